@@ -1,0 +1,101 @@
+# Sourced by scripts/test, scripts/run and scripts/bench: the Wine environment Zirrotone
+# runs in on Linux. `zt_env_up` starts what is missing (a virtual display when there is no
+# DISPLAY, a PulseAudio server with a null sink when PULSE_SERVER is not set, the Wine
+# prefix on first use); `zt_env_down` stops exactly what zt_env_up started.
+#
+# ZT_WINEPREFIX overrides the prefix (default build/wineprefix) so that two checkouts or
+# two developers on one machine do not share one wineserver.
+
+ZT_ROOT=${ZT_ROOT:-$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)}
+export WINEPREFIX=${ZT_WINEPREFIX:-$ZT_ROOT/build/wineprefix}
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+export WINEDLLOVERRIDES="mscoree,mshtml="
+ZT_RUNTIME=${ZT_RUNTIME:-$ZT_ROOT/build/runtime}
+ZT_DESKTOP=${ZT_DESKTOP:-1280x800}
+ZT_STARTED_PIDS=()
+
+zt_log() { echo "[zirrotone] $*" >&2; }
+
+zt_start_display() {
+  [ -n "${DISPLAY:-}" ] && return 0
+  local n=90
+  while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
+  Xvfb :$n -screen 0 ${ZT_DESKTOP}x24 -nolisten tcp >/dev/null 2>&1 &
+  ZT_STARTED_PIDS+=($!)
+  for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
+  export DISPLAY=:$n
+  ZT_VIRTUAL_DISPLAY=1
+  zt_log "no display: started a virtual one on $DISPLAY"
+}
+
+zt_start_sound() {
+  [ -n "${PULSE_SERVER:-}" ] && return 0
+  local dir
+  dir=$(mktemp -d "${TMPDIR:-/tmp}/zt-pulse.XXXXXX")
+  # As root PulseAudio warns but runs; -n skips the desktop configuration.
+  HOME=$dir XDG_RUNTIME_DIR=$dir pulseaudio -n --daemonize=no --exit-idle-time=-1 \
+    --disallow-exit --use-pid-file=no --log-target=stderr --log-level=error \
+    --load="module-null-sink sink_name=zt_null sink_properties=device.description=zt_null" \
+    --load="module-native-protocol-unix socket=$dir/native auth-anonymous=1" \
+    --load="module-always-sink" 2>"$dir/log" &
+  ZT_STARTED_PIDS+=($!)
+  export PULSE_SERVER=unix:$dir/native
+  for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
+  pactl set-default-sink zt_null >/dev/null 2>&1
+  ZT_NULL_SINK=1
+  zt_log "sound goes to a null sink ($PULSE_SERVER); record it with: parec -d zt_null.monitor"
+}
+
+zt_init_prefix() {
+  [ -f "$WINEPREFIX/.zt-ready" ] && return 0
+  zt_log "preparing the Wine prefix $WINEPREFIX (once)"
+  mkdir -p "$WINEPREFIX"
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  # A virtual desktop named "shell" (which gives it a taskbar): Wine draws the window frames, a taskbar and the notification area
+  # itself, so they look and behave the same with or without a window manager.
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /t REG_SZ /d shell /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v shell /t REG_SZ /d "$ZT_DESKTOP" /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.zt-ready"
+}
+
+zt_env_up() {
+  mkdir -p "$ZT_RUNTIME"
+  zt_start_display
+  zt_start_sound
+  zt_init_prefix
+  export ZT_ENV_UP=1
+}
+
+zt_env_down() {
+  wineserver -k >/dev/null 2>&1
+  local pid
+  for pid in "${ZT_STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
+  for pid in "${ZT_STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
+  ZT_STARTED_PIDS=()
+}
+
+# Installs what the build and the tests need when something is missing (Debian 12).
+zt_install_deps() {
+  local missing=()
+  local want=(g++-mingw-w64-x86-64-posix:x86_64-w64-mingw32-g++-posix cmake:cmake ninja-build:ninja
+    wine:wine wine64:wine64 xvfb:Xvfb pulseaudio:pulseaudio pulseaudio-utils:parec
+    sox:sox lame:lame imagemagick:import g++:g++ python3:python3 x11-utils:xwininfo)
+  local item
+  for item in "${want[@]}"; do
+    command -v "${item#*:}" >/dev/null 2>&1 || missing+=("${item%%:*}")
+  done
+  [ -d /usr/src/googletest ] || missing+=(googletest)
+  local pkg
+  for pkg in gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wine; do
+    dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  zt_log "installing: ${missing[*]}"
+  local sudo=
+  [ "$(id -u)" -eq 0 ] || sudo=sudo
+  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+    --no-install-recommends "${missing[@]}" >/dev/null
+}

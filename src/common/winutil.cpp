@@ -1,0 +1,104 @@
+#include "common/winutil.h"
+
+#include <oleauto.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "common/scoped.h"
+
+namespace zt {
+
+bool PathExists(const std::wstring& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool FileExists(const std::wstring& path) {
+    if (path.empty()) return false;
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+void sleepMs(int ms) { Sleep(static_cast<DWORD>(std::max(ms, 0))); }
+
+namespace {
+std::vector<HWND>& dialogWindows() {
+    static std::vector<HWND> windows;
+    return windows;
+}
+}  // namespace
+
+void registerDialogWindow(HWND hwnd) { dialogWindows().push_back(hwnd); }
+
+void unregisterDialogWindow(HWND hwnd) {
+    auto& windows = dialogWindows();
+    windows.erase(std::remove(windows.begin(), windows.end(), hwnd), windows.end());
+}
+
+bool processPendingEvents() {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (msg.message == WM_QUIT) {
+            PostQuitMessage(static_cast<int>(msg.wParam));
+            return false;
+        }
+        bool handled = false;
+        for (HWND dialog : dialogWindows()) {
+            if (IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) {
+                handled = true;
+                break;
+            }
+        }
+        if (!handled) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return true;
+}
+
+std::optional<double> strictNumber(const std::wstring& text) {
+    double value = 0;
+    if (FAILED(VarR8FromStr(const_cast<OLECHAR*>(text.c_str()), LOCALE_USER_DEFAULT, 0, &value))) return std::nullopt;
+    return value;
+}
+
+std::wstring formatNumber(double value) {
+    ScopedBstr text;
+    if (FAILED(VarBstrFromR8(value, LOCALE_USER_DEFAULT, 0, text.put())) || !text) return {};
+    return std::wstring(text.get(), SysStringLen(text.get()));
+}
+
+std::wstring programPath() {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (n == 0) return {};
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        path.resize(path.size() * 2);
+    }
+}
+
+std::wstring programFolder() {
+    std::wstring path = programPath();
+    const auto slash = path.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) return {};
+    // Keep the backslash of a drive root ("C:\").
+    path.resize(slash == 2 && path[1] == L':' ? slash + 1 : slash);
+    return path;
+}
+
+std::wstring windowText(HWND hwnd) {
+    const int length = GetWindowTextLengthW(hwnd);
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(hwnd, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return text;
+}
+
+}  // namespace zt

@@ -1,0 +1,50 @@
+#pragma once
+// Windows-side helpers: files and folders, waiting, locale-aware numbers.
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/wait.h"
+
+namespace zt {
+
+// True only for an existing folder; a file of that name does not count.
+bool PathExists(const std::wstring& path);
+// True only for an existing file (not a folder).
+bool FileExists(const std::wstring& path);
+
+// Suspends the thread through Sleep.
+void sleepMs(int ms);
+
+// Dispatches every message waiting for this thread, giving dialogs their keyboard
+// handling. Returns false when WM_QUIT was seen (it is posted again for the outer loop).
+bool processPendingEvents();
+
+// The waiter the program runs on: Sleep, then one pass over pending messages.
+class SystemWaiter final : public Waiter {
+public:
+    void sleepMs(int ms) override { zt::sleepMs(ms); }
+    void processEvents() override { processPendingEvents(); }
+};
+
+// A dialog or modeless window whose keyboard navigation processPendingEvents handles.
+void registerDialogWindow(HWND hwnd);
+void unregisterDialogWindow(HWND hwnd);
+
+// The whole text as a number in the user's locale (VarR8FromStr), or nothing when it is
+// not one.
+std::optional<double> strictNumber(const std::wstring& text);
+// The number written in the user's format (VarBstrFromR8).
+std::wstring formatNumber(double value);
+
+// The folder of the running program, without a trailing backslash (except at a root).
+std::wstring programFolder();
+// The full path of the running program.
+std::wstring programPath();
+
+// The text of a window (control caption, edit text).
+std::wstring windowText(HWND hwnd);
+
+}  // namespace zt

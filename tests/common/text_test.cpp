@@ -1,0 +1,75 @@
+#include "common/text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+namespace zt {
+namespace {
+
+TEST(AddSlash, AddsExactlyOneBackslash) {
+    EXPECT_EQ(addSlash(L"C:\\Sounds"), L"C:\\Sounds\\");
+    EXPECT_EQ(addSlash(L"C:\\"), L"C:\\");
+    EXPECT_EQ(addSlash(L""), L"\\");
+    EXPECT_EQ(addSlash(L"a/"), L"a/\\");  // only a backslash counts
+}
+
+TEST(LenientNumber, ReadsTheLongestLeadingNumber) {
+    struct Case {
+        const wchar_t* text;
+        double value;
+    } const cases[] = {
+        {L"1", 1},          {L"2.5", 2.5},       {L" 0.1 ", 0.1},      {L"1 2", 12},
+        {L"3 minutes", 3},  {L"1.5.6", 1.5},     {L"-2", -2},          {L" - 3", -3},
+        {L"+4", 4},         {L".5", 0.5},        {L"5.", 5},           {L"1e2", 100},
+        {L"1e", 1},         {L"1e+", 1},         {L"2E-1x", 0.2},      {L"abc", 0},
+        {L"", 0},           {L"-", 0},           {L".", 0},            {L"1,5", 1},
+        {L"12-3", 12},      {L"\t7\n", 7},       {L"0x10", 0},         {L"1e999", 0},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(lenientNumber(c.text), c.value) << c.text;
+}
+
+TEST(RoundHalfEven, RoundsHalvesToEven) {
+    struct Case {
+        double in, out;
+    } const cases[] = {{0.5, 0},  {1.5, 2},   {2.5, 2},   {3.5, 4},  {-0.5, 0}, {-1.5, -2},
+                       {-2.5, -2}, {2.4999, 2}, {2.5001, 3}, {4.5, 4}, {7, 7},    {-7.2, -7}};
+    for (const auto& c : cases) EXPECT_EQ(roundHalfEven(c.in), c.out) << c.in;
+}
+
+TEST(RoundHalfEven, NarrowsOnlyWhatFits) {
+    EXPECT_EQ(toInt16(32767.4), 32767);
+    EXPECT_EQ(toInt16(-32768.5), -32768);  // -32768.5 rounds to the even -32768
+    EXPECT_FALSE(toInt16(32767.5));        // rounds to 32768
+    EXPECT_FALSE(toInt16(-32769));
+    EXPECT_EQ(toInt32(2147483647.0), 2147483647);
+    EXPECT_FALSE(toInt32(2147483647.5));
+    EXPECT_FALSE(toInt32(std::nan("")));
+    EXPECT_FALSE(toInt32(std::numeric_limits<double>::infinity()));
+}
+
+TEST(Utf, RoundTripsEveryPlane) {
+    const std::string utf8 = "bell \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x94\x94";
+    const std::wstring wide = utf8ToWide(utf8);
+    EXPECT_EQ(wideToUtf8(wide), utf8);
+    EXPECT_EQ(wide.size(), sizeof(wchar_t) == 2 ? 14u : 13u);  // the bell is a surrogate pair in UTF-16
+}
+
+TEST(Utf, MalformedInputBecomesReplacementCharacters) {
+    EXPECT_EQ(utf8ToWide("a\xFF" "b"), L"a\xFFFD" L"b");
+    EXPECT_EQ(utf8ToWide("\xE6\x97"), L"\xFFFD");          // cut short
+    EXPECT_EQ(utf8ToWide("\xC0\x80"), L"\xFFFD");          // overlong NUL
+    EXPECT_EQ(utf8ToWide("\xED\xA0\x80"), L"\xFFFD");      // encoded surrogate
+    EXPECT_EQ(wideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
+}
+
+TEST(EqualsNoCase, FoldsAsciiOnly) {
+    EXPECT_TRUE(equalsNoCase(L"TRUE", L"true"));
+    EXPECT_TRUE(equalsNoCase(L"Bell.WAV", L"bell.wav"));
+    EXPECT_FALSE(equalsNoCase(L"true", L"tru"));
+    EXPECT_FALSE(equalsNoCase(L"\xC9", L"\xE9"));
+}
+
+}  // namespace
+}  // namespace zt

@@ -1,0 +1,100 @@
+#include "common/winutil.h"
+
+#include <gtest/gtest.h>
+
+#include "common/scoped.h"
+#include "common/text.h"
+
+namespace zt {
+namespace {
+
+std::wstring tempFolder() {
+    wchar_t buffer[MAX_PATH];
+    GetTempPathW(MAX_PATH, buffer);
+    return buffer;
+}
+
+TEST(PathExists, TrueOnlyForFolders) {
+    const std::wstring base = addSlash(tempFolder()) + L"zt_pathexists";
+    CreateDirectoryW(base.c_str(), nullptr);
+    const std::wstring file = base + L"\\file.wav";
+    { ScopedFile f(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }
+
+    EXPECT_TRUE(PathExists(base));
+    EXPECT_TRUE(PathExists(base + L"\\"));
+    EXPECT_FALSE(PathExists(file));
+    EXPECT_TRUE(FileExists(file));
+    EXPECT_FALSE(FileExists(base));
+    EXPECT_FALSE(PathExists(base + L"\\missing"));
+    EXPECT_FALSE(PathExists(L""));
+
+    DeleteFileW(file.c_str());
+    RemoveDirectoryW(base.c_str());
+}
+
+TEST(StrictNumber, AcceptsWholeNumbersOnly) {
+    EXPECT_EQ(strictNumber(L"2.5"), 2.5);
+    EXPECT_EQ(strictNumber(L" 1 "), 1.0);
+    EXPECT_EQ(strictNumber(L"-0.1"), -0.1);
+    EXPECT_FALSE(strictNumber(L"3 minutes"));
+    EXPECT_FALSE(strictNumber(L""));
+    EXPECT_FALSE(strictNumber(L"abc"));
+    EXPECT_FALSE(strictNumber(L"1.2.3"));
+}
+
+TEST(FormatNumber, WritesInTheUserFormat) {
+    // The test prefix runs with an English locale, so the point is ".".
+    EXPECT_EQ(formatNumber(0.1), L"0.1");
+    EXPECT_EQ(formatNumber(2), L"2");
+    EXPECT_EQ(strictNumber(formatNumber(0.1)), 0.1);
+}
+
+TEST(ProgramFolder, IsTheFolderOfTheRunningFile) {
+    const std::wstring path = programPath();
+    const std::wstring folder = programFolder();
+    ASSERT_FALSE(folder.empty());
+    EXPECT_EQ(path.rfind(folder, 0), 0u);
+    EXPECT_NE(folder.back(), L'\\');
+    EXPECT_TRUE(FileExists(path));
+}
+
+TEST(Scoped, ClosesWhatItOwns) {
+    HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    ASSERT_NE(event, nullptr);
+    {
+        ScopedHandle owner(event);
+        EXPECT_TRUE(owner);
+        ScopedHandle moved(std::move(owner));
+        EXPECT_FALSE(owner);
+        EXPECT_EQ(moved.get(), event);
+    }
+    DWORD flags = 0;
+    EXPECT_FALSE(GetHandleInformation(event, &flags));  // closed exactly once, by the move target
+}
+
+TEST(ProcessPendingEvents, DispatchesPostedMessagesAndKeepsQuit) {
+    static int seen = 0;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_APP) ++seen;
+        return DefWindowProcW(h, m, w, l);
+    };
+    wc.lpszClassName = L"ZtPumpTest";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowW(L"ZtPumpTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(hwnd);
+    PostMessageW(hwnd, WM_APP, 0, 0);
+    PostMessageW(hwnd, WM_APP, 0, 0);
+    EXPECT_TRUE(processPendingEvents());
+    EXPECT_EQ(seen, 2);
+
+    PostQuitMessage(3);
+    EXPECT_FALSE(processPendingEvents());
+    MSG msg;
+    ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // left for the outer loop
+    EXPECT_EQ(msg.wParam, 3u);
+    DestroyWindow(hwnd);
+}
+
+}  // namespace
+}  // namespace zt
