@@ -1,4 +1,4 @@
-// Entry point: creates the main window and runs the message loop.
+// Entry point: creates the main window, runs its load sequence and the message loop.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -6,20 +6,17 @@
 #include "common/winutil.h"
 #include "mainwindow/form1.h"
 
-int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES};
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     zt::ComInit com;
 
     zt::Form1 form;
     if (!form.create(instance)) return 1;
-    ShowWindow(form.hwnd(), showCommand);
-    UpdateWindow(form.hwnd());
+    zt::registerDialogWindow(form.hwnd());
+    form.Form_Load();
 
     MSG msg;
-    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-        TranslateMessage(&msg);
-        DispatchMessageW(&msg);
-    }
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) zt::dispatchMessage(msg);
     return static_cast<int>(msg.wParam);
 }

@@ -37,6 +37,13 @@ void unregisterDialogWindow(HWND hwnd) {
     windows.erase(std::remove(windows.begin(), windows.end(), hwnd), windows.end());
 }
 
+void dispatchMessage(MSG& msg) {
+    for (HWND dialog : dialogWindows())
+        if (IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) return;
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
 bool processPendingEvents() {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
@@ -44,17 +51,7 @@ bool processPendingEvents() {
             PostQuitMessage(static_cast<int>(msg.wParam));
             return false;
         }
-        bool handled = false;
-        for (HWND dialog : dialogWindows()) {
-            if (IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) {
-                handled = true;
-                break;
-            }
-        }
-        if (!handled) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
+        dispatchMessage(msg);
     }
     return true;
 }

@@ -18,6 +18,9 @@ bool FileExists(const std::wstring& path);
 // Suspends the thread through Sleep.
 void sleepMs(int ms);
 
+// Dispatches one message, giving registered dialog windows their keyboard handling.
+void dispatchMessage(MSG& msg);
+
 // Dispatches every message waiting for this thread, giving dialogs their keyboard
 // handling. Returns false when WM_QUIT was seen (it is posted again for the outer loop).
 bool processPendingEvents();

@@ -1,15 +1,62 @@
 #include "mainwindow/form1.h"
 
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include "common/text.h"
+#include "common/winutil.h"
+#include "mainwindow/ids.h"
 #include "resource.h"
 
 namespace zt {
 
 namespace {
+
 // The client area at creation, in twips.
 constexpr int kClientWidthTwips = 5910;
 constexpr int kClientHeightTwips = 4815;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
+constexpr UINT_PTR kTrayRetryTimer = 1;
+
+// The controls, in tab order, with their places in twips (left, top, width, height).
+struct ControlSpec {
+    int id;
+    const wchar_t* className;  // nullptr: one of the list classes, created on its own
+    const wchar_t* text;
+    DWORD style;
+    int left, top, width, height;
+};
+
+constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
+constexpr DWORD kEdit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
+
+const ControlSpec kControls[] = {
+    {ids::kLblVolume, WC_STATICW, L"", kLabel, 3960, 2760, 615, 255},
+    {ids::kFile1, nullptr, nullptr, 0, 2400, 360, 3255, 2235},
+    {ids::kDir1, nullptr, nullptr, 0, 240, 720, 2055, 1890},
+    {ids::kDrive1, nullptr, nullptr, 0, 240, 360, 2055, 315},
+    {ids::kLabel1, WC_STATICW, L"Volume", kLabel, 3120, 2760, 735, 255},
+    {ids::kLabel2, WC_STATICW, L"*.WAV;*.MP3 path", kLabel, 240, 120, 1575, 255},
+    {ids::kLabel3, WC_STATICW, L"", kLabel, 1800, 3720, 3855, 735},
+    // As wide as the list below it, so the heading fits in the system font.
+    {ids::kLabel4, WC_STATICW, L"Sounds File list (double-click to test)", kLabel, 2400, 120, 3255, 255},
+    {ids::kChkMute, WC_BUTTONW, L"Mute", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 240, 3600, 975, 375},
+    {ids::kTxtDelay, WC_EDITW, L"1", kEdit, 1800, 2760, 975, 375},
+    {ids::kLabel5, WC_STATICW, L"Delay in minutes", kLabel, 240, 2760, 1575, 255},
+    {ids::kLabel6, WC_STATICW, L"Countdown (secs)", kLabel, 240, 3240, 1575, 255},
+    {ids::kTxtCountdown, WC_EDITW, L"", kEdit | ES_READONLY, 1800, 3240, 975, 375},
+    {ids::kSlider1, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS,
+     3000, 3000, 2655, 495},
+    {ids::kCmdStop, WC_BUTTONW, L"Stop sound", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 240, 4080,
+     1335, 375},
+};
+
+// Rows the drive list drops down to.
+constexpr int kDriveDropRows = 10;
+
+bool isTrayMenuItem(int id) { return id >= ids::kMnuSystray2 && id <= ids::kMnuTerminate; }
+
 }  // namespace
 
 bool Form1::create(HINSTANCE instance) {
@@ -29,6 +76,7 @@ bool Form1::create(HINSTANCE instance) {
     wc.lpszClassName = kClassName;
     if (!RegisterClassExW(&wc)) return false;
 
+    taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     return CreateWindowExW(kExStyle, kClassName, L"zirrotone", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                            CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this) != nullptr;
 }
@@ -43,6 +91,70 @@ LRESULT CALLBACK Form1::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lP
     return self ? self->handle(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
 }
 
+// Creation and layout --------------------------------------------------------------------
+
+void Form1::createMenus() {
+    HMENU file = CreatePopupMenu();
+    AppendMenuW(file, MF_STRING, ids::kMnuSystray, L"Start in system tray");
+    AppendMenuW(file, MF_STRING, ids::kMnuStartup, L"Run at startup");
+    // "Absolute volume" is never offered: its check mark lives in absoluteVolume_.
+    AppendMenuW(file, MF_STRING, ids::kMnuExit, L"Exit");
+    HMENU help = CreatePopupMenu();
+    AppendMenuW(help, MF_STRING, ids::kMnuAbout, L"About");
+    menuBar_ = CreateMenu();
+    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
+    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
+    SetMenu(hwnd_, menuBar_);
+
+    trayMenu_.reset(CreatePopupMenu());
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSystray2, L"Start in system tray");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuStartup2, L"Run at startup");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuMute, L"Mute");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSettings, L"Settings");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuTerminate, L"Terminate");
+}
+
+void Form1::createControls() {
+    for (const auto& spec : kControls) {
+        switch (spec.id) {
+        case ids::kFile1: File1.create(hwnd_, spec.id); break;
+        case ids::kDir1: Dir1.create(hwnd_, spec.id); break;
+        case ids::kDrive1: Drive1.create(hwnd_, spec.id); break;
+        default:
+            const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
+            CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text,
+                            spec.style, 0, 0, 0, 0, hwnd_,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+        }
+    }
+    HWND slider = item(ids::kSlider1);
+    SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
+    SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
+    SendMessageW(slider, TBM_SETLINESIZE, 0, 1);
+    SendMessageW(slider, TBM_SETPOS, TRUE, 50);
+    applyFont();
+    layout();
+}
+
+void Form1::applyFont() {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi_))
+        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
+    for (const auto& spec : kControls)
+        SendMessageW(item(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
+}
+
+void Form1::layout() {
+    for (const auto& spec : kControls) {
+        int height = twips(spec.height);
+        // A drop-down list's height is that of its open list; the closed box sizes itself.
+        if (spec.id == ids::kDrive1) height *= kDriveDropRows;
+        MoveWindow(item(spec.id), twips(spec.left), twips(spec.top), twips(spec.width), height, TRUE);
+    }
+}
+
 void Form1::sizeToClientArea() {
     RECT rc{0, 0, twips(kClientWidthTwips), twips(kClientHeightTwips)};
     AdjustWindowRectExForDpi(&rc, kStyle, GetMenu(hwnd_) != nullptr, kExStyle, dpi_);
@@ -50,22 +162,249 @@ void Form1::sizeToClientArea() {
                  SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+void Form1::centre() {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof monitor;
+    GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
+    RECT window;
+    GetWindowRect(hwnd_, &window);
+    const auto& screen = monitor.rcMonitor;
+    const float left = static_cast<float>(screen.right - screen.left - (window.right - window.left)) / 2.0f;
+    const float top = static_cast<float>(screen.bottom - screen.top - (window.bottom - window.top)) / 2.0f;
+    SetWindowPos(hwnd_, nullptr, screen.left + static_cast<int>(left), screen.top + static_cast<int>(top), 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+// Load and unload -------------------------------------------------------------------------
+
+void Form1::Form_Load() {
+    centre();
+    if (menuChecked(ids::kMnuSystray)) {
+        // Straight to the tray: the window is never shown, so nothing flashes.
+        ShowWindow(hwnd_, SW_HIDE);
+    } else {
+        ShowWindow(hwnd_, SW_SHOWNORMAL);
+        UpdateWindow(hwnd_);
+    }
+    if (!tray_.add(hwnd_, icon_, kStartupTip)) SetTimer(hwnd_, kTrayRetryTimer, 2000, nullptr);
+    Slider1_Click();
+    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Form1::Form_Unload() {
+    tray_.remove();
+    ExitProcess(0);
+}
+
+// Handlers ---------------------------------------------------------------------------------
+
+void Form1::Drive1_Change() {
+    const std::wstring drive = Drive1.drive();
+    // The drive's own current folder, as the system remembers it per drive.
+    wchar_t folder[MAX_PATH];
+    const DWORD n = GetFullPathNameW(drive.c_str(), MAX_PATH, folder, nullptr);
+    const std::wstring target = (n > 0 && n < MAX_PATH) ? std::wstring(folder, n) : addSlash(drive);
+    if (!Dir1.setPath(target)) {
+        Drive1.selectDriveOf(Dir1.path());
+        folderUnreadable(addSlash(drive));
+        return;
+    }
+    Dir1_Change();
+}
+
+void Form1::Dir1_Change() {
+    if (!File1.setPath(Dir1.path())) {
+        folderUnreadable(Dir1.path());
+        Dir1.setPath(File1.path());
+        Drive1.selectDriveOf(File1.path());
+    }
+}
+
+void Form1::openSelectedFolder() {
+    const std::wstring target = Dir1.selectedPath();
+    if (target.empty() || target == Dir1.path()) return;
+    if (!Dir1.setPath(target)) {
+        folderUnreadable(target);
+        return;
+    }
+    Dir1_Change();
+}
+
+void Form1::folderUnreadable(const std::wstring& folder) {
+    // Told in the status line, not in a message box: this can happen inside a wait.
+    MessageBeep(MB_ICONWARNING);
+    setControlText(ids::kLabel3, L"Cannot read " + folder + L" \x2014 the lists stay where they were.");
+}
+
+void Form1::chkMute_Click() { setMenuChecked(ids::kMnuMute, muteValue() == 1); }
+
+void Form1::mnuMute_Click() {
+    setMenuChecked(ids::kMnuMute, !menuChecked(ids::kMnuMute));
+    setMuteValue(menuChecked(ids::kMnuMute) ? 1 : 0);
+}
+
+void Form1::mnuSystray_Click() {
+    setMenuChecked(ids::kMnuSystray, !menuChecked(ids::kMnuSystray));
+    setMenuChecked(ids::kMnuSystray2, menuChecked(ids::kMnuSystray));
+}
+
+void Form1::mnuStartup_Click() {
+    setMenuChecked(ids::kMnuStartup, !menuChecked(ids::kMnuStartup));
+    setMenuChecked(ids::kMnuStartup2, menuChecked(ids::kMnuStartup));
+}
+
+void Form1::mnuAbout_Click() {}
+
+void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sliderValue()) + L"%"); }
+
+void Form1::testPlay() {}
+
+void Form1::restoreWindow() {
+    ShowWindow(hwnd_, SW_RESTORE);
+    SetForegroundWindow(hwnd_);
+    ShowWindow(hwnd_, SW_SHOW);
+}
+
+void Form1::onTrayEvent(UINT code) {
+    switch (code) {
+    case WM_LBUTTONUP:
+    case WM_LBUTTONDBLCLK: restoreWindow(); break;
+    case WM_RBUTTONUP: openTrayMenu(); break;
+    default: break;
+    }
+}
+
+void Form1::openTrayMenu() {
+    SetForegroundWindow(hwnd_);
+    POINT at;
+    GetCursorPos(&at);
+    const UINT flags = TPM_LEFTALIGN | TPM_LEFTBUTTON |
+                       (GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : 0);
+    TrackPopupMenuEx(trayMenu_.get(), flags, at.x, at.y, hwnd_, nullptr);
+    // Lets the menu close when the user clicks elsewhere next time.
+    PostMessageW(hwnd_, WM_NULL, 0, 0);
+}
+
+// State the other parts read and write ------------------------------------------------------
+
+int Form1::muteValue() const { return Button_GetCheck(item(ids::kChkMute)) == BST_CHECKED ? 1 : 0; }
+
+void Form1::setMuteValue(int value) {
+    if (value == muteValue()) return;
+    Button_SetCheck(item(ids::kChkMute), value == 1 ? BST_CHECKED : BST_UNCHECKED);
+    chkMute_Click();
+}
+
+int Form1::sliderValue() const { return static_cast<int>(SendMessageW(item(ids::kSlider1), TBM_GETPOS, 0, 0)); }
+
+void Form1::setSliderValue(int value) {
+    if (value == sliderValue()) return;
+    SendMessageW(item(ids::kSlider1), TBM_SETPOS, TRUE, value);
+    Slider1_Change();
+}
+
+bool Form1::menuChecked(int id) const {
+    if (id == ids::kMnuAbVol) return absoluteVolume_;
+    HMENU menu = isTrayMenuItem(id) ? trayMenu_.get() : menuBar_;
+    return GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED;
+}
+
+void Form1::setMenuChecked(int id, bool checked) {
+    if (id == ids::kMnuAbVol) {
+        absoluteVolume_ = checked;
+        return;
+    }
+    HMENU menu = isTrayMenuItem(id) ? trayMenu_.get() : menuBar_;
+    CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+}
+
+std::wstring Form1::controlText(int id) const { return windowText(item(id)); }
+
+void Form1::setControlText(int id, const std::wstring& text) { SetWindowTextW(item(id), text.c_str()); }
+
+// Messages -----------------------------------------------------------------------------------
+
+void Form1::onCommand(int id, int code) {
+    switch (id) {
+    case ids::kDrive1:
+        if (code == CBN_SELCHANGE) Drive1_Change();
+        break;
+    case ids::kDir1:
+        if (code == LBN_DBLCLK) openSelectedFolder();
+        break;
+    case ids::kFile1:
+        if (code == LBN_DBLCLK) testPlay();
+        break;
+    case ids::kChkMute:
+        if (code == BN_CLICKED) chkMute_Click();
+        break;
+    case IDOK:  // Enter, through the dialog keyboard handling
+        if (GetFocus() == File1.hwnd()) testPlay();
+        if (GetFocus() == Dir1.hwnd()) openSelectedFolder();
+        break;
+    case ids::kMnuSystray: mnuSystray_Click(); break;
+    case ids::kMnuSystray2: mnuSystray2_Click(); break;
+    case ids::kMnuStartup: mnuStartup_Click(); break;
+    case ids::kMnuStartup2: mnuStartup2_Click(); break;
+    case ids::kMnuMute: mnuMute_Click(); break;
+    case ids::kMnuSettings: restoreWindow(); break;
+    case ids::kMnuExit: mnuExit_Click();
+    case ids::kMnuTerminate: mnuTerminate_Click();
+    case ids::kMnuAbout: mnuAbout_Click(); break;
+    default: break;
+    }
+}
+
 LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        tray_.addAgain();
+        return 0;
+    }
     switch (msg) {
     case WM_CREATE:
         dpi_ = GetDpiForWindow(hwnd_);
+        createMenus();
+        createControls();
         sizeToClientArea();
         return 0;
     case WM_DPICHANGED: {
         dpi_ = HIWORD(wParam);
+        applyFont();
+        Dir1.dpiChanged(dpi_);
+        layout();
         const auto* suggested = reinterpret_cast<const RECT*>(lParam);
         SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
                      suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
-    case WM_DESTROY:
-        PostQuitMessage(0);
+    case WM_MEASUREITEM: {
+        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
+        if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi_);
+        return TRUE;
+    }
+    case WM_DRAWITEM: {
+        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (dis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.drawItem(*dis, dpi_);
+        return TRUE;
+    }
+    case WM_COMMAND:
+        onCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == item(ids::kSlider1)) Slider1_Change();
+        return 0;
+    case TrayIcon::kCallbackMessage:
+        onTrayEvent(LOWORD(lParam));
+        return 0;
+    case WM_TIMER:
+        if (wParam == kTrayRetryTimer && tray_.retry()) KillTimer(hwnd_, kTrayRetryTimer);
+        return 0;
+    case WM_SIZE:
+        // Minimised means gone to the tray: hidden, no taskbar button.
+        if (wParam == SIZE_MINIMIZED) ShowWindow(hwnd_, SW_HIDE);
+        return 0;
+    case WM_CLOSE:
+        Form_Unload();
     default:
         return DefWindowProcW(hwnd_, msg, wParam, lParam);
     }

@@ -2,32 +2,94 @@
 // The main window: the program's one lasting window and the owner of its state.
 #include <windows.h>
 
+#include <string>
+
+#include "common/scoped.h"
+#include "mainwindow/file_lists.h"
+#include "tray/tray_icon.h"
+
 namespace zt {
 
 class Form1 {
 public:
     static constexpr const wchar_t* kClassName = L"ZirrotoneMain";
+    static constexpr const wchar_t* kStartupTip = L" zirrotone ";
 
     Form1() = default;
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
-    // Registers the class and creates the window, not yet shown.
+    // Registers the class and creates the window with its controls, not yet shown.
     bool create(HINSTANCE instance);
     HWND hwnd() const { return hwnd_; }
     HICON icon() const { return icon_; }
 
+    // Load: centre, show (or go straight to the tray), add the tray icon.
+    void Form_Load();
+    // Saves, removes the tray icon and ends the process; does not return.
+    [[noreturn]] void Form_Unload();
+
+    // Handlers named after their control and event.
+    void Drive1_Change();
+    void Dir1_Change();
+    void chkMute_Click();
+    void mnuMute_Click();
+    void mnuSystray_Click();
+    void mnuSystray2_Click() { mnuSystray_Click(); }
+    void mnuAbVol_Click() { absoluteVolume_ = !absoluteVolume_; }
+    void Slider1_Click();
+    void Slider1_Change() { Slider1_Click(); }
+    [[noreturn]] void mnuExit_Click() { Form_Unload(); }
+    [[noreturn]] void mnuTerminate_Click() { mnuExit_Click(); }
+    void mnuStartup_Click();
+    void mnuStartup2_Click() { mnuStartup_Click(); }
+    void mnuAbout_Click();
+    void restoreWindow();
+    void setTrayTip(const std::wstring& text) { tray_.setTip(text); }
+
+    // What other parts of the program read and write.
+    int muteValue() const;
+    void setMuteValue(int value);
+    int sliderValue() const;
+    void setSliderValue(int value);
+    bool menuChecked(int id) const;
+    void setMenuChecked(int id, bool checked);
+    std::wstring controlText(int id) const;
+    void setControlText(int id, const std::wstring& text);
+
 private:
     static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    void onCommand(int id, int code);
+    void onTrayEvent(UINT code);
+    void openTrayMenu();
 
+    void createControls();
+    void createMenus();
+    void layout();
+    void applyFont();
     int twips(int value) const { return MulDiv(value, static_cast<int>(dpi_), 1440); }
     void sizeToClientArea();
+    void centre();
+    void folderUnreadable(const std::wstring& folder);
+    void testPlay();
+    void openSelectedFolder();
+    HWND item(int id) const { return GetDlgItem(hwnd_, id); }
 
     HWND hwnd_ = nullptr;
     HINSTANCE instance_ = nullptr;
     HICON icon_ = nullptr;  // shared resource icon: never destroyed
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+    UINT taskbarCreated_ = 0;
+    ScopedFont font_;
+    ScopedMenu trayMenu_;  // `mnu_1`: the tray menu, never in the menu bar
+    HMENU menuBar_ = nullptr;  // owned by the window
+
+    DriveList Drive1;
+    DirList Dir1;
+    FileList File1;
+    TrayIcon tray_;
+    bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };
 
 }  // namespace zt

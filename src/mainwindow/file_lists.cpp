@@ -1,0 +1,217 @@
+#include "mainwindow/file_lists.h"
+
+#include <commctrl.h>
+#include <shellapi.h>
+#include <windowsx.h>
+
+#include "common/text.h"
+#include "common/winutil.h"
+
+namespace zt {
+
+std::optional<std::vector<std::wstring>> listFolder(const std::wstring& folder, bool folders) {
+    if (!PathExists(folder)) return std::nullopt;
+    WIN32_FIND_DATAW found;
+    ScopedFind find(FindFirstFileExW((addSlash(folder) + L"*").c_str(), FindExInfoBasic, &found,
+                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+    std::vector<std::wstring> names;
+    if (!find) {
+        // An empty drive root has no "." entry: that is an empty folder, not a failure.
+        if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;
+        return std::nullopt;
+    }
+    do {
+        const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+        if (isFolder != folders) continue;
+        if (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        names.push_back(name);
+    } while (FindNextFileW(find.get(), &found));
+    sortNames(names);
+    return names;
+}
+
+// Drive list ----------------------------------------------------------------------------
+
+void DriveList::create(HWND parent, int id) {
+    hwnd_ = CreateWindowExW(0, WC_COMBOBOXW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
+                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            nullptr, nullptr);
+    reload();
+    // The current drive at start is the working folder's.
+    wchar_t current[MAX_PATH];
+    if (GetCurrentDirectoryW(MAX_PATH, current)) selectDriveOf(current);
+}
+
+std::wstring DriveList::drive() const {
+    const auto index = ComboBox_GetCurSel(hwnd_);
+    if (index < 0 || static_cast<std::size_t>(index) >= drives_.size()) return {};
+    return drives_[static_cast<std::size_t>(index)];
+}
+
+bool DriveList::selectDriveOf(const std::wstring& path) {
+    if (path.size() < 2 || path[1] != L':') return false;
+    const std::wstring want = normalizeFolder(path.substr(0, 2)).substr(0, 2);
+    for (std::size_t i = 0; i < drives_.size(); ++i) {
+        if (equalsNoCase(drives_[i], want)) {
+            ComboBox_SetCurSel(hwnd_, static_cast<int>(i));
+            return true;
+        }
+    }
+    return false;
+}
+
+void DriveList::reload() {
+    const std::wstring selected = drive();
+    drives_.clear();
+    ComboBox_ResetContent(hwnd_);
+    const DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        if (!(mask & (1u << i))) continue;
+        const std::wstring letter{static_cast<wchar_t>(L'A' + i), L':'};
+        std::wstring shown = letter;
+        // Only fixed drives are asked for a label: a removable one may be slow or empty.
+        if (GetDriveTypeW((letter + L"\\").c_str()) == DRIVE_FIXED) {
+            wchar_t label[MAX_PATH + 1] = {};
+            if (GetVolumeInformationW((letter + L"\\").c_str(), label, MAX_PATH + 1, nullptr, nullptr,
+                                      nullptr, nullptr, 0) &&
+                label[0])
+                shown += std::wstring(L"  [") + label + L"]";
+        }
+        drives_.push_back(letter);
+        ComboBox_AddString(hwnd_, shown.c_str());
+    }
+    if (!selected.empty()) selectDriveOf(selected);
+}
+
+// Folder list ---------------------------------------------------------------------------
+
+void DirList::create(HWND parent, int id) {
+    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
+                                LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
+                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            nullptr, nullptr);
+    wchar_t current[MAX_PATH];
+    if (GetCurrentDirectoryW(MAX_PATH, current)) setPath(current);
+}
+
+bool DirList::setPath(const std::wstring& folder) {
+    const std::wstring normal = normalizeFolder(folder);
+    auto subfolders = listFolder(normal, true);
+    if (!subfolders) return false;
+    path_ = normal;
+    rows_ = folderRows(path_, std::move(*subfolders));
+
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    ListBox_ResetContent(hwnd_);
+    int currentRow = 0;
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        ListBox_AddString(hwnd_, rows_[i].name.c_str());
+        if (rows_[i].open) currentRow = static_cast<int>(i);
+    }
+    ListBox_SetCurSel(hwnd_, currentRow);
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+    return true;
+}
+
+std::wstring DirList::selectedPath() const {
+    const int index = ListBox_GetCurSel(hwnd_);
+    if (index < 0 || static_cast<std::size_t>(index) >= rows_.size()) return {};
+    return rows_[static_cast<std::size_t>(index)].path;
+}
+
+void DirList::measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const {
+    mis.itemHeight = static_cast<UINT>(MulDiv(18, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI));
+}
+
+void DirList::dpiChanged(UINT dpi) {
+    ListBox_SetItemHeight(hwnd_, 0, MulDiv(18, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI));
+    iconDpi_ = 0;  // fetch the icons again at the new size
+}
+
+void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
+    if (dis.itemID == static_cast<UINT>(-1) || dis.itemID >= rows_.size()) return;
+    const FolderRow& row = rows_[dis.itemID];
+    const bool selected = dis.itemState & ODS_SELECTED;
+    const int scale = static_cast<int>(dpi);
+    const int iconSize = GetSystemMetricsForDpi(SM_CXSMICON, dpi);
+    if (iconDpi_ != dpi) {
+        for (auto [id, icon] : {std::pair{SIID_FOLDER, &folderIcon_}, std::pair{SIID_FOLDEROPEN, &openIcon_}}) {
+            SHSTOCKICONINFO info{};
+            info.cbSize = sizeof info;
+            icon->reset();
+            if (SUCCEEDED(SHGetStockIconInfo(id, SHGSI_ICON | SHGSI_SMALLICON, &info))) icon->reset(info.hIcon);
+        }
+        iconDpi_ = dpi;
+    }
+
+    HDC dc = dis.hDC;
+    FillRect(dc, &dis.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+    const int indent = MulDiv(10, scale, USER_DEFAULT_SCREEN_DPI);
+    int x = dis.rcItem.left + MulDiv(2, scale, USER_DEFAULT_SCREEN_DPI) + row.level * indent;
+    const int height = dis.rcItem.bottom - dis.rcItem.top;
+    if (HICON icon = (row.open ? openIcon_ : folderIcon_).get())
+        DrawIconEx(dc, x, dis.rcItem.top + (height - iconSize) / 2, icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
+    x += iconSize + MulDiv(4, scale, USER_DEFAULT_SCREEN_DPI);
+
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT text = dis.rcItem;
+    text.left = x;
+    DrawTextW(dc, row.name.c_str(), static_cast<int>(row.name.size()), &text,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (dis.itemState & ODS_FOCUS) DrawFocusRect(dc, &dis.rcItem);
+}
+
+// File list -----------------------------------------------------------------------------
+
+void FileList::create(HWND parent, int id) {
+    hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            nullptr, nullptr);
+    wchar_t current[MAX_PATH];
+    if (GetCurrentDirectoryW(MAX_PATH, current)) setPath(current);
+}
+
+bool FileList::setPath(const std::wstring& folder) {
+    const std::wstring normal = normalizeFolder(folder);
+    auto files = listFolder(normal, false);
+    if (!files) return false;
+    path_ = normal;
+    show(std::move(*files));
+    return true;
+}
+
+void FileList::refresh() {
+    if (auto files = listFolder(path_, false)) show(std::move(*files));
+}
+
+void FileList::show(std::vector<std::wstring> files) {
+    const std::wstring selected = entry(selectedIndex());
+    entries_.clear();
+    for (auto& name : files)
+        if (matchesPattern(name, kSoundPattern)) entries_.push_back(std::move(name));
+
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    ListBox_ResetContent(hwnd_);
+    for (std::size_t i = 0; i < entries_.size(); ++i) {
+        ListBox_AddString(hwnd_, entries_[i].c_str());
+        if (entries_[i] == selected) ListBox_SetCurSel(hwnd_, static_cast<int>(i));
+    }
+    SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+std::wstring FileList::entry(int index) const {
+    if (index < 0 || index >= count()) return {};
+    return entries_[static_cast<std::size_t>(index)];
+}
+
+int FileList::selectedIndex() const { return ListBox_GetCurSel(hwnd_); }
+
+}  // namespace zt

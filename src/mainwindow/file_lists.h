@@ -1,0 +1,83 @@
+#pragma once
+// The three lists that pick the sound folder: drives, the folder tree of the current
+// folder, and the sound files in it. Each wraps one child control of the main window; the
+// main window passes changes down the chain (drive -> folder -> files).
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "common/scoped.h"
+#include "mainwindow/folder_model.h"
+
+namespace zt {
+
+// Names in a folder: subfolders or files (no hidden or system entries), or nothing when
+// the folder cannot be listed.
+std::optional<std::vector<std::wstring>> listFolder(const std::wstring& folder, bool folders);
+
+// `Drive1`: a drop-down list of the machine's drives.
+class DriveList {
+public:
+    void create(HWND parent, int id);
+    HWND hwnd() const { return hwnd_; }
+    // The selected drive, "C:".
+    std::wstring drive() const;
+    // Selects the drive of a folder path; false (and no change) when there is no such drive.
+    bool selectDriveOf(const std::wstring& path);
+    // Fills the list again from the drives present now, keeping the selection.
+    void reload();
+
+private:
+    HWND hwnd_ = nullptr;
+    std::vector<std::wstring> drives_;  // "C:", in list order
+};
+
+// `Dir1`: the current folder with its ancestors and subfolders. Opening a row (double
+// click or Enter) makes it the current folder; a single click only selects.
+class DirList {
+public:
+    void create(HWND parent, int id);
+    HWND hwnd() const { return hwnd_; }
+    const std::wstring& path() const { return path_; }
+    // Makes the folder current; false, with nothing changed, when it cannot be listed.
+    bool setPath(const std::wstring& folder);
+    // The folder of the selected row (empty when nothing is selected).
+    std::wstring selectedPath() const;
+
+    void measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const;
+    void drawItem(const DRAWITEMSTRUCT& dis, UINT dpi);
+    void dpiChanged(UINT dpi);
+
+private:
+    HWND hwnd_ = nullptr;
+    std::wstring path_;
+    std::vector<FolderRow> rows_;
+    ScopedIcon folderIcon_, openIcon_;
+    UINT iconDpi_ = 0;
+};
+
+// `File1`: the entries of one folder that match "*.wav;*.mp3", sorted.
+class FileList {
+public:
+    void create(HWND parent, int id);
+    HWND hwnd() const { return hwnd_; }
+    const std::wstring& path() const { return path_; }
+    // Lists the folder; false, with nothing changed, when it cannot be listed.
+    bool setPath(const std::wstring& folder);
+    // Reads the folder again (files added or removed since count).
+    void refresh();
+    int count() const { return static_cast<int>(entries_.size()); }
+    std::wstring entry(int index) const;
+    int selectedIndex() const;
+
+private:
+    void show(std::vector<std::wstring> entries);
+
+    HWND hwnd_ = nullptr;
+    std::wstring path_;
+    std::vector<std::wstring> entries_;
+};
+
+}  // namespace zt

@@ -1,0 +1,102 @@
+#include "mainwindow/folder_model.h"
+
+#include <algorithm>
+
+#include "common/text.h"
+
+namespace zt {
+
+namespace {
+
+wchar_t foldCase(wchar_t c) {
+    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
+    // Latin-1 capitals, so "É.WAV" still matches "*.wav" style patterns fairly.
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 0x20);
+    return c;
+}
+
+// Wildcard match with backtracking over the last "*" (linear in practice).
+bool matchOne(std::wstring_view name, std::wstring_view pattern) {
+    std::size_t n = 0, p = 0, starP = std::wstring_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && (pattern[p] == L'?' || foldCase(pattern[p]) == foldCase(name[n]))) {
+            ++n, ++p;
+        } else if (p < pattern.size() && pattern[p] == L'*') {
+            starP = p++;
+            starN = n;
+        } else if (starP != std::wstring_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == L'*') ++p;
+    return p == pattern.size();
+}
+
+}  // namespace
+
+bool matchesPattern(std::wstring_view name, std::wstring_view patterns) {
+    while (true) {
+        const auto semicolon = patterns.find(L';');
+        const auto one = patterns.substr(0, semicolon);
+        if (!one.empty() && matchOne(name, one)) return true;
+        if (semicolon == std::wstring_view::npos) return false;
+        patterns.remove_prefix(semicolon + 1);
+    }
+}
+
+void sortNames(std::vector<std::wstring>& names) {
+    std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
+        const auto folded = [](const std::wstring& s) {
+            std::wstring f(s);
+            for (auto& c : f) c = foldCase(c);
+            return f;
+        };
+        const auto fa = folded(a), fb = folded(b);
+        return fa != fb ? fa < fb : a < b;
+    });
+}
+
+std::wstring normalizeFolder(std::wstring_view folder) {
+    std::wstring result(folder);
+    std::replace(result.begin(), result.end(), L'/', L'\\');
+    while (result.size() > 1 && result.back() == L'\\' && !(result.size() == 3 && result[1] == L':'))
+        result.pop_back();
+    if (result.size() == 2 && result[1] == L':') result += L'\\';
+    if (result.size() >= 2 && result[1] == L':' && result[0] >= L'a' && result[0] <= L'z')
+        result[0] = static_cast<wchar_t>(result[0] - L'a' + L'A');
+    return result;
+}
+
+std::vector<FolderRow> folderRows(const std::wstring& folder, std::vector<std::wstring> subfolders) {
+    std::vector<FolderRow> rows;
+    const std::wstring current = normalizeFolder(folder);
+    if (current.empty()) return rows;
+
+    // The root ("C:\" or "\\server\share\"), then one row per component.
+    std::size_t pos;
+    if (current.rfind(L"\\\\", 0) == 0) {
+        const auto share = current.find(L'\\', current.find(L'\\', 2) + 1);
+        pos = share == std::wstring::npos ? current.size() : share;
+    } else {
+        pos = current.find(L'\\');
+        pos = pos == std::wstring::npos ? current.size() : pos;
+    }
+    std::wstring root = current.substr(0, pos);
+    rows.push_back({addSlash(root), addSlash(root), 0, true});
+    int level = 0;
+    while (pos < current.size()) {
+        const auto next = current.find(L'\\', pos + 1);
+        const auto end = next == std::wstring::npos ? current.size() : next;
+        const std::wstring name = current.substr(pos + 1, end - pos - 1);
+        if (!name.empty()) rows.push_back({current.substr(0, end), name, ++level, true});
+        pos = end;
+    }
+    sortNames(subfolders);
+    for (auto& sub : subfolders) rows.push_back({addSlash(current) + sub, sub, level + 1, false});
+    return rows;
+}
+
+}  // namespace zt

@@ -1,0 +1,37 @@
+#pragma once
+// What the drive, folder and file lists show, worked out without touching a window: the
+// file pattern, the order of entries, and the rows of the folder tree.
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zt {
+
+// The file list's pattern: several wildcard patterns ("*" and "?") separated by ";",
+// compared without regard to letter case.
+inline constexpr wchar_t kSoundPattern[] = L"*.wav;*.mp3";
+bool matchesPattern(std::wstring_view name, std::wstring_view patterns);
+
+// Sorts names the way the lists show them: without regard to case, then by code unit so
+// the order is stable.
+void sortNames(std::vector<std::wstring>& names);
+
+// One row of the folder list: the folder's full path, the name shown, its indent level,
+// and whether it is the open (current) folder or one of its subfolders.
+struct FolderRow {
+    std::wstring path;
+    std::wstring name;
+    int level = 0;
+    bool open = false;
+};
+
+// The rows for a current folder: the root and every ancestor down to the folder itself
+// (open, indented one level per step), then its subfolders one level deeper.
+// "C:\Sounds\Bells" with subfolders {"Old"} gives C:\, Sounds, Bells, Old.
+std::vector<FolderRow> folderRows(const std::wstring& folder, std::vector<std::wstring> subfolders);
+
+// The canonical form the lists keep a folder in: backslashes, no trailing backslash
+// except at a drive root ("C:\"), the drive letter in upper case.
+std::wstring normalizeFolder(std::wstring_view folder);
+
+}  // namespace zt

@@ -1,0 +1,36 @@
+#pragma once
+// Control and command identifiers of the main window. The end-to-end tests drive the
+// program through these, so they are part of its outside surface: do not renumber.
+
+namespace zt::ids {
+
+// Controls.
+inline constexpr int kLabel2 = 101;
+inline constexpr int kLabel4 = 102;
+inline constexpr int kDrive1 = 103;
+inline constexpr int kFile1 = 104;
+inline constexpr int kDir1 = 105;
+inline constexpr int kLabel5 = 106;
+inline constexpr int kTxtDelay = 107;
+inline constexpr int kLabel1 = 108;
+inline constexpr int kLblVolume = 109;
+inline constexpr int kSlider1 = 110;
+inline constexpr int kLabel6 = 111;
+inline constexpr int kTxtCountdown = 112;
+inline constexpr int kChkMute = 113;
+inline constexpr int kLabel3 = 114;
+inline constexpr int kCmdStop = 115;
+
+// Menu commands: the File menu, the tray menu and the Help menu.
+inline constexpr int kMnuSystray = 201;
+inline constexpr int kMnuStartup = 202;
+inline constexpr int kMnuAbVol = 203;
+inline constexpr int kMnuExit = 204;
+inline constexpr int kMnuSystray2 = 211;
+inline constexpr int kMnuStartup2 = 212;
+inline constexpr int kMnuMute = 213;
+inline constexpr int kMnuSettings = 214;
+inline constexpr int kMnuTerminate = 215;
+inline constexpr int kMnuAbout = 221;
+
+}  // namespace zt::ids
