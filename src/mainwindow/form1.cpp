@@ -18,6 +18,9 @@ constexpr int kClientHeightTwips = 4815;
 constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTrayRetryTimer = 1;
+// Posted by WM_SIZE: hiding inside the minimise itself does not stick under every window
+// manager, so the window hides once the minimise has finished.
+constexpr UINT kHideIfMinimised = WM_APP + 2;
 
 // The controls, in tab order, with their places in twips (left, top, width, height).
 struct ControlSpec {
@@ -74,7 +77,7 @@ bool Form1::create(HINSTANCE instance) {
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
     wc.lpszClassName = kClassName;
-    if (!RegisterClassExW(&wc)) return false;
+    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
 
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     return CreateWindowExW(kExStyle, kClassName, L"zirrotone", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
@@ -401,7 +404,10 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         return 0;
     case WM_SIZE:
         // Minimised means gone to the tray: hidden, no taskbar button.
-        if (wParam == SIZE_MINIMIZED) ShowWindow(hwnd_, SW_HIDE);
+        if (wParam == SIZE_MINIMIZED) PostMessageW(hwnd_, kHideIfMinimised, 0, 0);
+        return 0;
+    case kHideIfMinimised:
+        if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
         return 0;
     case WM_CLOSE:
         Form_Unload();

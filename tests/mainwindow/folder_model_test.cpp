@@ -1,0 +1,67 @@
+#include "mainwindow/folder_model.h"
+
+#include <gtest/gtest.h>
+
+namespace zt {
+namespace {
+
+TEST(FolderModel, MatchesTheSoundPatternWithoutCase) {
+    for (const wchar_t* name : {L"bell.wav", L"BELL.WAV", L"a.Mp3", L".wav", L"x.y.mp3", L"\xC9t\xE9.WAV"})
+        EXPECT_TRUE(matchesPattern(name, kSoundPattern)) << name;
+    for (const wchar_t* name : {L"bell.wave", L"bell.wav.txt", L"wav", L"bell.mp4", L"bellwav", L""})
+        EXPECT_FALSE(matchesPattern(name, kSoundPattern)) << name;
+}
+
+TEST(FolderModel, WildcardsBacktrack) {
+    EXPECT_TRUE(matchesPattern(L"abcabd", L"*abd"));
+    EXPECT_TRUE(matchesPattern(L"a.b", L"?.?"));
+    EXPECT_FALSE(matchesPattern(L"ab.b", L"?.?"));
+    EXPECT_TRUE(matchesPattern(L"anything", L"x;;*"));
+    EXPECT_FALSE(matchesPattern(L"anything", L";"));
+}
+
+TEST(FolderModel, SortsWithoutCaseStably) {
+    std::vector<std::wstring> names{L"b.wav", L"A.wav", L"a.wav", L"C.mp3", L"10.wav", L"9.wav"};
+    sortNames(names);
+    EXPECT_EQ(names, (std::vector<std::wstring>{L"10.wav", L"9.wav", L"A.wav", L"a.wav", L"b.wav", L"C.mp3"}));
+}
+
+TEST(FolderModel, NormalizesFolders) {
+    EXPECT_EQ(normalizeFolder(L"c:"), L"C:\\");
+    EXPECT_EQ(normalizeFolder(L"c:\\"), L"C:\\");
+    EXPECT_EQ(normalizeFolder(L"c:\\Sounds\\\\"), L"C:\\Sounds");
+    EXPECT_EQ(normalizeFolder(L"C:/Sounds/Bells/"), L"C:\\Sounds\\Bells");
+    EXPECT_EQ(normalizeFolder(L"\\\\server\\share\\"), L"\\\\server\\share");
+}
+
+TEST(FolderModel, RowsShowAncestorsThenSubfolders) {
+    const auto rows = folderRows(L"C:\\Sounds\\Bells", {L"old", L"New"});
+    ASSERT_EQ(rows.size(), 5u);
+    const wchar_t* names[] = {L"C:\\", L"Sounds", L"Bells", L"New", L"old"};
+    const wchar_t* paths[] = {L"C:\\", L"C:\\Sounds", L"C:\\Sounds\\Bells", L"C:\\Sounds\\Bells\\New",
+                              L"C:\\Sounds\\Bells\\old"};
+    const int levels[] = {0, 1, 2, 3, 3};
+    for (std::size_t i = 0; i < rows.size(); ++i) {
+        EXPECT_EQ(rows[i].name, names[i]);
+        EXPECT_EQ(rows[i].path, paths[i]);
+        EXPECT_EQ(rows[i].level, levels[i]);
+        EXPECT_EQ(rows[i].open, i < 3);
+    }
+}
+
+TEST(FolderModel, RowsOfARootAndOfAShare) {
+    const auto root = folderRows(L"D:\\", {L"Music"});
+    ASSERT_EQ(root.size(), 2u);
+    EXPECT_EQ(root[0].path, L"D:\\");
+    EXPECT_EQ(root[1].path, L"D:\\Music");
+    EXPECT_EQ(root[1].level, 1);
+
+    const auto share = folderRows(L"\\\\nas\\media\\bells", {});
+    ASSERT_EQ(share.size(), 2u);
+    EXPECT_EQ(share[0].path, L"\\\\nas\\media\\");
+    EXPECT_EQ(share[1].path, L"\\\\nas\\media\\bells");
+    EXPECT_TRUE(folderRows(L"", {}).empty());
+}
+
+}  // namespace
+}  // namespace zt

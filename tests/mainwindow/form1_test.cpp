@@ -1,0 +1,311 @@
+// The main window in this process, driven through its controls as a user would.
+#include "mainwindow/form1.h"
+
+#include <commctrl.h>
+#include <windowsx.h>
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <memory>
+#include <thread>
+
+#include "common/text.h"
+#include "common/winutil.h"
+#include "mainwindow/ids.h"
+
+namespace zt {
+namespace {
+
+std::wstring tempRoot() {
+    wchar_t buffer[MAX_PATH];
+    GetTempPathW(MAX_PATH, buffer);
+    return addSlash(buffer) + L"zt_form1";
+}
+
+void makeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
+    ScopedFile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
+}
+
+void removeTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW found;
+    ScopedFind find(FindFirstFileW((folder + L"\\*").c_str(), &found));
+    if (find) {
+        do {
+            const std::wstring name = found.cFileName;
+            if (name == L"." || name == L"..") continue;
+            const std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                removeTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find.get(), &found));
+    }
+    RemoveDirectoryW(folder.c_str());
+}
+
+std::vector<std::wstring> listItems(HWND list) {
+    std::vector<std::wstring> items;
+    for (int i = 0; i < ListBox_GetCount(list); ++i) {
+        std::wstring text(static_cast<std::size_t>(ListBox_GetTextLen(list, i)) + 1, L'\0');
+        ListBox_GetText(list, i, text.data());
+        text.resize(text.size() - 1);
+        items.push_back(text);
+    }
+    return items;
+}
+
+class Form1Test : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = tempRoot();
+        removeTree(root_);
+        CreateDirectoryW(root_.c_str(), nullptr);
+        CreateDirectoryW((root_ + L"\\Bells").c_str(), nullptr);
+        CreateDirectoryW((root_ + L"\\Gone").c_str(), nullptr);
+        makeFile(root_ + L"\\one.wav");
+        makeFile(root_ + L"\\Two.MP3");
+        makeFile(root_ + L"\\notes.txt");
+        makeFile(root_ + L"\\secret.wav", FILE_ATTRIBUTE_HIDDEN);
+        makeFile(root_ + L"\\Bells\\three.wav");
+        SetCurrentDirectoryW(root_.c_str());
+        form_ = std::make_unique<Form1>();
+        ASSERT_TRUE(form_->create(GetModuleHandleW(nullptr)));
+        hwnd_ = form_->hwnd();
+    }
+    void TearDown() override {
+        DestroyWindow(hwnd_);
+        form_.reset();
+        processPendingEvents();
+        SetCurrentDirectoryW(L"C:\\");
+        removeTree(root_);
+    }
+    HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+    void command(int id, int code = 0) {
+        SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control(id)));
+    }
+    // Selects a row of the folder list by its text, as a single click would.
+    void selectFolder(const std::wstring& name) {
+        const auto rows = listItems(control(ids::kDir1));
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            if (rows[i] == name) ListBox_SetCurSel(control(ids::kDir1), static_cast<int>(i));
+        command(ids::kDir1, LBN_SELCHANGE);
+    }
+    std::vector<std::wstring> files() const { return listItems(control(ids::kFile1)); }
+
+    std::wstring root_;
+    std::unique_ptr<Form1> form_;
+    HWND hwnd_ = nullptr;
+};
+
+TEST_F(Form1Test, StartsInTheWorkingFolderWithItsSounds) {
+    EXPECT_EQ(windowText(hwnd_), L"zirrotone");
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));  // no hidden or other files
+    const auto rows = listItems(control(ids::kDir1));
+    EXPECT_EQ(rows.back(), L"Gone");
+    EXPECT_EQ(rows[rows.size() - 3], L"zt_form1");
+    EXPECT_EQ(form_->controlText(ids::kTxtDelay), L"1");
+    EXPECT_EQ(form_->sliderValue(), 50);
+    EXPECT_EQ(form_->controlText(ids::kLabel3), L"");
+    EXPECT_EQ(form_->controlText(ids::kCmdStop), L"Stop sound");
+}
+
+TEST_F(Form1Test, OpeningAFolderMovesTheFileListAndAClickOnlySelects) {
+    selectFolder(L"Bells");
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));  // a single click changes nothing
+    command(ids::kDir1, LBN_DBLCLK);
+    EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
+    EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
+
+    // Back up to the parent through its row.
+    selectFolder(L"zt_form1");
+    command(ids::kDir1, LBN_DBLCLK);
+    EXPECT_EQ(files().size(), 2u);
+}
+
+TEST_F(Form1Test, AFolderThatCannotBeReadLeavesTheListsAlone) {
+    const auto rowsBefore = listItems(control(ids::kDir1));
+    selectFolder(L"Gone");
+    RemoveDirectoryW((root_ + L"\\Gone").c_str());
+    command(ids::kDir1, LBN_DBLCLK);
+    EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
+    EXPECT_NE(form_->controlText(ids::kLabel3).find(L"Cannot read"), std::wstring::npos);
+}
+
+TEST_F(Form1Test, ADriveChangeMovesTheFolderListThenTheFileList) {
+    HWND drives = control(ids::kDrive1);
+    const int current = ComboBox_GetCurSel(drives);
+    ASSERT_GE(current, 0);
+    ASSERT_GT(ComboBox_GetCount(drives), 1) << "the test needs a second drive";
+    const int other = current == 0 ? 1 : 0;
+    std::wstring label(64, L'\0');
+    label.resize(static_cast<std::size_t>(ComboBox_GetLBText(drives, other, label.data())));
+    ComboBox_SetCurSel(drives, other);
+    command(ids::kDrive1, CBN_SELCHANGE);
+
+    const auto rows = listItems(control(ids::kDir1));
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows[0].substr(0, 2), label.substr(0, 2));
+    // The file list follows the folder list: it shows the sounds of the drive's folder.
+    wchar_t folder[MAX_PATH];
+    GetFullPathNameW(label.substr(0, 2).c_str(), MAX_PATH, folder, nullptr);
+    std::size_t sounds = 0;
+    for (const auto& name : listFolder(folder, false).value_or(std::vector<std::wstring>{}))
+        if (matchesPattern(name, kSoundPattern)) ++sounds;
+    EXPECT_EQ(files().size(), sounds);
+}
+
+TEST_F(Form1Test, MuteBoxAndMuteItemStayTogether) {
+    SendMessageW(control(ids::kChkMute), BM_CLICK, 0, 0);
+    EXPECT_EQ(form_->muteValue(), 1);
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
+    command(ids::kMnuMute);
+    EXPECT_EQ(form_->muteValue(), 0);
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuMute));
+    command(ids::kMnuMute);
+    EXPECT_EQ(form_->muteValue(), 1);
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
+    form_->setMuteValue(0);  // a program change runs the box's handler too
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuMute));
+}
+
+TEST_F(Form1Test, StartInTrayItemsFlipTogetherAndLeaveTheWindowAlone) {
+    const bool visible = IsWindowVisible(hwnd_);
+    command(ids::kMnuSystray);
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuSystray));
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuSystray2));
+    command(ids::kMnuSystray2);
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuSystray));
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuSystray2));
+    EXPECT_EQ(IsWindowVisible(hwnd_) != FALSE, visible);
+    EXPECT_FALSE(IsIconic(hwnd_));
+}
+
+TEST_F(Form1Test, SliderKeysMoveTheLabelByOneAndByTen) {
+    form_->Slider1_Click();
+    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"50%");
+    HWND slider = control(ids::kSlider1);
+    SendMessageW(slider, WM_KEYDOWN, VK_RIGHT, 0);
+    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"51%");
+    SendMessageW(slider, WM_KEYDOWN, VK_NEXT, 0);  // Page Down moves right on a horizontal bar
+    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"61%");
+    SendMessageW(slider, WM_KEYDOWN, VK_PRIOR, 0);
+    SendMessageW(slider, WM_KEYDOWN, VK_LEFT, 0);
+    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"50%");
+    form_->setSliderValue(100);
+    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"100%");
+}
+
+TEST_F(Form1Test, LaidOutInTwipsForTheWindowDpi) {
+    RECT client;
+    GetClientRect(hwnd_, &client);
+    const UINT dpi = GetDpiForWindow(hwnd_);
+    EXPECT_EQ(client.right, MulDiv(5910, static_cast<int>(dpi), 1440));
+    EXPECT_EQ(client.bottom, MulDiv(4815, static_cast<int>(dpi), 1440));
+
+    auto placeOf = [&](int id) {
+        RECT rc;
+        GetWindowRect(control(id), &rc);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+        return rc;
+    };
+    RECT stop = placeOf(ids::kCmdStop);
+    EXPECT_EQ(stop.left, MulDiv(240, static_cast<int>(dpi), 1440));
+    EXPECT_EQ(stop.top, MulDiv(4080, static_cast<int>(dpi), 1440));
+    EXPECT_EQ(stop.right - stop.left, MulDiv(1335, static_cast<int>(dpi), 1440));
+
+    // Moved to a 144 DPI monitor: everything half as large again.
+    RECT suggested{0, 0, 900, 800};
+    SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested));
+    stop = placeOf(ids::kCmdStop);
+    EXPECT_EQ(stop.left, MulDiv(240, 144, 1440));
+    EXPECT_EQ(stop.top, MulDiv(4080, 144, 1440));
+    EXPECT_EQ(stop.bottom - stop.top, MulDiv(375, 144, 1440));
+}
+
+// Tray ----------------------------------------------------------------------------------------
+
+bool iconPresent(HWND hwnd) {
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = hwnd;
+    nid.uID = TrayIcon::kId;
+    return Shell_NotifyIconW(NIM_MODIFY, &nid);
+}
+
+void minimise(HWND hwnd) {
+    if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
+    ShowWindow(hwnd, SW_MINIMIZE);
+    processPendingEvents();
+}
+
+void trayEvent(HWND hwnd, UINT code) {
+    SendMessageW(hwnd, TrayIcon::kCallbackMessage, TrayIcon::kId, code);
+}
+
+TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
+    form_->Form_Load();
+    EXPECT_TRUE(iconPresent(hwnd_));
+    EXPECT_TRUE(IsWindowVisible(hwnd_));
+
+    minimise(hwnd_);
+    EXPECT_FALSE(IsWindowVisible(hwnd_));  // minimised means gone to the tray
+    for (UINT code : {WM_LBUTTONUP, WM_LBUTTONDBLCLK}) {
+        minimise(hwnd_);
+        ASSERT_FALSE(IsWindowVisible(hwnd_));
+        trayEvent(hwnd_, code);
+        EXPECT_TRUE(IsWindowVisible(hwnd_)) << code;
+        EXPECT_FALSE(IsIconic(hwnd_)) << code;
+    }
+
+    minimise(hwnd_);
+    for (UINT code : {UINT{WM_MOUSEMOVE}, UINT{WM_LBUTTONDOWN}, UINT{WM_RBUTTONDOWN}, UINT{WM_MBUTTONUP}, UINT{1514}})
+        trayEvent(hwnd_, code);
+    EXPECT_FALSE(IsWindowVisible(hwnd_));  // nothing else restores
+
+    // A pointer moving over the window itself is no tray event, wherever it is.
+    ShowWindow(hwnd_, SW_RESTORE);
+    SendMessageW(hwnd_, WM_MOUSEMOVE, 0, MAKELPARAM(517, 5));
+    EXPECT_TRUE(IsWindowVisible(hwnd_));
+
+    minimise(hwnd_);  // "Settings" restores too
+    ASSERT_FALSE(IsWindowVisible(hwnd_));
+    command(ids::kMnuSettings);
+    EXPECT_TRUE(IsWindowVisible(hwnd_));
+}
+
+TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
+    form_->Form_Load();
+    std::atomic<bool> sawMenu{false};
+    std::thread closer([&] {
+        for (int i = 0; i < 100 && !sawMenu; ++i) {
+            HWND menu = FindWindowW(L"#32768", nullptr);
+            if (menu && IsWindowVisible(menu)) {
+                sawMenu = true;
+                PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+            }
+            Sleep(50);
+        }
+    });
+    trayEvent(hwnd_, WM_RBUTTONUP);  // returns once the menu has closed
+    closer.join();
+    EXPECT_TRUE(sawMenu);
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 0)), 3);  // File: the hidden item is not there
+}
+
+TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
+    form_->Form_Load();
+    NOTIFYICONDATAW nid{};
+    nid.cbSize = sizeof nid;
+    nid.hWnd = hwnd_;
+    nid.uID = TrayIcon::kId;
+    Shell_NotifyIconW(NIM_DELETE, &nid);
+    ASSERT_FALSE(iconPresent(hwnd_));
+    SendMessageW(hwnd_, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
+    EXPECT_TRUE(iconPresent(hwnd_));
+}
+
+}  // namespace
+}  // namespace zt
