@@ -35,12 +35,12 @@ std::optional<double> parseNumber(std::wstring_view text) {
     if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) number += static_cast<char>(text[i++]);
     std::size_t mantissa = digits();
     if (i < text.size() && text[i] == L'.') {
-        number += text[i++];
+        number += static_cast<char>(text[i++]);
         mantissa += digits();
     }
     if (mantissa == 0) return std::nullopt;
     if (i < text.size() && (text[i] == L'e' || text[i] == L'E')) {
-        number += text[i++];
+        number += static_cast<char>(text[i++]);
         if (i < text.size() && (text[i] == L'+' || text[i] == L'-')) number += static_cast<char>(text[i++]);
         if (digits() == 0) return std::nullopt;
     }
