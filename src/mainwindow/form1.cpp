@@ -7,6 +7,7 @@
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
 #include "resource.h"
+#include "settings/settings.h"
 
 namespace zt {
 
@@ -60,7 +61,49 @@ constexpr int kDriveDropRows = 10;
 
 bool isTrayMenuItem(int id) { return id >= ids::kMnuSystray2 && id <= ids::kMnuTerminate; }
 
+int menuId(SettingsControls::MenuItem item) {
+    using Item = SettingsControls::MenuItem;
+    switch (item) {
+    case Item::mnuAbVol: return ids::kMnuAbVol;
+    case Item::mnuSystray: return ids::kMnuSystray;
+    case Item::mnuSystray2: return ids::kMnuSystray2;
+    case Item::mnuStartup: return ids::kMnuStartup;
+    case Item::mnuStartup2: return ids::kMnuStartup2;
+    }
+    return 0;
+}
+
 }  // namespace
+
+// The window's controls as the settings see them. Every change runs the control's own
+// change handling, as a user's change would.
+class FormSettings final : public SettingsControls {
+public:
+    explicit FormSettings(Form1& form) : f_(form) {}
+    bool folderExists(const std::wstring& path) override { return PathExists(path); }
+    void setDrive1(const std::wstring& folderPath) override {
+        const std::wstring before = f_.Drive1.drive();
+        if (f_.Drive1.selectDriveOf(folderPath) && f_.Drive1.drive() != before) f_.Drive1_Change();
+    }
+    void setFile1Path(const std::wstring& path) override { f_.File1.setPath(path); }
+    void setDir1Path(const std::wstring& path) override {
+        const std::wstring before = f_.Dir1.path();
+        if (f_.Dir1.setPath(path) && f_.Dir1.path() != before) f_.Dir1_Change();
+    }
+    std::wstring file1Path() override { return f_.File1.path(); }
+    std::int32_t slider1Value() override { return f_.sliderValue(); }
+    void setSlider1Value(std::int32_t value) override { f_.setSliderValue(value); }
+    std::int16_t chkMuteValue() override { return static_cast<std::int16_t>(f_.muteValue()); }
+    void setChkMuteValue(std::int16_t value) override { f_.setMuteValue(value); }
+    std::wstring txtDelayText() override { return f_.controlText(ids::kTxtDelay); }
+    void setTxtDelayText(const std::wstring& text) override { f_.setControlText(ids::kTxtDelay, text); }
+    std::wstring formatNumber(double value) override { return zt::formatNumber(value); }
+    bool menuChecked(MenuItem item) override { return f_.menuChecked(menuId(item)); }
+    void setMenuChecked(MenuItem item, bool checked) override { f_.setMenuChecked(menuId(item), checked); }
+
+private:
+    Form1& f_;
+};
 
 bool Form1::create(HINSTANCE instance) {
     instance_ = instance;
@@ -182,6 +225,8 @@ void Form1::centre() {
 
 void Form1::Form_Load() {
     centre();
+    FormSettings settings(*this);
+    restoreSettings(store_, settings);
     if (menuChecked(ids::kMnuSystray)) {
         // Straight to the tray: the window is never shown, so nothing flashes.
         ShowWindow(hwnd_, SW_HIDE);
@@ -195,6 +240,8 @@ void Form1::Form_Load() {
 }
 
 void Form1::Form_Unload() {
+    FormSettings settings(*this);
+    saveSettings(store_, settings);
     tray_.remove();
     ExitProcess(0);
 }
@@ -252,8 +299,8 @@ void Form1::mnuSystray_Click() {
 }
 
 void Form1::mnuStartup_Click() {
-    setMenuChecked(ids::kMnuStartup, !menuChecked(ids::kMnuStartup));
-    setMenuChecked(ids::kMnuStartup2, menuChecked(ids::kMnuStartup));
+    FormSettings settings(*this);
+    toggleRunAtStartup(store_, settings, programPath());
 }
 
 void Form1::mnuAbout_Click() {}

@@ -6,11 +6,14 @@
 
 #include "common/scoped.h"
 #include "mainwindow/file_lists.h"
+#include "settings/registry.h"
 #include "tray/tray_icon.h"
 
 namespace zt {
 
 class Form1 {
+    friend class FormSettings;
+
 public:
     static constexpr const wchar_t* kClassName = L"ZirrotoneMain";
     static constexpr const wchar_t* kStartupTip = L" zirrotone ";
@@ -89,6 +92,7 @@ private:
     DirList Dir1;
     FileList File1;
     TrayIcon tray_;
+    RegistryStore store_;
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };
 

@@ -13,6 +13,8 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
 
 namespace zt {
 namespace {
@@ -59,6 +61,8 @@ std::vector<std::wstring> listItems(HWND list) {
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
+        // Load restores the settings: start each test from a first start.
+        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zirrotone");
         root_ = tempRoot();
         removeTree(root_);
         CreateDirectoryW(root_.c_str(), nullptr);
@@ -223,6 +227,35 @@ TEST_F(Form1Test, LaidOutInTwipsForTheWindowDpi) {
     EXPECT_EQ(stop.left, MulDiv(240, 144, 1440));
     EXPECT_EQ(stop.top, MulDiv(4080, 144, 1440));
     EXPECT_EQ(stop.bottom - stop.top, MulDiv(375, 144, 1440));
+}
+
+TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
+    const auto put = [](std::wstring_view name, const std::wstring& text) {
+        setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
+    };
+    put(kPathSetting, root_ + L"\\Bells");
+    put(kVolumeSetting, L"75");
+    put(kMuteSetting, L"1");
+    put(kDelaySetting, L"2.5");
+    form_->Form_Load();
+    EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
+    EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
+    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"75%");
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));  // through the box's own handler
+    EXPECT_EQ(form_->controlText(ids::kTxtDelay), L"2.5");
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuStartup));
+}
+
+TEST_F(Form1Test, RunAtStartupFromEitherMenuWritesAndDeletesTheEntry) {
+    const std::wstring run(kRunKey), value(kRunValue);
+    deleteRegValue(HKEY_CURRENT_USER, run, value);
+    command(ids::kMnuStartup2);
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuStartup));
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuStartup2));
+    EXPECT_EQ(getRegString(HKEY_CURRENT_USER, run, value), L"\"" + programPath() + L"\"");
+    command(ids::kMnuStartup);
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuStartup2));
+    EXPECT_EQ(getRegString(HKEY_CURRENT_USER, run, value), L"");
 }
 
 // Tray ----------------------------------------------------------------------------------------
