@@ -1,0 +1,69 @@
+#pragma once
+// Starts the real program and looks at it from outside: its window, its controls, its
+// tray icon and its message boxes.
+#include <windows.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+
+#include "common/scoped.h"
+
+namespace zt::e2e {
+
+// A folder under %TEMP% made afresh, removed with its contents at the end.
+class TempFolder {
+public:
+    explicit TempFolder(const std::wstring& name);
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+    const std::wstring& path() const { return path_; }
+    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+void removeTree(const std::wstring& folder);
+
+// A 16-bit mono PCM WAV file with a sine tone.
+void writeTone(const std::wstring& path, double seconds, double hz = 660.0);
+
+// Polls until the condition holds or the time is up.
+bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+
+class Program {
+public:
+    // Starts exe in the working folder; extraEnv ("NAME=value") is added to the environment.
+    Program(const std::wstring& exe, const std::wstring& workingFolder, const std::wstring& extraEnv = {});
+    ~Program();
+    Program(const Program&) = delete;
+    Program& operator=(const Program&) = delete;
+
+    bool started() const { return static_cast<bool>(process_); }
+    DWORD pid() const { return pid_; }
+    // The main window, once it exists.
+    HWND window(std::chrono::milliseconds timeout = std::chrono::seconds(15));
+    // A top-level window of the program with this class and, if given, this caption.
+    HWND findWindow(const wchar_t* className, const wchar_t* caption = nullptr) const;
+    std::wstring text(int controlId);
+    void command(int id);
+    bool trayIconPresent();
+    bool waitForExit(std::chrono::milliseconds timeout);
+    DWORD exitCode() const;
+
+private:
+    ScopedHandle process_;
+    DWORD pid_ = 0;
+    HWND hwnd_ = nullptr;
+};
+
+// The texts of a message box: its caption and its message.
+std::wstring messageBoxText(HWND box);
+
+std::wstring zirrotoneExe();
+std::wstring settingText(const wchar_t* name);
+void clearSettings();
+
+}  // namespace zt::e2e
