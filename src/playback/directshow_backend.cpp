@@ -51,17 +51,17 @@ MediaResult DirectShowBackend::setFileName(const std::wstring& path) {
     if (FAILED(hr)) return MediaResult::failure(describe(hr));
     hr = graph_->RenderFile(path.c_str(), nullptr);
     if (SUCCEEDED(hr)) {
-        control_ = graph_.as<IMediaControl>();
-        events_ = graph_.as<IMediaEventEx>();
-        if (!control_ || !events_) hr = E_NOINTERFACE;
+        // By IID: MinGW's headers give IMediaEventEx and IBasicAudio no __uuidof.
+        hr = graph_->QueryInterface(IID_IMediaControl, control_.putVoid());
+        if (SUCCEEDED(hr)) hr = graph_->QueryInterface(IID_IMediaEventEx, events_.putVoid());
     }
     if (FAILED(hr)) {
         release();
         return MediaResult::failure(describe(hr));
     }
     // A file without a sound stream has no audio interface; it plays silently.
-    audio_ = graph_.as<IBasicAudio>();
-    if (audio_) audio_->put_Volume(volume_);
+    if (SUCCEEDED(graph_->QueryInterface(IID_IBasicAudio, audio_.putVoid())))
+        audio_->put_Volume(volume_);
     return MediaResult::success();
 }
 
@@ -94,23 +94,27 @@ void DirectShowBackend::drainEvents() {
     long code = 0;
     LONG_PTR param1 = 0;
     LONG_PTR param2 = 0;
-    bool ended = false;
+    bool failed = false;
     while (events_->GetEvent(&code, &param1, &param2, 0) == S_OK) {
         events_->FreeEventParams(code, param1, param2);
         switch (code) {
             case EC_COMPLETE:
+                // Under Wine the graph stays running after this. It is left running: the
+                // device may still be playing the last buffer, which a stop would cut off.
+                // The next file, stop() or the destructor stops it.
+                playing_ = false;
+                break;
             case EC_ERRORABORT:
             case EC_ERRORABORTEX:
             case EC_USERABORT:
             case EC_STREAM_ERROR_STOPPED:
-                ended = true;
+                failed = true;
                 break;
             default:
                 break;
         }
     }
-    // The graph stays running after its last sample; stop it so the device is let go.
-    if (ended && playing_) stop();
+    if (failed) stop();
 }
 
 void DirectShowBackend::release() {

@@ -31,7 +31,7 @@ public:
     // Loads a file by its full path. Replaces (and ends) the sound in progress, even when
     // the new file cannot be played.
     virtual MediaResult setFileName(const std::wstring& path) = 0;
-    // Starts the loaded file.
+    // Starts the file loaded last; once per load.
     virtual MediaResult start() = 0;
     // kPlaying until the sound has ended, failed or been stopped.
     virtual std::int32_t playState() = 0;
