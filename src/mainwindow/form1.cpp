@@ -307,7 +307,20 @@ void Form1::mnuAbout_Click() {}
 
 void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sliderValue()) + L"%"); }
 
-void Form1::testPlay() {}
+bool Form1::playsound(const std::wstring& soundName) {
+    const PlayResult result = player_.playsound(soundName, sliderValue());
+    if (!result) {
+        const auto slash = soundName.find_last_of(L'\\');
+        const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
+        setControlText(ids::kLabel3, L"Could not play " + name + L": " + result.reason + L".");
+    }
+    return static_cast<bool>(result);
+}
+
+void Form1::testPlay() {
+    const std::wstring name = File1.entry(File1.selectedIndex());
+    if (!name.empty()) playsound(addSlash(File1.path()) + name);
+}
 
 void Form1::restoreWindow() {
     ShowWindow(hwnd_, SW_RESTORE);
@@ -387,6 +400,9 @@ void Form1::onCommand(int id, int code) {
         break;
     case ids::kChkMute:
         if (code == BN_CLICKED) chkMute_Click();
+        break;
+    case ids::kCmdStop:
+        if (code == BN_CLICKED) cmdStop_Click();
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
         if (GetFocus() == File1.hwnd()) testPlay();

@@ -5,7 +5,11 @@
 #include <string>
 
 #include "common/scoped.h"
+#include "common/winutil.h"
 #include "mainwindow/file_lists.h"
+#include "playback/directshow_backend.h"
+#include "playback/player.h"
+#include "playback/wave_out_volume.h"
 #include "settings/registry.h"
 #include "tray/tray_icon.h"
 
@@ -48,6 +52,10 @@ public:
     void mnuStartup2_Click() { mnuStartup_Click(); }
     void mnuAbout_Click();
     void restoreWindow();
+    // Plays one file at the slider's volume and returns when it has ended; a file that
+    // cannot be played is reported in the status line.
+    bool playsound(const std::wstring& soundName);
+    void cmdStop_Click() { player_.stop(); }
     void setTrayTip(const std::wstring& text) { tray_.setTip(text); }
 
     // What other parts of the program read and write.
@@ -93,6 +101,10 @@ private:
     FileList File1;
     TrayIcon tray_;
     RegistryStore store_;
+    SystemWaiter waiter_;
+    DirectShowBackend media_;
+    WaveOutVolume deviceVolume_;
+    Player player_{media_, deviceVolume_, waiter_};
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };
 
