@@ -258,6 +258,32 @@ TEST_F(Form1Test, RunAtStartupFromEitherMenuWritesAndDeletesTheEntry) {
     EXPECT_EQ(getRegString(HKEY_CURRENT_USER, run, value), L"");
 }
 
+TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
+    ComInit com;
+    ASSERT_TRUE(com.ok());
+    // A short but real sound in place of the empty one.
+    {
+        ScopedFile f(CreateFileW((root_ + L"\\one.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        const unsigned char header[] = {'R', 'I', 'F', 'F', 36 + 8, 0x56, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
+                                        16, 0, 0, 0, 1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0,
+                                        'd', 'a', 't', 'a', 8, 0x56, 0, 0};
+        DWORD written;
+        WriteFile(f.get(), header, sizeof header, &written, nullptr);
+        std::vector<short> samples(22050 / 2, 0);  // half a second of silence at 22.05 kHz
+        for (std::size_t i = 0; i < samples.size(); ++i) samples[i] = static_cast<short>((i % 50) * 200);
+        WriteFile(f.get(), samples.data(), static_cast<DWORD>(samples.size() * 2), &written, nullptr);
+    }
+    ListBox_SetCurSel(control(ids::kFile1), 0);
+    const DWORD start = GetTickCount();
+    command(ids::kFile1, LBN_DBLCLK);  // returns when the sound has ended
+    EXPECT_GE(GetTickCount() - start, 400u);
+    EXPECT_EQ(form_->controlText(ids::kLabel3), L"");
+
+    ListBox_SetCurSel(control(ids::kFile1), 1);  // Two.MP3 is an empty file
+    command(ids::kFile1, LBN_DBLCLK);
+    EXPECT_EQ(form_->controlText(ids::kLabel3).rfind(L"Could not play Two.MP3: ", 0), 0u);
+}
+
 // Tray ----------------------------------------------------------------------------------------
 
 bool iconPresent(HWND hwnd) {
