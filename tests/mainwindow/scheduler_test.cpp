@@ -181,10 +181,14 @@ protected:
         host.mnuMute = muted;
         host.chkMute = muted ? 1 : 0;
     }
-    // Runs the loop until the condition holds at one of its checks.
+    // Runs the loop until the condition holds at one of its checks, or gives up after a
+    // simulated day so that a broken loop fails instead of hanging.
     void runUntil(std::function<bool()> condition) {
-        stop = std::move(condition);
+        const long long giveUpAt = waiter.nowMs + 8LL * 3600 * 1000;
+        bool gaveUp = false;
+        stop = [&] { return condition() || (gaveUp = waiter.nowMs > giveUpAt); };
         scheduler.Command1_Click();
+        ASSERT_FALSE(gaveUp) << "the condition never came true";
     }
 
     FakeWaiter waiter;
