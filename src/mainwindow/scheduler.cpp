@@ -1,0 +1,117 @@
+#include "mainwindow/scheduler.h"
+
+#include "common/text.h"
+
+#include <algorithm>
+#include <limits>
+#include <utility>
+
+namespace zt {
+
+namespace {
+
+constexpr int kStepsPerSecond = 1000 / Waiter::kStepMs;
+constexpr int kDelayEditSteps = 50;  // about 5 s for the user to finish typing
+
+}  // namespace
+
+std::optional<std::int32_t> intervalSeconds(double delayMinutes, float r) {
+    // Double precision, in this order, so that the draws land exactly where they always did.
+    const double t1 = delayMinutes * 0.5 * static_cast<double>(r);
+    const double t2 = t1 - delayMinutes * 0.25;
+    const double t3 = (delayMinutes + t2) * 60.0;
+    return toInt32(t3);
+}
+
+std::int16_t pickIndex(std::int16_t count, float r) {
+    // Single precision on purpose: this is the arithmetic that gives the outer entries
+    // half the share of the inner ones.
+    const auto last = static_cast<std::int16_t>(count - 1);
+    const float scaled = static_cast<float>(last) * r;
+    const std::int16_t index = toInt16(static_cast<double>(scaled)).value_or(0);
+    return std::clamp<std::int16_t>(index, 0, std::max<std::int16_t>(last, 0));
+}
+
+Scheduler::Scheduler(SchedulerHost& host, Waiter& waiter, Random& random,
+                     std::function<bool()> abandoned)
+    : host_(host), waiter_(waiter), random_(random), abandoned_(std::move(abandoned)) {}
+
+std::int32_t Scheduler::drawInterval() {
+    const float r = random_.next();
+    if (const auto delay = host_.strictNumber(host_.delayText())) {
+        const auto seconds = intervalSeconds(*delay, r);
+        if (seconds && *seconds >= 1) {
+            lastGoodDelay_ = *delay;
+            return *seconds;
+        }
+    }
+    // At least one second, so that the loop always passes through event processing.
+    return std::max(intervalSeconds(lastGoodDelay_, r).value_or(1), 1);
+}
+
+void Scheduler::publishStatus() {
+    if (host_.mnuMuteChecked())
+        host_.setTrayTip(L"MUTED!. Last played: " + lastPlayed);
+    else
+        host_.setTrayTip(host_.countdownText() + L" secs to go. Last played: " + lastPlayed);
+}
+
+void Scheduler::Command1_Click() {
+    while (!abandoned_()) {
+        const std::int32_t seconds = drawInterval();
+        host_.setCountdownText(std::to_wstring(seconds));
+        publishStatus();
+        for (std::int32_t i = 1; i <= seconds; ++i) {
+            for (int step = 0; step < kStepsPerSecond; ++step) {
+                waiter_.step();
+                if (abandoned_()) return;
+            }
+            host_.setCountdownText(std::to_wstring(seconds - i));
+            publishStatus();
+            waiter_.processEvents();
+            if (abandoned_()) return;
+            if (restartFlag) break;
+        }
+        // Re-read the folder so that files added or removed while counting count.
+        host_.refreshFile1();
+        if (restartFlag)
+            restartFlag = false;
+        else
+            playRandomFile();
+    }
+}
+
+void Scheduler::playRandomFile() {
+    const int entries = host_.file1Count();
+    host_.showNoSoundsHint(entries < 1);
+    if (entries < 1) return;  // nothing to play; the next countdown starts
+    const auto count = static_cast<std::int16_t>(
+        std::min(entries, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
+    const std::int16_t index = pickIndex(count, random_.next());
+    const std::wstring entry = host_.file1Entry(index);
+    const std::wstring path = addSlash(host_.file1Path()) + entry;
+    if (host_.chkMuteValue() == 1) return;
+    lastPlayed = entry;
+    host_.setLabel3Caption(L"Last played: " + lastPlayed);
+    host_.repaintNow();  // the name shows before the sound starts
+    host_.playsound(path);
+}
+
+void Scheduler::txtDelay_Change() {
+    // Give the user time to finish typing before judging the text.
+    for (int i = 0; i < kDelayEditSteps; ++i) {
+        waiter_.step();
+        if (lenientNumber(host_.delayText()) > 0) break;
+    }
+    if (lenientNumber(host_.delayText()) < kMinDelay) {
+        // Only when it changes anything: where the user's decimal separator is not ".",
+        // the lenient reading cannot read the floor either, and setting it again would
+        // run this handler again for ever.
+        const std::wstring floor = host_.formatNumber(kMinDelay);
+        if (host_.delayText() != floor) host_.setDelayText(floor);
+    }
+    restartFlag = true;
+    waiter_.processEvents();
+}
+
+}  // namespace zt

@@ -1,0 +1,495 @@
+#include "mainwindow/scheduler.h"
+
+#include "common/random.h"
+#include "common/wait.h"
+#include "mainwindow/run_driver.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cwchar>
+#include <functional>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace zt {
+namespace {
+
+constexpr float kJustBelowOne = 1.0f - 1.0f / 16777216.0f;
+
+// Simulated time: sleeping advances a clock; each pass over events runs the actions that
+// are due, then the per-pass hook.
+class FakeWaiter : public Waiter {
+public:
+    void sleepMs(int ms) override {
+        if (onCall) onCall();
+        nowMs += ms;
+    }
+    void processEvents() override {
+        if (onCall) onCall();
+        ++passes;
+        while (!due.empty() && due.begin()->first <= nowMs) {
+            auto action = std::move(due.begin()->second);
+            due.erase(due.begin());
+            action();
+        }
+        if (onEvents) onEvents();
+    }
+    void at(long long ms, std::function<void()> action) { due.emplace(ms, std::move(action)); }
+
+    long long nowMs = 0;
+    long long passes = 0;
+    std::multimap<long long, std::function<void()>> due;
+    std::function<void()> onEvents;
+    std::function<void()> onCall;
+};
+
+// The main window as the scheduler sees it, recording what it was told.
+class FakeHost : public SchedulerHost {
+public:
+    explicit FakeHost(FakeWaiter& waiter) : waiter_(waiter) {}
+
+    std::wstring delayText() const override { return delay; }
+    void setDelayText(const std::wstring& text) override {
+        call();
+        delaySets.push_back({text, waiter_.nowMs});
+        typeDelay(text);
+    }
+    std::wstring countdownText() const override { return countdown; }
+    void setCountdownText(const std::wstring& text) override {
+        call();
+        countdown = text;
+        log.push_back(L"count " + text);
+        if (fresh_) intervals.push_back(std::stoi(text));
+        fresh_ = false;
+    }
+    bool mnuMuteChecked() const override { return mnuMute; }
+    int chkMuteValue() const override { return chkMute; }
+    void setTrayTip(const std::wstring& text) override {
+        call();
+        tips.push_back(text);
+    }
+    void refreshFile1() override {
+        call();
+        list = disk;
+        log.push_back(L"refresh");
+        refreshTimes.push_back(waiter_.nowMs);
+        fresh_ = true;
+        if (onRefresh) onRefresh();
+    }
+    int file1Count() const override { return static_cast<int>(list.size()); }
+    std::wstring file1Entry(int index) const override {
+        return index >= 0 && index < file1Count() ? list[static_cast<std::size_t>(index)]
+                                                  : std::wstring();
+    }
+    std::wstring file1Path() const override { return folder; }
+    void showNoSoundsHint(bool show) override {
+        call();
+        hint = show;
+    }
+    void setLabel3Caption(const std::wstring& text) override {
+        call();
+        label3 = text;
+    }
+    void repaintNow() override {
+        call();
+        log.push_back(L"repaint");
+    }
+    void playsound(const std::wstring& path) override {
+        call();
+        log.push_back(L"play " + path);
+        plays.push_back({path, waiter_.nowMs});
+    }
+    std::optional<double> strictNumber(const std::wstring& text) const override {
+        std::wstring t = text;
+        if (decimalPoint != L'.') {
+            if (t.find(L'.') != std::wstring::npos) return std::nullopt;
+            std::replace(t.begin(), t.end(), decimalPoint, L'.');
+        }
+        const wchar_t* begin = t.c_str();
+        wchar_t* end = nullptr;
+        const double value = std::wcstod(begin, &end);
+        if (end == begin) return std::nullopt;
+        while (*end == L' ') ++end;
+        if (*end != L'\0' || !std::isfinite(value)) return std::nullopt;
+        return value;
+    }
+    std::wstring formatNumber(double value) const override {
+        wchar_t buffer[32];
+        std::swprintf(buffer, 32, L"%g", value);
+        std::wstring text = buffer;
+        std::replace(text.begin(), text.end(), L'.', decimalPoint);
+        return text;
+    }
+
+    // The user (or the scheduler) changes the delay box: the change handler runs.
+    void typeDelay(const std::wstring& text) {
+        delay = text;
+        if (scheduler) scheduler->txtDelay_Change();
+    }
+
+    std::size_t refreshes() const { return refreshTimes.size(); }
+    void clearRecords() {
+        log.clear();
+        intervals.clear();
+        refreshTimes.clear();
+        delaySets.clear();
+        plays.clear();
+        tips.clear();
+        fresh_ = true;
+    }
+
+    struct Timed {
+        std::wstring text;
+        long long atMs;
+    };
+
+    std::wstring delay = L"1";
+    std::wstring countdown;
+    std::wstring label3;
+    std::wstring folder = L"C:\\Sounds";
+    bool mnuMute = false;
+    int chkMute = 0;
+    bool hint = false;
+    wchar_t decimalPoint = L'.';
+    std::vector<std::wstring> disk, list;
+    std::vector<std::wstring> tips, log;
+    std::vector<Timed> plays, delaySets;
+    std::vector<int> intervals;  // the first countdown value of each cycle
+    std::vector<long long> refreshTimes;
+    Scheduler* scheduler = nullptr;
+    std::function<void()> onRefresh;
+    std::function<void()> onCall;
+
+private:
+    void call() {
+        if (onCall) onCall();
+    }
+    FakeWaiter& waiter_;
+    bool fresh_ = true;
+};
+
+class SchedulerTest : public ::testing::Test {
+protected:
+    SchedulerTest() { host.scheduler = &scheduler; }
+
+    void setMuted(bool muted) {
+        host.mnuMute = muted;
+        host.chkMute = muted ? 1 : 0;
+    }
+    // Runs the loop until the condition holds at one of its checks, or gives up after a
+    // simulated day so that a broken loop fails instead of hanging.
+    void runUntil(std::function<bool()> condition) {
+        const long long giveUpAt = waiter.nowMs + 8LL * 3600 * 1000;
+        bool gaveUp = false;
+        stop = [&] { return condition() || (gaveUp = waiter.nowMs > giveUpAt); };
+        scheduler.Command1_Click();
+        ASSERT_FALSE(gaveUp) << "the condition never came true";
+    }
+
+    FakeWaiter waiter;
+    FakeHost host{waiter};
+    Random random{20240601};
+    std::function<bool()> stop = [] { return true; };
+    Scheduler scheduler{host, waiter, random, [this] { return stop(); }};
+};
+
+TEST(SchedulerArithmetic, IntervalCoversThreeToFiveQuartersOfTheDelay) {
+    struct Case {
+        double delay;
+        float r;
+        std::int32_t seconds;
+    } const cases[] = {
+        {1, 0.0f, 45},
+        {1, kJustBelowOne, 75},
+        {1, 0.5f, 60},
+        // 0.1 is stored a little above a tenth: its lowest draw is 4.500000000000001.
+        {0.1, 0.0f, 5},
+        {0.1, kJustBelowOne, 7},
+        {0.5, 0.0f, 22},  // 22.5: halves go to even
+        {1.5, 0.0f, 68},  // 67.5
+        {2.5, 0.5f, 150},
+        {-1, 0.0f, -45},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(intervalSeconds(c.delay, c.r), c.seconds) << c.delay << " " << c.r;
+    EXPECT_EQ(intervalSeconds(1e12, 0.5f), std::nullopt);
+    EXPECT_EQ(intervalSeconds(-1e12, 0.5f), std::nullopt);
+    EXPECT_EQ(intervalSeconds(NAN, 0.5f), std::nullopt);
+}
+
+TEST(SchedulerArithmetic, PickIndexStaysInTheList) {
+    struct Case {
+        std::int16_t count;
+        float r;
+        std::int16_t index;
+    } const cases[] = {
+        {1, 0.0f, 0},      {1, kJustBelowOne, 0}, {2, 0.5f, 0},           {2, 0.51f, 1},
+        {3, 0.25f, 0},     {3, 0.26f, 1},         {3, 0.75f, 2},          {3, kJustBelowOne, 2},
+        {32767, 0.0f, 0},  {32767, kJustBelowOne, 32766},
+    };
+    for (const auto& c : cases) EXPECT_EQ(pickIndex(c.count, c.r), c.index) << c.count << " " << c.r;
+}
+
+TEST_F(SchedulerTest, CountsDownASecondPerTenStepsThenPlays) {
+    host.disk = {L"bell.wav"};
+    runUntil([&] { return host.plays.size() == 2; });
+
+    const auto intervals = host.intervals;
+    ASSERT_GE(intervals.size(), 2u);
+    const int first = intervals[0];
+    ASSERT_GE(first, 45);
+    ASSERT_LE(first, 75);
+    EXPECT_EQ(host.plays[0].atMs, first * 1000LL);
+    EXPECT_EQ(host.plays[0].text, L"C:\\Sounds\\bell.wav");
+    EXPECT_EQ(host.plays[1].atMs, (first + intervals[1]) * 1000LL);
+
+    // N, N-1, ..., 0, then a refresh, the name painted, and the sound.
+    for (int i = 0; i <= first; ++i)
+        EXPECT_EQ(host.log[static_cast<std::size_t>(i)], L"count " + std::to_wstring(first - i));
+    EXPECT_EQ(host.log[static_cast<std::size_t>(first) + 1], L"refresh");
+    EXPECT_EQ(host.log[static_cast<std::size_t>(first) + 2], L"repaint");
+    EXPECT_EQ(host.log[static_cast<std::size_t>(first) + 3], L"play C:\\Sounds\\bell.wav");
+
+    EXPECT_EQ(host.tips[0], std::to_wstring(first) + L" secs to go. Last played: ");
+    EXPECT_EQ(host.tips.back(), L"0 secs to go. Last played: bell.wav");
+    EXPECT_EQ(scheduler.lastPlayed, L"bell.wav");
+    EXPECT_EQ(host.label3, L"Last played: bell.wav");
+    EXPECT_FALSE(host.hint);
+}
+
+TEST_F(SchedulerTest, IntervalsSpreadOverTheDelayRange) {
+    setMuted(true);  // faster: nothing to play
+    struct Case {
+        const wchar_t* delay;
+        int low, high;
+    } const cases[] = {{L"1", 45, 75}, {L"0.1", 4, 7}};
+    for (const auto& c : cases) {
+        host.clearRecords();
+        host.delay = c.delay;
+        runUntil([&] { return host.refreshes() == 300; });
+        const auto intervals = host.intervals;
+        const auto [low, high] = std::minmax_element(intervals.begin(), intervals.end());
+        EXPECT_GE(*low, c.low) << c.delay;
+        EXPECT_LE(*high, c.high) << c.delay;
+        EXPECT_LE(*low, c.low + 2) << c.delay;
+        EXPECT_EQ(*high, c.high) << c.delay;
+    }
+}
+
+TEST_F(SchedulerTest, PickSharesFavourInnerEntries) {
+    struct Case {
+        std::vector<std::wstring> files;
+        std::vector<double> shares;
+    } const cases[] = {
+        {{L"a.wav"}, {1.0}},
+        {{L"a.wav", L"b.wav"}, {0.5, 0.5}},
+        {{L"a.wav", L"b.wav", L"c.mp3"}, {0.25, 0.5, 0.25}},
+    };
+    constexpr int kDraws = 40'000;
+    for (const auto& c : cases) {
+        host.list = c.files;
+        host.plays.clear();
+        for (int i = 0; i < kDraws; ++i) scheduler.playRandomFile();
+        ASSERT_EQ(host.plays.size(), static_cast<std::size_t>(kDraws));
+        for (std::size_t f = 0; f < c.files.size(); ++f) {
+            const auto hits = std::count_if(host.plays.begin(), host.plays.end(), [&](const auto& p) {
+                return p.text == L"C:\\Sounds\\" + c.files[f];
+            });
+            EXPECT_NEAR(static_cast<double>(hits) / kDraws, c.shares[f], 0.01) << c.files[f];
+        }
+    }
+}
+
+TEST_F(SchedulerTest, MutedCountsOnButPlaysNothing) {
+    host.disk = {L"a.wav"};
+    scheduler.lastPlayed = L"bell.wav";
+    host.label3 = L"Last played: bell.wav";
+    setMuted(true);
+    runUntil([&] { return host.refreshes() == 3; });
+    EXPECT_TRUE(host.plays.empty());
+    EXPECT_EQ(scheduler.lastPlayed, L"bell.wav");
+    EXPECT_EQ(host.label3, L"Last played: bell.wav");
+    EXPECT_EQ(host.countdown, L"0");
+    ASSERT_FALSE(host.tips.empty());
+    for (const auto& tip : host.tips) EXPECT_EQ(tip, L"MUTED!. Last played: bell.wav");
+
+    // Unmuted again: the next cycle plays.
+    setMuted(false);
+    runUntil([&] { return host.plays.size() == 1; });
+    EXPECT_EQ(scheduler.lastPlayed, L"a.wav");
+}
+
+TEST_F(SchedulerTest, DelayEditEndsTheCountdownAtTheNextSecondWithoutASound) {
+    host.disk = {L"a.wav"};
+    waiter.at(10'050, [&] { host.typeDelay(L"2"); });
+    runUntil([&] { return host.intervals.size() == 2; });
+
+    EXPECT_TRUE(host.plays.empty());
+    EXPECT_FALSE(scheduler.restartFlag);
+    const auto intervals = host.intervals;
+    // The edit ran at the 10.1 s pass and waited one step; the second ends 100 ms late.
+    ASSERT_EQ(host.refreshes(), 1u);
+    EXPECT_EQ(host.refreshTimes[0], 11'100);
+    const auto refresh = std::find(host.log.begin(), host.log.end(), L"refresh");
+    EXPECT_EQ(*(refresh - 1), L"count " + std::to_wstring(intervals[0] - 11));
+    EXPECT_GE(intervals[1], 90);
+    EXPECT_LE(intervals[1], 150);
+}
+
+TEST_F(SchedulerTest, UnusableDelayEditsBecomeTheFloorAfterAboutFiveSeconds) {
+    setMuted(true);
+    for (const wchar_t* typed : {L"0", L"abc", L"-3", L""}) {
+        host.clearRecords();
+        host.delay = L"1";
+        const long long editAt = waiter.nowMs + 2'050;
+        waiter.at(editAt, [&] { host.typeDelay(typed); });
+        runUntil([&] { return host.intervals.size() == 2; });
+
+        EXPECT_EQ(host.delay, L"0.1") << typed;
+        ASSERT_EQ(host.delaySets.size(), 1u) << typed;
+        EXPECT_EQ(host.delaySets[0].atMs, editAt + 50 + 5'000) << typed;
+        EXPECT_GE(host.intervals[1], 4) << typed;
+        EXPECT_LE(host.intervals[1], 7) << typed;
+    }
+}
+
+TEST_F(SchedulerTest, SmallDelayIsRaisedAfterOneStep) {
+    setMuted(true);
+    waiter.at(1'050, [&] { host.typeDelay(L"0.05"); });
+    runUntil([&] { return host.intervals.size() == 2; });
+    ASSERT_EQ(host.delaySets.size(), 1u);
+    EXPECT_EQ(host.delaySets[0].atMs, 1'200);
+    EXPECT_EQ(host.delay, L"0.1");
+}
+
+TEST_F(SchedulerTest, FloorInALocaleWithADecimalCommaIsSetOnce) {
+    // The lenient reading stops at the comma, so "0,1" reads as 0; setting it again and
+    // again would re-enter the handler for ever.
+    setMuted(true);
+    host.decimalPoint = L',';
+    waiter.at(1'050, [&] { host.typeDelay(L"0"); });
+    runUntil([&] { return host.intervals.size() == 2; });
+    ASSERT_EQ(host.delaySets.size(), 1u);
+    EXPECT_EQ(host.delay, L"0,1");
+    EXPECT_GE(host.intervals[1], 4);
+    EXPECT_LE(host.intervals[1], 7);
+}
+
+TEST_F(SchedulerTest, FileAddedWhileCountingCanBePickedAtTheEnd) {
+    host.delay = L"0.1";
+    waiter.at(2'000, [&] { host.disk.push_back(L"new.wav"); });
+    runUntil([&] { return host.refreshes() == 1; });
+    ASSERT_EQ(host.plays.size(), 1u);
+    EXPECT_EQ(host.plays[0].text, L"C:\\Sounds\\new.wav");
+}
+
+TEST_F(SchedulerTest, EmptyFolderPlaysNothingAndKeepsCounting) {
+    host.delay = L"0.1";
+    host.folder = L"C:\\Empty\\";
+    scheduler.lastPlayed = L"old.wav";
+    host.label3 = L"Last played: old.wav";
+    runUntil([&] { return host.refreshes() == 3; });
+    EXPECT_TRUE(host.plays.empty());
+    EXPECT_TRUE(host.hint);
+    EXPECT_EQ(scheduler.lastPlayed, L"old.wav");
+    EXPECT_EQ(host.label3, L"Last played: old.wav");
+    EXPECT_EQ(host.intervals.size(), 3u);
+
+    host.disk = {L"x.mp3"};
+    runUntil([&] { return host.plays.size() == 1; });
+    EXPECT_EQ(host.plays[0].text, L"C:\\Empty\\x.mp3");
+    EXPECT_FALSE(host.hint);
+}
+
+TEST_F(SchedulerTest, UnreadableDelayKeepsTheLastGoodOne) {
+    setMuted(true);
+    struct Cycle {
+        const wchar_t* delay;
+        int low, high;
+    };
+    auto check = [&](std::vector<Cycle> cycles) {
+        host.clearRecords();
+        std::size_t next = 0;
+        host.delay = cycles[0].delay;
+        host.onRefresh = [&] {
+            if (++next < cycles.size()) host.delay = cycles[next].delay;
+        };
+        runUntil([&] { return host.intervals.size() == cycles.size(); });
+        const auto intervals = host.intervals;
+        for (std::size_t i = 0; i < cycles.size(); ++i) {
+            EXPECT_GE(intervals[i], cycles[i].low) << cycles[i].delay;
+            EXPECT_LE(intervals[i], cycles[i].high) << cycles[i].delay;
+        }
+        host.onRefresh = nullptr;
+    };
+    // Before any good delay: the delay of a clean start.
+    check({{L"abc", 4, 7}, {L"1.", 45, 75}});
+    check({{L"1", 45, 75},
+           {L"2abc", 45, 75},
+           {L"1e12", 45, 75},
+           {L"", 45, 75},
+           {L"2", 90, 150},
+           {L"-5", 90, 150},
+           {L"0", 90, 150}});
+}
+
+TEST(SchedulerStorm, ActivationsReplaceRunsWithoutGrowingTheStack) {
+    FakeWaiter waiter;
+    FakeHost host(waiter);
+    Random random(99);
+    RunDriver driver;
+    bool finished = false;
+    Scheduler scheduler(host, waiter, random, [&] { return driver.abandoned() || finished; });
+    host.scheduler = &scheduler;
+    host.delay = L"0.1";
+    host.disk = {L"a.wav", L"b.wav"};
+
+    constexpr int kReplacements = 10'000;
+    const int gaps[] = {1, 3, 11, 40, 75, 160};  // passes between activations
+    int requests = 0, sincePrevious = 0;
+    bool replaced = false;
+    long long callsAfterReplacement = 0;
+    waiter.onEvents = [&] {
+        if (requests == kReplacements) {
+            finished = true;
+            return;
+        }
+        if (++sincePrevious < gaps[requests % 6]) return;
+        sincePrevious = 0;
+        ++requests;
+        EXPECT_FALSE(driver.request());  // a run is in progress: no new message
+        replaced = true;
+    };
+    // Anything the scheduler does between its replacement and its return is a resumption.
+    waiter.onCall = host.onCall = [&] {
+        if (replaced) ++callsAfterReplacement;
+    };
+
+    int runs = 0, depth = 0, maxDepth = 0;
+    std::set<const void*> frames;
+    auto body = [&] {
+        maxDepth = std::max(maxDepth, ++depth);
+        frames.insert(__builtin_frame_address(0));
+        ++runs;
+        replaced = false;
+        scheduler.Command1_Click();
+        --depth;
+    };
+    ASSERT_TRUE(driver.request());
+    driver.drive(body);
+
+    EXPECT_EQ(requests, kReplacements);
+    EXPECT_EQ(runs, kReplacements + 1);
+    EXPECT_EQ(maxDepth, 1);
+    EXPECT_EQ(frames.size(), 1u);
+    EXPECT_EQ(callsAfterReplacement, 0);
+    EXPECT_FALSE(host.plays.empty());  // the long gaps let countdowns finish
+}
+
+}  // namespace
+}  // namespace zt
