@@ -15,6 +15,7 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     if (!form.create(instance)) return 1;
     zt::registerDialogWindow(form.hwnd());
     form.Form_Load();
+    form.activate();  // the first activation, also when the window starts hidden in the tray
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) zt::dispatchMessage(msg);

@@ -174,6 +174,7 @@ void FileList::create(HWND parent, int id) {
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
+    SetWindowSubclass(hwnd_, paintProc, 0, reinterpret_cast<DWORD_PTR>(this));
     wchar_t current[MAX_PATH];
     if (GetCurrentDirectoryW(MAX_PATH, current)) setPath(current);
 }
@@ -213,5 +214,24 @@ std::wstring FileList::entry(int index) const {
 }
 
 int FileList::selectedIndex() const { return ListBox_GetCurSel(hwnd_); }
+
+// An empty list says why it is empty, so nobody waits for a sound that cannot come.
+LRESULT CALLBACK FileList::paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+    if (msg == WM_PAINT && reinterpret_cast<FileList*>(self)->count() == 0) {
+        HDC dc = GetDC(hwnd);
+        RECT rc;
+        GetClientRect(hwnd, &rc);
+        InflateRect(&rc, -4, -4);
+        HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
+        SetBkMode(dc, TRANSPARENT);
+        SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
+        static constexpr wchar_t kEmpty[] = L"No WAV or MP3 files in this folder.";
+        DrawTextW(dc, kEmpty, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+        SelectObject(dc, oldFont);
+        ReleaseDC(hwnd, dc);
+    }
+    return result;
+}
 
 }  // namespace zt

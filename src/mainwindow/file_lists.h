@@ -74,6 +74,8 @@ public:
 
 private:
     void show(std::vector<std::wstring> entries);
+    static LRESULT CALLBACK paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self);
 
     HWND hwnd_ = nullptr;
     std::wstring path_;

@@ -6,6 +6,7 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
+#include "common/random.h"
 #include "resource.h"
 #include "settings/settings.h"
 
@@ -22,6 +23,9 @@ constexpr UINT_PTR kTrayRetryTimer = 1;
 // Posted by WM_SIZE: hiding inside the minimise itself does not stick under every window
 // manager, so the window hides once the minimise has finished.
 constexpr UINT kHideIfMinimised = WM_APP + 2;
+// Posted by activate(): starts the scheduler runs from the top of the message loop.
+constexpr UINT kRunActivation = WM_APP + 3;
+constexpr wchar_t kStartupSound[] = L"startup.wav";
 
 // The controls, in tab order, with their places in twips (left, top, width, height).
 struct ControlSpec {
@@ -104,6 +108,41 @@ public:
 private:
     Form1& f_;
 };
+
+// The window's controls as the scheduler sees them.
+class FormSchedulerHost final : public SchedulerHost {
+public:
+    explicit FormSchedulerHost(Form1& form) : f_(form) {}
+    std::wstring delayText() const override { return f_.controlText(ids::kTxtDelay); }
+    void setDelayText(const std::wstring& text) override { f_.setControlText(ids::kTxtDelay, text); }
+    std::wstring countdownText() const override { return f_.controlText(ids::kTxtCountdown); }
+    void setCountdownText(const std::wstring& text) override { f_.setControlText(ids::kTxtCountdown, text); }
+    bool mnuMuteChecked() const override { return f_.menuChecked(ids::kMnuMute); }
+    int chkMuteValue() const override { return f_.muteValue(); }
+    void setTrayTip(const std::wstring& text) override { f_.setTrayTip(text); }
+    void refreshFile1() override { f_.File1.refresh(); }
+    int file1Count() const override { return f_.File1.count(); }
+    std::wstring file1Entry(int index) const override { return f_.File1.entry(index); }
+    std::wstring file1Path() const override { return f_.File1.path(); }
+    // The file list shows its own "no sounds" text whenever it is empty.
+    void showNoSoundsHint(bool) override {}
+    void setLabel3Caption(const std::wstring& text) override { f_.setControlText(ids::kLabel3, text); }
+    void repaintNow() override {
+        RedrawWindow(f_.hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    }
+    void playsound(const std::wstring& path) override { f_.playsound(path); }
+    std::optional<double> strictNumber(const std::wstring& text) const override { return zt::strictNumber(text); }
+    std::wstring formatNumber(double value) const override { return zt::formatNumber(value); }
+
+private:
+    Form1& f_;
+};
+
+Form1::Form1()
+    : schedulerHost_(std::make_unique<FormSchedulerHost>(*this)),
+      scheduler_(*schedulerHost_, waiter_, programRandom(), [this] { return driver_.abandoned(); }) {}
+
+Form1::~Form1() = default;
 
 bool Form1::create(HINSTANCE instance) {
     instance_ = instance;
@@ -227,6 +266,8 @@ void Form1::Form_Load() {
     centre();
     FormSettings settings(*this);
     restoreSettings(store_, settings);
+    programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
+    scheduler_.lastPlayed.clear();
     if (menuChecked(ids::kMnuSystray)) {
         // Straight to the tray: the window is never shown, so nothing flashes.
         ShowWindow(hwnd_, SW_HIDE);
@@ -236,7 +277,20 @@ void Form1::Form_Load() {
     }
     if (!tray_.add(hwnd_, icon_, kStartupTip)) SetTimer(hwnd_, kTrayRetryTimer, 2000, nullptr);
     Slider1_Click();
+    // Restoring the delay may have run its edit handler; no run has started yet.
+    scheduler_.restartFlag = false;
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Form1::activate() {
+    if (driver_.request()) PostMessageW(hwnd_, kRunActivation, 0, 0);
+}
+
+void Form1::form_activate() {
+    const std::wstring startup = addSlash(programFolder()) + kStartupSound;
+    if (FileExists(startup)) playsound(startup);  // even when muted
+    if (driver_.abandoned()) return;
+    Command1_Click();
 }
 
 void Form1::Form_Unload() {
@@ -308,7 +362,8 @@ void Form1::mnuAbout_Click() {}
 void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sliderValue()) + L"%"); }
 
 bool Form1::playsound(const std::wstring& soundName) {
-    const PlayResult result = player_.playsound(soundName, sliderValue());
+    // A newer activation ends the wait (not the sound): its run must not wait for this one.
+    const PlayResult result = player_.playsound(soundName, sliderValue(), [this] { return driver_.abandoned(); });
     if (!result) {
         const auto slash = soundName.find_last_of(L'\\');
         const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
@@ -404,6 +459,9 @@ void Form1::onCommand(int id, int code) {
     case ids::kCmdStop:
         if (code == BN_CLICKED) cmdStop_Click();
         break;
+    case ids::kTxtDelay:
+        if (code == EN_CHANGE) scheduler_.txtDelay_Change();
+        break;
     case IDOK:  // Enter, through the dialog keyboard handling
         if (GetFocus() == File1.hwnd()) testPlay();
         if (GetFocus() == Dir1.hwnd()) openSelectedFolder();
@@ -472,6 +530,23 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
     case kHideIfMinimised:
         if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
         return 0;
+    case kRunActivation:
+        driver_.drive([this] { form_activate(); });
+        return 0;
+    case WM_ACTIVATE: {
+        // The window counts as activated again when another window of this program (the
+        // About box, a message box) was active before it. lParam names the other window
+        // (it may already be gone when it was destroyed, so it is checked as it leaves).
+        const HWND other = reinterpret_cast<HWND>(lParam);
+        const bool ours = other && GetWindowThreadProcessId(other, nullptr) == GetCurrentThreadId();
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            otherWindowWasActive_ = ours;
+        } else if (otherWindowWasActive_ || ours) {
+            otherWindowWasActive_ = false;
+            activate();
+        }
+        return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    }
     case WM_CLOSE:
         Form_Unload();
     default:

@@ -2,11 +2,14 @@
 // The main window: the program's one lasting window and the owner of its state.
 #include <windows.h>
 
+#include <memory>
 #include <string>
 
 #include "common/scoped.h"
 #include "common/winutil.h"
 #include "mainwindow/file_lists.h"
+#include "mainwindow/run_driver.h"
+#include "mainwindow/scheduler.h"
 #include "playback/directshow_backend.h"
 #include "playback/player.h"
 #include "playback/wave_out_volume.h"
@@ -17,12 +20,14 @@ namespace zt {
 
 class Form1 {
     friend class FormSettings;
+    friend class FormSchedulerHost;
 
 public:
     static constexpr const wchar_t* kClassName = L"ZirrotoneMain";
     static constexpr const wchar_t* kStartupTip = L" zirrotone ";
 
-    Form1() = default;
+    Form1();
+    ~Form1();
     Form1(const Form1&) = delete;
     Form1& operator=(const Form1&) = delete;
 
@@ -33,6 +38,14 @@ public:
 
     // Load: centre, show (or go straight to the tray), add the tray icon.
     void Form_Load();
+    // An activation of the window: the first after load, and each time the window becomes
+    // active again after another window of the program was. It starts a new scheduler run
+    // in place of the one in progress (from the top of the message loop, never nested).
+    void activate();
+    // The activation sequence: media check, start-up sound, then the scheduler, which
+    // returns only when a newer activation replaces it.
+    void form_activate();
+    void Command1_Click() { scheduler_.Command1_Click(); }
     // Saves, removes the tray icon and ends the process; does not return.
     [[noreturn]] void Form_Unload();
 
@@ -105,6 +118,10 @@ private:
     DirectShowBackend media_;
     WaveOutVolume deviceVolume_;
     Player player_{media_, deviceVolume_, waiter_};
+    RunDriver driver_;
+    std::unique_ptr<SchedulerHost> schedulerHost_;
+    Scheduler scheduler_;
+    bool otherWindowWasActive_ = false;
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };
 
