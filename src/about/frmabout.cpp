@@ -42,8 +42,8 @@ constexpr COLORREF kSeparatorGrey = RGB(0x80, 0x80, 0x80);
 constexpr int kIconPixels = 32;  // at 96 DPI
 
 constexpr wchar_t kDescription[] =
-    L"Zirrotone will play WAV and MP3 files at random in the defined folder. It costs nothing to use.\r\n"
-    L"Comments are welcome at feedback@zirrotone.example";
+    L"Zirrotone will play WAV and MP3 files at random in the defined folder. It is free.\r\n"
+    L"Comments: feedback@zirrotone.example";
 constexpr wchar_t kNotice[] = L"\u00A9 2026 the Zirrotone developers";
 constexpr wchar_t kDisclaimer[] =
     L"This program is protected by copyright. Copying it or passing it on, in whole or in part, "
