@@ -62,29 +62,34 @@ private:
     std::vector<BYTE> data_;
 };
 
-constexpr wchar_t kTestKey[] = L"SOFTWARE\\ZirrotoneTest\\GetKeyValue";
+constexpr wchar_t kTestRoot[] = L"SOFTWARE\\ZirrotoneTest";
 
+// Each case has a key of its own: the cases may run at the same time.
 class GetKeyValueTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, kTestKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, key_.put(),
-                                  nullptr),
+        keyName_ = std::wstring(kTestRoot) + L"\\" +
+                   utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyName_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  key_.put(), nullptr),
                   ERROR_SUCCESS);
     }
     void TearDown() override {
         key_.reset();
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"SOFTWARE\\ZirrotoneTest");
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyName_.c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTestRoot);  // only once it is empty
     }
     void put(const wchar_t* name, DWORD type, const void* data, std::size_t size) {
         ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
                   ERROR_SUCCESS);
     }
     // The value as GetKeyValue reads it, starting from "before".
-    std::pair<bool, std::wstring> read(const wchar_t* name, const wchar_t* key = kTestKey) {
+    std::pair<bool, std::wstring> read(const wchar_t* name, const wchar_t* key = nullptr) {
         std::wstring value = L"before";
-        const bool ok = frmAbout::GetKeyValue(HKEY_LOCAL_MACHINE, key, name, value);
+        const bool ok = frmAbout::GetKeyValue(HKEY_LOCAL_MACHINE, key ? key : keyName_, name, value);
         return {ok, value};
     }
+    std::wstring keyName_;
     ScopedKey key_;
 };
 
