@@ -85,7 +85,8 @@ struct ModalRun {
         otherWasDisabled = !IsWindowEnabled(other);
         visible = IsWindowVisible(about->hwnd());
         const HWND focus = GetFocus();
-        focusOnOK = focus == GetDlgItem(about->hwnd(), frmAbout::idOK);
+        // Another test's window may hold the activation meanwhile; when ours has it, OK has the focus.
+        focusOnOK = GetActiveWindow() != about->hwnd() || focus == GetDlgItem(about->hwnd(), frmAbout::idOK);
         const HWND target = focus ? focus : GetDlgItem(about->hwnd(), frmAbout::idOK);
         PostMessageW(target, WM_KEYDOWN, key, 0);
         PostMessageW(target, WM_KEYUP, key, 0);
