@@ -1,0 +1,416 @@
+#include "about/frmabout.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/winutil.h"
+#include "playback/media_check.h"
+#include "resource.h"
+#include "version.h"
+
+namespace zt {
+
+namespace {
+
+constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
+
+// The client area and the controls, in twips.
+constexpr int kClientWidthTwips = 5730;
+constexpr int kClientHeightTwips = 4665;
+struct Placement {
+    int id, x, y, width, height;
+};
+constexpr Placement kPlacements[] = {
+    {frmAbout::idIcon, 240, 240, 540, 540},
+    {frmAbout::idTitle, 1080, 240, 3885, 240},
+    {frmAbout::idVersion, 1080, 600, 3885, 225},
+    {frmAbout::idMPver, 1080, 960, 3855, 255},
+    {frmAbout::idDescription, 1080, 1320, 3885, 810},
+    {frmAbout::idLabel1, 1080, 2280, 3855, 495},
+    {frmAbout::idDisclaimer, 240, 3105, 3870, 1305},
+    {frmAbout::idOK, 4245, 3465, 1260, 345},
+    {frmAbout::idSysInfo, 4260, 3915, 1245, 345},
+};
+// The two-tone separator: a grey line over the top of a 2-pixel white one.
+constexpr int kSeparatorYTwips = 3000;
+constexpr int kGreyLeftTwips = 90;
+constexpr int kWhiteLeftTwips = 105;
+constexpr int kSeparatorRightTwips = 5654;
+constexpr COLORREF kSeparatorGrey = RGB(0x80, 0x80, 0x80);
+
+constexpr int kIconPixels = 32;  // at 96 DPI
+
+constexpr wchar_t kDescription[] =
+    L"Zirrotone will play WAV and MP3 files at random in the defined folder. It is free.\r\n"
+    L"Comments: feedback@zirrotone.example";
+constexpr wchar_t kNotice[] = L"\u00A9 2026 the Zirrotone developers";
+constexpr wchar_t kDisclaimer[] =
+    L"This program is protected by copyright. Copying it or passing it on, in whole or in part, "
+    L"without the permission of the Zirrotone developers is not allowed and may lead to civil "
+    L"and criminal liability.";
+
+constexpr wchar_t kSysInfoKey[] = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
+constexpr wchar_t kSysInfoLocationKey[] = L"SOFTWARE\\Microsoft\\Shared Tools Location";
+constexpr wchar_t kSysInfoExe[] = L"\\MSINFO32.EXE";
+constexpr wchar_t kSysInfoUnavailable[] = L"System Information Is Unavailable At This Time";
+// READ_CONTROL and every key-specific right, as the lookup has always asked for.
+constexpr REGSAM kKeyAccess = 0x2003F;
+constexpr std::size_t kValueChars = 1024;
+
+enum class KeyRead { Failed, Read, Empty };
+
+KeyRead readKeyValue(HKEY root, const std::wstring& keyName, const std::wstring& valueName, std::wstring& value) {
+    ScopedKey key;
+    if (RegOpenKeyExW(root, keyName.c_str(), 0, kKeyAccess, key.put()) != ERROR_SUCCESS) {
+        value.clear();
+        return KeyRead::Failed;
+    }
+    std::vector<wchar_t> buffer(kValueChars, L'\0');
+    DWORD type = 0;
+    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
+    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
+                         &size) != ERROR_SUCCESS) {
+        value.clear();
+        return KeyRead::Failed;
+    }
+    if (size == 0) {
+        value.clear();
+        return KeyRead::Empty;
+    }
+    if (type == REG_SZ) {
+        const std::size_t chars = std::min<std::size_t>(size / sizeof(wchar_t), buffer.size());
+        const auto end = std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(chars), L'\0');
+        value.assign(buffer.begin(), end);
+    } else if (type == REG_DWORD) {
+        DWORD number = 0;
+        std::memcpy(&number, buffer.data(), std::min<std::size_t>(size, sizeof number));
+        value = std::to_wstring(number);
+    }
+    return KeyRead::Read;
+}
+
+// A plain file of that name: folders, hidden and system files do not count.
+bool ordinaryFileExists(const std::wstring& path) {
+    WIN32_FIND_DATAW data;
+    ScopedFind find(FindFirstFileW(path.c_str(), &data));
+    if (!find) return false;
+    do {
+        if (!(data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+            return true;
+    } while (FindNextFileW(find.get(), &data));
+    return false;
+}
+
+// The path is the program to run, never a command line to be split at its blanks.
+bool startProgram(const std::wstring& path) {
+    if (path.empty()) return false;
+    std::wstring commandLine = L"\"" + path + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_SHOWNORMAL;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(path.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &info))
+        return false;
+    ScopedHandle process(info.hProcess), thread(info.hThread);
+    AllowSetForegroundWindow(info.dwProcessId);
+    return true;
+}
+
+ScopedFont messageFont(UINT dpi) {
+    NONCLIENTMETRICSW metrics{};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
+        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return ScopedFont();
+        metrics.lfMessageFont.lfHeight =
+            MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(GetDpiForSystem()));
+    }
+    return ScopedFont(CreateFontIndirectW(&metrics.lfMessageFont));
+}
+
+bool isImeWindow(HWND hwnd) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    return std::wstring_view(name) == L"IME" || std::wstring_view(name) == L"MSCTFIME UI";
+}
+
+}  // namespace
+
+std::wstring programVersionText(const std::wstring& exePath) {
+    const auto version = readFileVersion(exePath);
+    if (version && (version->major || version->minor || version->third))
+        return L"Version " + std::to_wstring(version->major) + L'.' + std::to_wstring(version->minor) + L'.' +
+               std::to_wstring(version->third);
+    return L"Version " + std::to_wstring(ZT_VERSION_MAJOR) + L'.' + std::to_wstring(ZT_VERSION_MINOR) + L'.' +
+           std::to_wstring(ZT_VERSION_PATCH);
+}
+
+frmAbout::~frmAbout() { unload(); }
+
+bool frmAbout::load() {
+    if (hwnd_) return true;
+    WNDCLASSEXW wc{};
+    wc.cbSize = sizeof wc;
+    if (!GetClassInfoExW(instance_, kClassName, &wc)) {
+        wc = {};
+        wc.cbSize = sizeof wc;
+        wc.lpfnWndProc = windowProc;
+        wc.hInstance = instance_;
+        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+        wc.lpszClassName = kClassName;
+        if (!RegisterClassExW(&wc)) return false;
+    }
+    owner_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
+    if (!CreateWindowExW(kExStyle, kClassName, L"", kStyle, 0, 0, 0, 0, owner_, nullptr, instance_, this)) {
+        if (owner_) DestroyWindow(std::exchange(owner_, nullptr));
+        return false;
+    }
+    ++loads_;
+    Form_Load();
+    return true;
+}
+
+void frmAbout::Form_Load() {
+    SetWindowTextW(hwnd_, (std::wstring(L"About ") + kAppTitle).c_str());
+    SetWindowTextW(lblVersion, programVersionText(programPath()).c_str());
+    SetWindowTextW(lblTitle, kAppTitle);
+    RECT rc;
+    GetWindowRect(hwnd_, &rc);
+    const int left = (GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2;
+    const int top = (GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2;
+    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void frmAbout::unload() {
+    if (!hwnd_) return;
+    // Give the other windows back before this one goes, so activation returns to them.
+    enableOthers();
+    ShowWindow(hwnd_, SW_HIDE);
+    if (hwnd_) DestroyWindow(hwnd_);
+    if (owner_) DestroyWindow(std::exchange(owner_, nullptr));
+}
+
+void frmAbout::showModal() {
+    if (!load()) return;
+    const unsigned session = loads_;
+    disableOthers();
+    ShowWindow(hwnd_, SW_SHOWNORMAL);
+    SetForegroundWindow(hwnd_);
+    MSG msg;
+    while (hwnd_ && loads_ == session) {
+        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
+        if (got == -1) break;
+        if (got == 0) {
+            PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
+            break;
+        }
+        if (!hwnd_ || !IsDialogMessageW(hwnd_, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    if (loads_ == session) unload();
+}
+
+void frmAbout::setMediaPlayerVersion(const std::wstring& mpVersion) {
+    if (load()) SetWindowTextW(lblMPver, (kMPverPrefix + mpVersion).c_str());
+}
+
+BOOL CALLBACK frmAbout::collectWindow(HWND hwnd, LPARAM lParam) {
+    auto* self = reinterpret_cast<frmAbout*>(lParam);
+    if (hwnd != self->hwnd_ && hwnd != self->owner_ && IsWindowEnabled(hwnd) && !isImeWindow(hwnd))
+        self->disabled_.push_back(hwnd);
+    return TRUE;
+}
+
+void frmAbout::disableOthers() {
+    const std::size_t before = disabled_.size();
+    EnumThreadWindows(GetCurrentThreadId(), collectWindow, reinterpret_cast<LPARAM>(this));
+    for (std::size_t i = before; i < disabled_.size(); ++i) EnableWindow(disabled_[i], FALSE);
+}
+
+void frmAbout::enableOthers() {
+    for (HWND hwnd : std::exchange(disabled_, {}))
+        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
+}
+
+SysInfoResult frmAbout::StartSysInfo() {
+    try {
+        std::wstring path;
+        KeyRead read = readKeyValue(HKEY_LOCAL_MACHINE, kSysInfoKey, L"PATH", path);
+        if (read == KeyRead::Failed) {
+            if (readKeyValue(HKEY_LOCAL_MACHINE, kSysInfoLocationKey, L"MSINFO", path) == KeyRead::Read) {
+                // Appended as is, whether or not the folder ends in a backslash.
+                path += kSysInfoExe;
+                read = ordinaryFileExists(path) ? KeyRead::Read : KeyRead::Failed;
+            }
+        }
+        if (read == KeyRead::Read && startProgram(path)) return SysInfoResult::Started;
+    } catch (...) {
+        // Out of memory: the same message as any other failure.
+    }
+    MessageBoxW(hwnd_, kSysInfoUnavailable, kAppTitle, MB_OK);
+    return SysInfoResult::Unavailable;
+}
+
+bool frmAbout::GetKeyValue(HKEY KeyRoot, const std::wstring& KeyName, const std::wstring& SubKeyRef,
+                           std::wstring& KeyVal) {
+    return readKeyValue(KeyRoot, KeyName, SubKeyRef, KeyVal) == KeyRead::Read;
+}
+
+LRESULT CALLBACK frmAbout::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* self = static_cast<frmAbout*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        self->hwnd_ = hwnd;
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
+    }
+    auto* self = reinterpret_cast<frmAbout*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    return self ? self->handle(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+LRESULT frmAbout::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+    const HWND hwnd = hwnd_;
+    try {
+        return dispatch(msg, wParam, lParam);
+    } catch (...) {
+        return DefWindowProcW(hwnd, msg, wParam, lParam);
+    }
+}
+
+void frmAbout::createControls() {
+    auto make = [this](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
+        return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
+                               reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
+    };
+    // Created in tab order: OK first.
+    cmdOK = make(L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, idOK);
+    cmdSysInfo = make(L"BUTTON", L"&System Info...", WS_TABSTOP | BS_PUSHBUTTON, idSysInfo);
+    picIcon = make(L"STATIC", L"", SS_OWNERDRAW, idIcon);
+    lblTitle = make(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idTitle);
+    lblVersion = make(L"STATIC", L"", SS_LEFT | SS_NOPREFIX, idVersion);
+    lblMPver = make(L"STATIC", kMPverDesigned, SS_LEFT | SS_NOPREFIX, idMPver);
+    lblDescription = make(L"STATIC", kDescription, SS_LEFT | SS_NOPREFIX, idDescription);
+    Label1 = make(L"STATIC", kNotice, SS_LEFT | SS_NOPREFIX, idLabel1);
+    lblDisclaimer = make(L"STATIC", kDisclaimer, SS_LEFT | SS_NOPREFIX, idDisclaimer);
+}
+
+void frmAbout::applyDpi(UINT dpi) {
+    dpi_ = dpi;
+    ScopedFont font = messageFont(dpi_);
+    for (const Placement& p : kPlacements) {
+        if (HWND control = GetDlgItem(hwnd_, p.id)) {
+            SetWindowPos(control, nullptr, twips(p.x), twips(p.y), twips(p.width), twips(p.height),
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+            if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
+        }
+    }
+    if (font) font_ = std::move(font);  // only now that no control uses the old one
+    const int iconSize = MulDiv(kIconPixels, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
+    icon_.reset(static_cast<HICON>(
+        LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, iconSize, iconSize, LR_DEFAULTCOLOR)));
+    InvalidateRect(hwnd_, nullptr, TRUE);
+}
+
+RECT frmAbout::windowRectFor(int left, int top) const {
+    RECT rc{0, 0, twips(kClientWidthTwips), twips(kClientHeightTwips)};
+    AdjustWindowRectExForDpi(&rc, kStyle, FALSE, kExStyle, dpi_);
+    OffsetRect(&rc, left - rc.left, top - rc.top);
+    return rc;
+}
+
+void frmAbout::paint() {
+    PAINTSTRUCT ps;
+    HDC dc = BeginPaint(hwnd_, &ps);
+    const int y = twips(kSeparatorYTwips);
+    const int right = twips(kSeparatorRightTwips);
+    const int pixel = std::max(1, MulDiv(1, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI));
+    RECT white{twips(kWhiteLeftTwips), y, right, y + 2 * pixel};
+    FillRect(dc, &white, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
+    RECT grey{twips(kGreyLeftTwips), y, right, y + pixel};
+    ScopedBrush greyBrush(CreateSolidBrush(kSeparatorGrey));
+    if (greyBrush) FillRect(dc, &grey, greyBrush.get());
+    EndPaint(hwnd_, &ps);
+}
+
+LRESULT frmAbout::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+    switch (msg) {
+    case WM_CREATE: {
+        registerDialogWindow(hwnd_);
+        createControls();
+        applyDpi(GetDpiForWindow(hwnd_));
+        const RECT rc = windowRectFor(0, 0);
+        SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_DPICHANGED: {
+        applyDpi(HIWORD(wParam));
+        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+        const RECT rc = windowRectFor(suggested->left, suggested->top);
+        SetWindowPos(hwnd_, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+        return 0;
+    }
+    case WM_COMMAND:
+        switch (LOWORD(wParam)) {
+        case IDOK:
+        case IDCANCEL:
+            unload();
+            return 0;
+        case idSysInfo:
+            StartSysInfo();
+            return 0;
+        default:
+            break;
+        }
+        break;
+    case DM_GETDEFID:
+        return MAKELRESULT(idOK, DC_HASDEFID);
+    case WM_ACTIVATE:
+        if (LOWORD(wParam) == WA_INACTIVE) {
+            const HWND focus = GetFocus();
+            if (focus && IsChild(hwnd_, focus)) focus_ = focus;
+        } else {
+            SetFocus(focus_ && IsWindow(focus_) ? focus_ : cmdOK);
+        }
+        return 0;
+    case WM_CLOSE:
+        unload();
+        return 0;
+    case WM_PAINT:
+        paint();
+        return 0;
+    case WM_DRAWITEM: {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+        if (item->CtlID != static_cast<UINT>(idIcon)) break;
+        FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
+        if (icon_) {
+            const int size = MulDiv(kIconPixels, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
+            DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_.get(), size, size, 0, nullptr,
+                       DI_NORMAL);
+        }
+        return TRUE;
+    }
+    case WM_DESTROY:
+        unregisterDialogWindow(hwnd_);
+        break;
+    case WM_NCDESTROY: {
+        enableOthers();
+        const HWND gone = std::exchange(hwnd_, nullptr);
+        picIcon = lblTitle = lblVersion = lblMPver = lblDescription = Label1 = lblDisclaimer = cmdOK = cmdSysInfo =
+            nullptr;
+        focus_ = nullptr;
+        font_.reset();
+        icon_.reset();
+        return DefWindowProcW(gone, msg, wParam, lParam);
+    }
+    default:
+        break;
+    }
+    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+}
+
+}  // namespace zt

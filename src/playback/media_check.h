@@ -1,0 +1,61 @@
+#pragma once
+// The media runtime check: playback goes through DirectShow, so the version of its file in
+// the system folder stands for the runtime. A missing file or a major version below 6
+// ends the program; otherwise the version text is kept for the About dialog.
+#include <windows.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+namespace zt {
+
+// The file whose version stands for the media runtime, in the system folder.
+inline constexpr wchar_t kMediaFileName[] = L"quartz.dll";
+
+// Test hook: when this environment variable is set (read once per process), its value is
+// the full path of the file checked in place of the system folder's kMediaFileName. The
+// end-to-end tests use it to run the real program against DLLs with chosen versions.
+inline constexpr wchar_t kMediaFileEnvVar[] = L"ZIRROTONE_MEDIA_FILE";
+
+// The lowest major version accepted.
+inline constexpr std::uint16_t kMinMediaMajor = 6;
+
+// The file version of a file, four 16-bit parts, major first.
+struct FileVersion {
+    std::uint16_t major = 0, minor = 0, third = 0, fourth = 0;
+};
+
+// The fixed file version from the file's version information; nothing when the file is
+// missing or has none. When the information is there but its root block cannot be read
+// (or is shorter than VS_FIXEDFILEINFO) the version is 0.0.0.0.
+std::optional<FileVersion> readFileVersion(const std::wstring& path);
+
+// "major.minor.third.fourth", plain unsigned decimals.
+std::wstring versionText(const FileVersion& version);
+
+// The system folder without a trailing backslash, or "" when Windows cannot give it.
+std::wstring getWinSysDir();
+
+// addSlash(getWinSysDir()) + kMediaFileName.
+std::wstring defaultMediaFilePath();
+// The file the program checks: the kMediaFileEnvVar override if set, else the default.
+std::wstring mediaFilePath();
+
+struct MediaCheckResult {
+    bool passed = false;
+    std::wstring mpVersion;  // the version text; empty when the file was not found
+    std::wstring message;    // what to tell the user when not passed, else empty
+    std::wstring title;
+};
+
+// Checks the file at this path (no message shown).
+MediaCheckResult checkMediaFile(const std::wstring& path);
+// checkMediaFile(mediaFilePath()).
+MediaCheckResult checkMediaRuntime();
+
+// Shows the failure message of a result that did not pass (OK button, stop icon) and
+// returns when the user has closed it. Does nothing for a result that passed.
+void showMediaCheckFailure(HWND owner, const MediaCheckResult& result);
+
+}  // namespace zt

@@ -1,0 +1,247 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "about/frmabout.h"
+#include "about/message_box_probe.h"
+#include "common/scoped.h"
+#include "common/text.h"
+#include "common/winutil.h"
+
+namespace zt {
+namespace {
+
+// A value under HKLM that a test changes; its old state comes back when the test ends.
+class SavedValue {
+public:
+    SavedValue(std::wstring key, std::wstring name) : key_(std::move(key)), name_(std::move(name)) {
+        ScopedKey k;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, KEY_READ, k.put()) != ERROR_SUCCESS) return;
+        keyExisted_ = true;
+        DWORD size = 0;
+        if (RegQueryValueExW(k.get(), name_.c_str(), nullptr, &type_, nullptr, &size) != ERROR_SUCCESS) return;
+        data_.resize(size);
+        valueExisted_ =
+            RegQueryValueExW(k.get(), name_.c_str(), nullptr, &type_, data_.data(), &size) == ERROR_SUCCESS;
+    }
+    ~SavedValue() {
+        if (valueExisted_) {
+            set(type_, data_.data(), static_cast<DWORD>(data_.size()));
+        } else {
+            remove();
+            if (!keyExisted_) RegDeleteKeyW(HKEY_LOCAL_MACHINE, key_.c_str());
+        }
+    }
+    SavedValue(const SavedValue&) = delete;
+    SavedValue& operator=(const SavedValue&) = delete;
+
+    void set(DWORD type, const void* data, DWORD size) const {
+        ScopedKey k;
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, k.put(),
+                                  nullptr),
+                  ERROR_SUCCESS);
+        ASSERT_EQ(RegSetValueExW(k.get(), name_.c_str(), 0, type, static_cast<const BYTE*>(data), size),
+                  ERROR_SUCCESS);
+    }
+    void setText(const std::wstring& text) const {
+        set(REG_SZ, text.c_str(), static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
+    }
+    void remove() const {
+        ScopedKey k;
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key_.c_str(), 0, KEY_SET_VALUE, k.put()) == ERROR_SUCCESS)
+            RegDeleteValueW(k.get(), name_.c_str());
+    }
+
+private:
+    std::wstring key_, name_;
+    bool keyExisted_ = false, valueExisted_ = false;
+    DWORD type_ = 0;
+    std::vector<BYTE> data_;
+};
+
+constexpr wchar_t kTestRoot[] = L"SOFTWARE\\ZirrotoneTest";
+
+// Each case has a key of its own: the cases may run at the same time.
+class GetKeyValueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        keyName_ = std::wstring(kTestRoot) + L"\\" +
+                   utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
+        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyName_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                  key_.put(), nullptr),
+                  ERROR_SUCCESS);
+    }
+    void TearDown() override {
+        key_.reset();
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyName_.c_str());
+        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTestRoot);  // only once it is empty
+    }
+    void put(const wchar_t* name, DWORD type, const void* data, std::size_t size) {
+        ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
+                  ERROR_SUCCESS);
+    }
+    // The value as GetKeyValue reads it, starting from "before".
+    std::pair<bool, std::wstring> read(const wchar_t* name, const wchar_t* key = nullptr) {
+        std::wstring value = L"before";
+        const bool ok = frmAbout::GetKeyValue(HKEY_LOCAL_MACHINE, key ? key : keyName_, name, value);
+        return {ok, value};
+    }
+    std::wstring keyName_;
+    ScopedKey key_;
+};
+
+TEST_F(GetKeyValueTest, ReadsByType) {
+    const std::wstring path = L"C:\\Program Files\\Tools\\info.exe";
+    put(L"sz", REG_SZ, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
+    put(L"unterminated", REG_SZ, L"abc", 3 * sizeof(wchar_t));
+    put(L"embedded", REG_SZ, L"ab\0cd", 6 * sizeof(wchar_t));
+    const DWORD number = 0x1A2B;
+    put(L"dword", REG_DWORD, &number, sizeof number);
+    const BYTE bytes[] = {1, 2, 3};
+    put(L"binary", REG_BINARY, bytes, sizeof bytes);
+
+    EXPECT_EQ(read(L"sz"), std::pair(true, path));
+    EXPECT_EQ(read(L"unterminated"), std::pair(true, std::wstring(L"abc")));
+    EXPECT_EQ(read(L"embedded"), std::pair(true, std::wstring(L"ab")));
+    EXPECT_EQ(read(L"dword"), std::pair(true, std::wstring(L"6699")));
+    // Other types are "read" but leave the text as it came.
+    EXPECT_EQ(read(L"binary"), std::pair(true, std::wstring(L"before")));
+}
+
+TEST_F(GetKeyValueTest, FailsEmptyingTheText) {
+    put(L"empty", REG_SZ, L"", 0);
+    // 1023 characters and the NUL fill the 1024-character buffer; one more does not fit.
+    const std::wstring fits(1023, L'x'), tooLong(1024, L'y');
+    put(L"fits", REG_SZ, fits.c_str(), (fits.size() + 1) * sizeof(wchar_t));
+    put(L"tooLong", REG_SZ, tooLong.c_str(), (tooLong.size() + 1) * sizeof(wchar_t));
+
+    EXPECT_EQ(read(L"fits"), std::pair(true, fits));
+    EXPECT_EQ(read(L"tooLong"), std::pair(false, std::wstring()));
+    EXPECT_EQ(read(L"empty"), std::pair(false, std::wstring()));
+    EXPECT_EQ(read(L"missing"), std::pair(false, std::wstring()));
+    EXPECT_EQ(read(L"sz", L"SOFTWARE\\ZirrotoneTest\\NoSuchKey"), std::pair(false, std::wstring()));
+}
+
+std::wstring tempFolder() {
+    wchar_t buffer[MAX_PATH];
+    GetTempPathW(MAX_PATH, buffer);
+    return buffer;
+}
+
+bool copyStub(const std::wstring& to) {
+    const std::wstring stub = addSlash(programFolder()) + L"about_sysinfo_stub.exe";
+    return CopyFileW(stub.c_str(), to.c_str(), FALSE) != 0;
+}
+
+// What the stub at this path wrote when it ran, waiting a while for it; nothing if it did not.
+std::optional<std::wstring> ranWith(const std::wstring& exe, int waitMs = 10000) {
+    const std::wstring marker = exe + L".ran";
+    for (int waited = 0;; waited += 50) {
+        ScopedFile file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        if (file) {
+            std::wstring text(4096, L'\0');
+            DWORD read = 0;
+            ReadFile(file.get(), text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &read, nullptr);
+            text.resize(read / sizeof(wchar_t));
+            if (!text.empty()) return text;
+        }
+        if (waited >= waitMs) return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+}
+
+// Runs StartSysInfo, answering the message box if one comes.
+std::pair<SysInfoResult, test::SeenMessageBox> startSysInfo(frmAbout& about) {
+    test::MessageBoxProbe probe;
+    const SysInfoResult result = about.StartSysInfo();
+    return {result, probe.seen()};
+}
+
+// One test for all the launcher's cases: they share the HKLM values.
+TEST(StartSysInfo, StartsTheToolOrSaysItIsUnavailable) {
+    SavedValue path(L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO", L"PATH");
+    SavedValue location(L"SOFTWARE\\Microsoft\\Shared Tools Location", L"MSINFO");
+    const std::wstring root = tempFolder() + L"zt sysinfo test";
+    const std::wstring toolFolder = root + L"\\tool dir";
+    const std::wstring msinfoFolder = root + L"\\msinfo dir";
+    CreateDirectoryW(root.c_str(), nullptr);
+    CreateDirectoryW(toolFolder.c_str(), nullptr);
+    CreateDirectoryW(msinfoFolder.c_str(), nullptr);
+    const std::wstring tool = toolFolder + L"\\info tool.exe";
+    // What an unquoted command line would start instead.
+    const std::wstring decoy = toolFolder + L"\\info.exe";
+    const std::wstring msinfo = msinfoFolder + L"\\MSINFO32.EXE";
+    ASSERT_TRUE(copyStub(tool));
+    ASSERT_TRUE(copyStub(decoy));
+    ASSERT_TRUE(copyStub(msinfo));
+    for (const auto& exe : {tool, decoy, msinfo}) DeleteFileW((exe + L".ran").c_str());
+
+    frmAbout about;
+    ASSERT_TRUE(about.load());
+    const std::wstring unavailable = L"System Information Is Unavailable At This Time";
+    auto expectMessage = [&](const std::pair<SysInfoResult, test::SeenMessageBox>& outcome) {
+        EXPECT_EQ(outcome.first, SysInfoResult::Unavailable);
+        EXPECT_TRUE(outcome.second.found);
+        EXPECT_EQ(outcome.second.text, unavailable);
+        EXPECT_EQ(outcome.second.title, L"zirrotone");
+        EXPECT_EQ(outcome.second.icon, nullptr);
+        EXPECT_EQ(outcome.second.buttons, 1);
+        EXPECT_TRUE(about.loaded());
+    };
+
+    {
+        SCOPED_TRACE("PATH names the tool");
+        path.setText(tool);
+        location.setText(msinfoFolder);
+        const auto outcome = startSysInfo(about);
+        EXPECT_EQ(outcome.first, SysInfoResult::Started);
+        EXPECT_FALSE(outcome.second.found);
+        EXPECT_EQ(ranWith(tool), L"\"" + tool + L"\"");
+        EXPECT_TRUE(about.loaded());
+    }
+    {
+        SCOPED_TRACE("MSINFO names its folder");
+        path.remove();
+        const auto outcome = startSysInfo(about);
+        EXPECT_EQ(outcome.first, SysInfoResult::Started);
+        EXPECT_EQ(ranWith(msinfo), L"\"" + msinfo + L"\"");
+    }
+    {
+        SCOPED_TRACE("an empty PATH does not fall back to MSINFO");
+        path.set(REG_SZ, L"", 0);
+        expectMessage(startSysInfo(about));
+    }
+    {
+        SCOPED_TRACE("a PATH of another type starts nothing");
+        const BYTE bytes[] = {1, 2, 3, 4};
+        path.set(REG_BINARY, bytes, sizeof bytes);
+        expectMessage(startSysInfo(about));
+    }
+    {
+        SCOPED_TRACE("no MSINFO32.EXE in the MSINFO folder");
+        path.remove();
+        location.setText(toolFolder);
+        expectMessage(startSysInfo(about));
+    }
+    {
+        SCOPED_TRACE("neither value");
+        location.remove();
+        expectMessage(startSysInfo(about));
+    }
+    // The blank in the path never split it.
+    EXPECT_FALSE(ranWith(decoy, 0));
+
+    for (const auto& exe : {tool, decoy, msinfo}) {
+        DeleteFileW((exe + L".ran").c_str());
+        DeleteFileW(exe.c_str());
+    }
+    RemoveDirectoryW(toolFolder.c_str());
+    RemoveDirectoryW(msinfoFolder.c_str());
+    RemoveDirectoryW(root.c_str());
+}
+
+}  // namespace
+}  // namespace zt
