@@ -54,8 +54,9 @@ constexpr wchar_t kSysInfoKey[] = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr wchar_t kSysInfoLocationKey[] = L"SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr wchar_t kSysInfoExe[] = L"\\MSINFO32.EXE";
 constexpr wchar_t kSysInfoUnavailable[] = L"System Information Is Unavailable At This Time";
-// READ_CONTROL and every key-specific right, as the lookup has always asked for.
-constexpr REGSAM kKeyAccess = 0x2003F;
+// Read access only: asking for write rights as well (0x2003F) makes every lookup under
+// HKEY_LOCAL_MACHINE fail for a standard user, so the tool could never be started.
+constexpr REGSAM kKeyAccess = KEY_READ;
 constexpr std::size_t kValueChars = 1024;
 
 enum class KeyRead { Failed, Read, Empty };

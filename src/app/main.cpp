@@ -2,9 +2,25 @@
 #include <windows.h>
 #include <commctrl.h>
 
+#include "about/frmabout.h"
 #include "common/scoped.h"
 #include "common/winutil.h"
 #include "mainwindow/form1.h"
+
+namespace {
+
+// The About dialog behind the main window's view of it.
+class About final : public zt::AboutBox {
+public:
+    explicit About(HINSTANCE instance) : dialog_(instance) {}
+    void setMediaPlayerVersion(const std::wstring& mpVersion) override { dialog_.setMediaPlayerVersion(mpVersion); }
+    void showModal() override { dialog_.showModal(); }
+
+private:
+    zt::frmAbout dialog_;
+};
+
+}  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
@@ -13,6 +29,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
 
     zt::Form1 form;
     if (!form.create(instance)) return 1;
+    About about(instance);
+    form.setAboutBox(&about);
     zt::registerDialogWindow(form.hwnd());
     form.Form_Load();
     form.activate();  // the first activation, also when the window starts hidden in the tray

@@ -7,6 +7,7 @@
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
 #include "common/random.h"
+#include "playback/media_check.h"
 #include "resource.h"
 #include "settings/settings.h"
 
@@ -286,16 +287,31 @@ void Form1::activate() {
     if (driver_.request()) PostMessageW(hwnd_, kRunActivation, 0, 0);
 }
 
+void Form1::checkMediaPlayer() {
+    const MediaCheckResult check = checkMediaRuntime();
+    if (!check.mpVersion.empty()) mpVersion_ = check.mpVersion;
+    if (!check.passed) {
+        showMediaCheckFailure(hwnd_, check);
+        Form_Unload();
+    }
+    if (about_) about_->setMediaPlayerVersion(mpVersion_);
+}
+
 void Form1::form_activate() {
+    checkMediaPlayer();
     const std::wstring startup = addSlash(programFolder()) + kStartupSound;
     if (FileExists(startup)) playsound(startup);  // even when muted
     if (driver_.abandoned()) return;
     Command1_Click();
 }
 
-void Form1::Form_Unload() {
+void Form1::saveSettings() {
     FormSettings settings(*this);
-    saveSettings(store_, settings);
+    zt::saveSettings(store_, settings);
+}
+
+void Form1::Form_Unload() {
+    saveSettings();
     tray_.remove();
     ExitProcess(0);
 }
@@ -357,7 +373,9 @@ void Form1::mnuStartup_Click() {
     toggleRunAtStartup(store_, settings, programPath());
 }
 
-void Form1::mnuAbout_Click() {}
+void Form1::mnuAbout_Click() {
+    if (about_) about_->showModal();
+}
 
 void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sliderValue()) + L"%"); }
 
@@ -547,6 +565,19 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         }
         return DefWindowProcW(hwnd_, msg, wParam, lParam);
     }
+    case WM_QUERYENDSESSION:
+        // The session may be ended without further notice: save now, and only once.
+        if (!savedForSessionEnd_) saveSettings();
+        savedForSessionEnd_ = true;
+        return TRUE;
+    case WM_ENDSESSION:
+        if (!wParam) {
+            savedForSessionEnd_ = false;  // the end was cancelled: the next one saves again
+            return 0;
+        }
+        if (!savedForSessionEnd_) saveSettings();
+        tray_.remove();
+        ExitProcess(0);
     case WM_CLOSE:
         Form_Unload();
     default:

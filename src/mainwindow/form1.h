@@ -18,6 +18,16 @@
 
 namespace zt {
 
+// The About box as the main window uses it (the dialog itself lives above the window).
+class AboutBox {
+public:
+    virtual ~AboutBox() = default;
+    // Writes the media runtime's version line, loading the dialog hidden if needed.
+    virtual void setMediaPlayerVersion(const std::wstring& mpVersion) = 0;
+    // Shows the dialog modally and returns when it has been closed.
+    virtual void showModal() = 0;
+};
+
 class Form1 {
     friend class FormSettings;
     friend class FormSchedulerHost;
@@ -35,6 +45,7 @@ public:
     bool create(HINSTANCE instance);
     HWND hwnd() const { return hwnd_; }
     HICON icon() const { return icon_; }
+    void setAboutBox(AboutBox* about) { about_ = about; }
 
     // Load: centre, show (or go straight to the tray), add the tray icon.
     void Form_Load();
@@ -46,6 +57,9 @@ public:
     // returns only when a newer activation replaces it.
     void form_activate();
     void Command1_Click() { scheduler_.Command1_Click(); }
+    // Refuses to go on without the media runtime: tells the user and unloads.
+    void checkMediaPlayer();
+    const std::wstring& mpVersion() const { return mpVersion_; }
     // Saves, removes the tray icon and ends the process; does not return.
     [[noreturn]] void Form_Unload();
 
@@ -95,6 +109,7 @@ private:
     int twips(int value) const { return MulDiv(value, static_cast<int>(dpi_), 1440); }
     void sizeToClientArea();
     void centre();
+    void saveSettings();
     void folderUnreadable(const std::wstring& folder);
     void testPlay();
     void openSelectedFolder();
@@ -122,6 +137,9 @@ private:
     std::unique_ptr<SchedulerHost> schedulerHost_;
     Scheduler scheduler_;
     bool otherWindowWasActive_ = false;
+    bool savedForSessionEnd_ = false;
+    AboutBox* about_ = nullptr;
+    std::wstring mpVersion_;
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };
 

@@ -2,12 +2,14 @@
 // messages, read back from its window, its tray icon and the registry.
 #include <gtest/gtest.h>
 
+#include "about/frmabout.h"
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
 #include "program.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
+#include "tray/tray_icon.h"
 
 namespace zt::e2e {
 namespace {
@@ -76,6 +78,128 @@ TEST_F(E2ETest, EveryWayOutSavesTheSettings) {
         ASSERT_TRUE(program.waitForExit(2s));
         EXPECT_EQ(settingText(L"path"), sounds_.path());
     }
+}
+
+int countdown(Program& program) {
+    const std::wstring text = program.text(ids::kTxtCountdown);
+    return text.empty() ? -1 : static_cast<int>(lenientNumber(text));
+}
+
+std::wstring lastPlayed(Program& program) { return program.text(ids::kLabel3); }
+
+TEST_F(E2ETest, FirstStartCountsFourToSevenSecondsThenPlaysAndNamesASound) {
+    Program program(zirrotoneExe(), sounds_.path());
+    ASSERT_TRUE(program.window());
+    int first = -1;
+    ASSERT_TRUE(waitFor([&] { return (first = countdown(program)) > 0; }, 10s));
+    EXPECT_GE(first, 4);
+    EXPECT_LE(first, 7);
+    ASSERT_TRUE(waitFor([&] { return lastPlayed(program).rfind(L"Last played: ", 0) == 0; }, 9s));
+    const std::wstring name = lastPlayed(program).substr(13);
+    EXPECT_TRUE(name == L"bell.wav" || name == L"chime.wav") << name;
+}
+
+TEST_F(E2ETest, StartInTrayStoredOnShowsNoWindowButCountsAndPlays) {
+    setRegString(HKEY_CURRENT_USER, settingKey(kSystraySetting), std::wstring(kSettingValue), L"True");
+    Program program(zirrotoneExe(), sounds_.path());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    ASSERT_TRUE(waitFor([&] { return program.trayIconPresent(); }, 5s));
+    EXPECT_TRUE(waitFor([&] { return lastPlayed(program).rfind(L"Last played: ", 0) == 0; }, 12s));
+    EXPECT_FALSE(IsWindowVisible(hwnd));
+
+    // A left click on the icon brings the window back.
+    SendMessageW(hwnd, TrayIcon::kCallbackMessage, TrayIcon::kId, WM_LBUTTONUP);
+    EXPECT_TRUE(waitFor([&] { return IsWindowVisible(hwnd) != FALSE; }, 3s));
+}
+
+// A copy of the program with a start-up sound beside it.
+struct ProgramWithStartupSound {
+    TempFolder folder{L"zt_e2e_startup"};
+    std::wstring exe = folder / L"zirrotone.exe";
+    ProgramWithStartupSound(double seconds) {
+        CopyFileW(zirrotoneExe().c_str(), exe.c_str(), FALSE);
+        writeTone(folder / L"startup.wav", seconds, 440);
+    }
+};
+
+TEST_F(E2ETest, StartupSoundPlaysAtEachActivationBeforeTheCountdownEvenMuted) {
+    setRegString(HKEY_CURRENT_USER, settingKey(kMuteSetting), std::wstring(kSettingValue), L"1");
+    ProgramWithStartupSound copy(2.0);
+    Program program(copy.exe, sounds_.path());
+    ASSERT_TRUE(program.window());
+    ASSERT_TRUE(waitFor([&] { return program.trayIconPresent(); }, 5s));
+    const auto loaded = std::chrono::steady_clock::now();
+    ASSERT_TRUE(waitFor([&] { return countdown(program) > 0; }, 10s));
+    // The countdown waited for the two-second sound (muted or not).
+    EXPECT_GE(std::chrono::steady_clock::now() - loaded, 1500ms);
+    EXPECT_TRUE(program.text(ids::kLabel3).empty());
+
+    // A second activation: About opened and closed. The sound plays again, then a fresh count.
+    program.command(ids::kMnuAbout);
+    HWND about = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (about = program.findWindow(frmAbout::kClassName)) && IsWindowVisible(about); }, 5s));
+    waitFor([] { return false; }, 1500ms);  // let the old countdown stand still a while
+    PostMessageW(about, WM_COMMAND, IDOK, 0);
+    const auto closed = std::chrono::steady_clock::now();
+    const int before = countdown(program);
+    // While the start-up sound plays nothing counts.
+    waitFor([] { return false; }, 1200ms);
+    EXPECT_EQ(countdown(program), before);
+    int fresh = -1;
+    ASSERT_TRUE(waitFor([&] { return (fresh = countdown(program)) != before; }, 6s));
+    EXPECT_GE(std::chrono::steady_clock::now() - closed, 1500ms);
+    EXPECT_GE(fresh, 4);
+    EXPECT_LE(fresh, 7);
+}
+
+TEST_F(E2ETest, ExitWhileASoundPlaysStoresEverythingAndEndsAtOnce) {
+    writeTone(sounds_ / L"bell.wav", 20.0);  // both long: whichever is picked is still playing
+    writeTone(sounds_ / L"chime.wav", 20.0, 880);
+    Program program(zirrotoneExe(), sounds_.path());
+    ASSERT_TRUE(program.window());
+    ASSERT_TRUE(waitFor([&] { return lastPlayed(program).rfind(L"Last played: ", 0) == 0; }, 12s));
+    const auto exitAt = std::chrono::steady_clock::now();
+    program.command(ids::kMnuExit);
+    ASSERT_TRUE(program.waitForExit(2s));
+    EXPECT_LT(std::chrono::steady_clock::now() - exitAt, 2s);
+    EXPECT_EQ(settingText(L"path"), sounds_.path());
+    EXPECT_EQ(settingText(L"delay"), L"0.1");
+    EXPECT_EQ(settingText(L"volume"), L"50");
+    EXPECT_EQ(settingText(L"mute"), L"0");
+    EXPECT_FALSE(program.trayIconPresent());
+}
+
+TEST_F(E2ETest, TheEndOfTheSessionStoresTheSettings) {
+    Program program(zirrotoneExe(), sounds_.path());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    ASSERT_TRUE(waitFor([&] { return program.trayIconPresent(); }, 5s));
+    DWORD_PTR answer = 0;
+    ASSERT_TRUE(SendMessageTimeoutW(hwnd, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer));
+    EXPECT_EQ(answer, TRUE);  // never blocks the end of the session
+    EXPECT_EQ(settingText(L"path"), sounds_.path());
+    clearSettings();
+    SendMessageTimeoutW(hwnd, WM_ENDSESSION, FALSE, 0, SMTO_ABORTIFHUNG, 1000, &answer);  // cancelled
+    EXPECT_FALSE(program.waitForExit(300ms));
+    SendMessageTimeoutW(hwnd, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer);
+    PostMessageW(hwnd, WM_ENDSESSION, TRUE, 0);
+    EXPECT_TRUE(program.waitForExit(2s));
+    EXPECT_EQ(settingText(L"delay"), L"0.1");
+    EXPECT_EQ(settingText(L"systray"), L"False");
+}
+
+TEST_F(E2ETest, AFailedMediaCheckTellsTheUserThenEndsWithTheSettingsStored) {
+    ProgramWithStartupSound copy(2.0);
+    Program program(copy.exe, sounds_.path(), L"ZIRROTONE_MEDIA_FILE=C:\\nowhere\\quartz.dll");
+    ASSERT_TRUE(program.window());
+    HWND box = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (box = program.findWindow(L"#32770", L"Media Player 6.x Required")) != nullptr; }, 10s));
+    EXPECT_EQ(messageBoxText(box), L"Media Player 6.x not found!");
+    EXPECT_TRUE(program.text(ids::kTxtCountdown).empty());  // nothing started behind it
+    PostMessageW(box, WM_COMMAND, IDOK, 0);
+    ASSERT_TRUE(program.waitForExit(3s));
+    EXPECT_EQ(settingText(L"path"), sounds_.path());
 }
 
 }  // namespace
