@@ -140,11 +140,13 @@ void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
     const int scale = static_cast<int>(dpi);
     const int iconSize = GetSystemMetricsForDpi(SM_CXSMICON, dpi);
     if (iconDpi_ != dpi) {
-        for (auto [id, icon] : {std::pair{SIID_FOLDER, &folderIcon_}, std::pair{SIID_FOLDEROPEN, &openIcon_}}) {
-            SHSTOCKICONINFO info{};
-            info.cbSize = sizeof info;
+        // The shell's own folder icons, closed and open, without touching the disk.
+        for (auto [flags, icon] : {std::pair{0u, &folderIcon_}, std::pair{UINT{SHGFI_OPENICON}, &openIcon_}}) {
+            SHFILEINFOW info{};
             icon->reset();
-            if (SUCCEEDED(SHGetStockIconInfo(id, SHGSI_ICON | SHGSI_SMALLICON, &info))) icon->reset(info.hIcon);
+            if (SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
+                               SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON | flags))
+                icon->reset(info.hIcon);
         }
         iconDpi_ = dpi;
     }
