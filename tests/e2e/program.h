@@ -8,30 +8,14 @@
 #include <string>
 
 #include "common/scoped.h"
+#include "test_support.h"
 
 namespace zt::e2e {
 
-// A folder under %TEMP% made afresh, removed with its contents at the end.
-class TempFolder {
-public:
-    explicit TempFolder(const std::wstring& name);
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-    const std::wstring& path() const { return path_; }
-    std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
-
-private:
-    std::wstring path_;
-};
-
-void removeTree(const std::wstring& folder);
-
-// A 16-bit mono PCM WAV file with a sine tone.
-void writeTone(const std::wstring& path, double seconds, double hz = 660.0);
-
-// Polls until the condition holds or the time is up.
-bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
+using test::removeTree;
+using test::TempFolder;
+using test::waitFor;
+using test::writeTone;
 
 class Program {
 public:

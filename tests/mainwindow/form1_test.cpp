@@ -15,36 +15,19 @@
 #include "mainwindow/ids.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
+#include "test_support.h"
 
 namespace zt {
 namespace {
+
+using test::makeFile;
+using test::removeTree;
+using test::trayIconPresent;
 
 std::wstring tempRoot() {
     wchar_t buffer[MAX_PATH];
     GetTempPathW(MAX_PATH, buffer);
     return addSlash(buffer) + L"zt_form1";
-}
-
-void makeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL) {
-    ScopedFile f(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, attributes, nullptr));
-}
-
-void removeTree(const std::wstring& folder) {
-    WIN32_FIND_DATAW found;
-    ScopedFind find(FindFirstFileW((folder + L"\\*").c_str(), &found));
-    if (find) {
-        do {
-            const std::wstring name = found.cFileName;
-            if (name == L"." || name == L"..") continue;
-            const std::wstring path = folder + L"\\" + name;
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
-                removeTree(path);
-            else
-                DeleteFileW(path.c_str());
-        } while (FindNextFileW(find.get(), &found));
-    }
-    RemoveDirectoryW(folder.c_str());
 }
 
 std::vector<std::wstring> listItems(HWND list) {
@@ -286,14 +269,6 @@ TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
 
 // Tray ----------------------------------------------------------------------------------------
 
-bool iconPresent(HWND hwnd) {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd;
-    nid.uID = TrayIcon::kId;
-    return Shell_NotifyIconW(NIM_MODIFY, &nid);
-}
-
 void minimise(HWND hwnd) {
     if (IsIconic(hwnd)) ShowWindow(hwnd, SW_RESTORE);
     ShowWindow(hwnd, SW_MINIMIZE);
@@ -306,7 +281,7 @@ void trayEvent(HWND hwnd, UINT code) {
 
 TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     form_->Form_Load();
-    EXPECT_TRUE(iconPresent(hwnd_));
+    EXPECT_TRUE(trayIconPresent(hwnd_));
     EXPECT_TRUE(IsWindowVisible(hwnd_));
 
     minimise(hwnd_);
@@ -356,14 +331,10 @@ TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
 
 TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
     form_->Form_Load();
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd_;
-    nid.uID = TrayIcon::kId;
-    Shell_NotifyIconW(NIM_DELETE, &nid);
-    ASSERT_FALSE(iconPresent(hwnd_));
+    test::dropTrayIcon(hwnd_);
+    ASSERT_FALSE(trayIconPresent(hwnd_));
     SendMessageW(hwnd_, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
-    EXPECT_TRUE(iconPresent(hwnd_));
+    EXPECT_TRUE(trayIconPresent(hwnd_));
 }
 
 }  // namespace

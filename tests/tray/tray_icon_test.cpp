@@ -3,26 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "common/winutil.h"
+#include "test_support.h"
 
 namespace zt {
 namespace {
 
-// Asks the shell whether it holds the icon, without changing it.
-bool iconPresent(HWND hwnd) {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd;
-    nid.uID = TrayIcon::kId;
-    return Shell_NotifyIconW(NIM_MODIFY, &nid);
-}
-
-void dropIcon(HWND hwnd) {
-    NOTIFYICONDATAW nid{};
-    nid.cbSize = sizeof nid;
-    nid.hWnd = hwnd;
-    nid.uID = TrayIcon::kId;
-    Shell_NotifyIconW(NIM_DELETE, &nid);
-}
+using test::dropTrayIcon;
+using test::trayIconPresent;
 
 class TrayIconTest : public ::testing::Test {
 protected:
@@ -40,12 +27,12 @@ TEST_F(TrayIconTest, AddModifyRemove) {
     TrayIcon tray;
     ASSERT_TRUE(tray.add(hwnd_, icon_, L" zirrotone "));
     EXPECT_TRUE(tray.shown());
-    EXPECT_TRUE(iconPresent(hwnd_));
+    EXPECT_TRUE(trayIconPresent(hwnd_));
     tray.setTip(L"5 secs to go. Last played: ");
     EXPECT_EQ(tray.tip(), L"5 secs to go. Last played: ");
     tray.remove();
     EXPECT_FALSE(tray.shown());
-    EXPECT_FALSE(iconPresent(hwnd_));
+    EXPECT_FALSE(trayIconPresent(hwnd_));
 }
 
 TEST_F(TrayIconTest, ComesBackWhenTheShellLosesIt) {
@@ -53,15 +40,15 @@ TEST_F(TrayIconTest, ComesBackWhenTheShellLosesIt) {
     ASSERT_TRUE(tray.add(hwnd_, icon_, L" zirrotone "));
 
     // The notification area was re-created: the icon is gone until TaskbarCreated re-adds it.
-    dropIcon(hwnd_);
-    ASSERT_FALSE(iconPresent(hwnd_));
+    dropTrayIcon(hwnd_);
+    ASSERT_FALSE(trayIconPresent(hwnd_));
     tray.addAgain();
-    EXPECT_TRUE(iconPresent(hwnd_));
+    EXPECT_TRUE(trayIconPresent(hwnd_));
 
     // Lost without a TaskbarCreated: the next tip update adds it again.
-    dropIcon(hwnd_);
+    dropTrayIcon(hwnd_);
     tray.setTip(L"4 secs to go. Last played: ");
-    EXPECT_TRUE(iconPresent(hwnd_));
+    EXPECT_TRUE(trayIconPresent(hwnd_));
     EXPECT_TRUE(tray.shown());
 }
 
@@ -71,7 +58,7 @@ TEST_F(TrayIconTest, AddAgainWhileStillPresentKeepsOneIcon) {
     tray.addAgain();  // the shell still has it: the add fails, the modify succeeds
     EXPECT_TRUE(tray.shown());
     tray.remove();
-    EXPECT_FALSE(iconPresent(hwnd_));  // one delete removed it: there was only one
+    EXPECT_FALSE(trayIconPresent(hwnd_));  // one delete removed it: there was only one
 }
 
 TEST_F(TrayIconTest, RemovedWithItsOwner) {
@@ -79,7 +66,7 @@ TEST_F(TrayIconTest, RemovedWithItsOwner) {
         TrayIcon tray;
         ASSERT_TRUE(tray.add(hwnd_, icon_, L" zirrotone "));
     }
-    EXPECT_FALSE(iconPresent(hwnd_));
+    EXPECT_FALSE(trayIconPresent(hwnd_));
 }
 
 }  // namespace
