@@ -84,6 +84,7 @@ public:
     bool playsound(const std::wstring& soundName);
     void cmdStop_Click() { player_.stop(); }
     void setTrayTip(const std::wstring& text) { tray_.setTip(text); }
+    const std::wstring& trayTip() const { return tray_.tip(); }
 
     // What other parts of the program read and write.
     int muteValue() const;

@@ -170,6 +170,20 @@ TEST_F(E2ETest, ExitWhileASoundPlaysStoresEverythingAndEndsAtOnce) {
     EXPECT_FALSE(program.trayIconPresent());
 }
 
+TEST_F(E2ETest, GarbageInEverySettingStillStartsCountsAndPlays) {
+    for (const wchar_t* name : {L"path", L"volume", L"mute", L"delay", L"absolute", L"systray"})
+        setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), L"\x263A garbage \x00e9 1e999");
+    setRegString(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue), L"???");
+    Program program(zirrotoneExe(), sounds_.path());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    ASSERT_TRUE(waitFor([&] { return IsWindowVisible(hwnd) != FALSE; }, 5s));
+    EXPECT_EQ(program.text(ids::kTxtDelay), L"0.1");
+    ASSERT_TRUE(waitFor([&] { return program.text(ids::kLblVolume) == L"50%"; }, 5s));
+    EXPECT_TRUE(waitFor([&] { return lastPlayed(program).rfind(L"Last played: ", 0) == 0; }, 12s));
+    deleteRegValue(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue));
+}
+
 TEST_F(E2ETest, TheEndOfTheSessionStoresTheSettings) {
     Program program(zirrotoneExe(), sounds_.path());
     HWND hwnd = program.window();

@@ -265,6 +265,13 @@ TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
     ListBox_SetCurSel(control(ids::kFile1), 1);  // Two.MP3 is an empty file
     command(ids::kFile1, LBN_DBLCLK);
     EXPECT_EQ(form_->controlText(ids::kLabel3).rfind(L"Could not play Two.MP3: ", 0), 0u);
+
+    // Enter on the list plays the selected file too.
+    ListBox_SetCurSel(control(ids::kFile1), 0);
+    SetFocus(control(ids::kFile1));
+    const DWORD enter = GetTickCount();
+    SendMessageW(hwnd_, WM_COMMAND, IDOK, 0);
+    EXPECT_GE(GetTickCount() - enter, 400u);
 }
 
 // Tray ----------------------------------------------------------------------------------------
@@ -282,6 +289,7 @@ void trayEvent(HWND hwnd, UINT code) {
 TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     form_->Form_Load();
     EXPECT_TRUE(trayIconPresent(hwnd_));
+    EXPECT_EQ(form_->trayTip(), L" zirrotone ");
     EXPECT_TRUE(IsWindowVisible(hwnd_));
 
     minimise(hwnd_);
