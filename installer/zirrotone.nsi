@@ -144,3 +144,8 @@ SectionEnd
 Section /o "un.My settings" UnSecSettings
   DeleteRegKey HKCU "${SETTINGS_KEY}"
 SectionEnd
+
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${UnSecMain} "The program, the sample sounds it came with, its Start menu entry and its Run at startup entry."
+  !insertmacro MUI_DESCRIPTION_TEXT ${UnSecSettings} "Also forget the settings kept in the registry (HKEY_CURRENT_USER\Software\Zirrotone)."
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_END
