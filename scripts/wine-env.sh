@@ -82,7 +82,8 @@ zt_install_deps() {
   local missing=()
   local want=(g++-mingw-w64-x86-64-posix:x86_64-w64-mingw32-g++-posix cmake:cmake ninja-build:ninja
     wine:wine wine64:wine64 xvfb:Xvfb pulseaudio:pulseaudio pulseaudio-utils:parec
-    sox:sox lame:lame imagemagick:import g++:g++ python3:python3 x11-utils:xwininfo)
+    sox:sox lame:lame imagemagick:import g++:g++ python3:python3 x11-utils:xwininfo
+    nsis:makensis zip:zip unzip:unzip)
   local item
   for item in "${want[@]}"; do
     command -v "${item#*:}" >/dev/null 2>&1 || missing+=("${item%%:*}")

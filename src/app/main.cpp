@@ -3,6 +3,7 @@
 #include <commctrl.h>
 
 #include "about/frmabout.h"
+#include "app/single_instance.h"
 #include "common/scoped.h"
 #include "common/winutil.h"
 #include "mainwindow/form1.h"
@@ -23,6 +24,13 @@ private:
 }  // namespace
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) {
+    // Held until the process ends; a second start shows the first one's window instead.
+    const zt::SingleInstance single;
+    if (!single.first()) {
+        zt::showRunningInstance();
+        return 0;
+    }
+
     INITCOMMONCONTROLSEX controls{sizeof controls, ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_BAR_CLASSES};
     InitCommonControlsEx(&controls);
     zt::ComInit com;

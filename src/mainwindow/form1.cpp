@@ -502,6 +502,11 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         tray_.addAgain();
         return 0;
     }
+    static const UINT showMessage = RegisterWindowMessageW(kShowMessage);
+    if (msg == showMessage && showMessage != 0) {
+        restoreWindow();
+        return 0;
+    }
     switch (msg) {
     case WM_CREATE:
         dpi_ = GetDpiForWindow(hwnd_);

@@ -35,6 +35,8 @@ class Form1 {
 public:
     static constexpr const wchar_t* kClassName = L"ZirrotoneMain";
     static constexpr const wchar_t* kStartupTip = L" zirrotone ";
+    // Registered message by which a second start asks the running window to show itself.
+    static constexpr const wchar_t* kShowMessage = L"Zirrotone.Show";
 
     Form1();
     ~Form1();

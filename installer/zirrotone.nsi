@@ -1,0 +1,151 @@
+; The per-user Windows installer. Built by installer/make-package.sh, which passes:
+;   VERSION  (x.y.z)   EXE  (zirrotone.exe)   LICENSE  ICON   OUTFILE
+;   SOUNDS_NSH  (a generated include with the macros InstallSounds and RemoveSounds)
+; No administrator rights: everything goes under the user's profile and HKCU.
+
+; A 64-bit installer for a 64-bit program (and no 32-bit layer needed to run it).
+Target amd64-unicode
+ManifestDPIAware true
+RequestExecutionLevel user
+SetCompressor /SOLID lzma
+
+!include "MUI2.nsh"
+!include "LogicLib.nsh"
+!include "FileFunc.nsh"
+!include "WinMessages.nsh"
+!include "${SOUNDS_NSH}"
+
+!define PRODUCT "Zirrotone"
+!define PUBLISHER "the Zirrotone developers"
+!define UNINST_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Zirrotone"
+!define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
+!define SETTINGS_KEY "Software\Zirrotone"
+!define MAIN_CLASS "ZirrotoneMain"
+
+Name "${PRODUCT}"
+Caption "${PRODUCT} ${VERSION} Setup"
+OutFile "${OUTFILE}"
+InstallDir "$LOCALAPPDATA\Programs\Zirrotone"
+InstallDirRegKey HKCU "${UNINST_KEY}" "InstallLocation"
+BrandingText "${PRODUCT} ${VERSION}"
+
+VIProductVersion "${VERSION}.0"
+VIAddVersionKey "ProductName" "${PRODUCT}"
+VIAddVersionKey "CompanyName" "${PUBLISHER}"
+VIAddVersionKey "LegalCopyright" "Copyright (c) 2026 ${PUBLISHER}"
+VIAddVersionKey "FileDescription" "${PRODUCT} setup"
+VIAddVersionKey "FileVersion" "${VERSION}"
+VIAddVersionKey "ProductVersion" "${VERSION}"
+
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
+!define MUI_ABORTWARNING
+
+!insertmacro MUI_PAGE_WELCOME
+!insertmacro MUI_PAGE_LICENSE "${LICENSE}"
+!insertmacro MUI_PAGE_DIRECTORY
+!insertmacro MUI_PAGE_INSTFILES
+!define MUI_FINISHPAGE_RUN
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+!define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
+!insertmacro MUI_PAGE_FINISH
+
+!insertmacro MUI_UNPAGE_CONFIRM
+!define MUI_COMPONENTSPAGE_TEXT_TOP "${PRODUCT} will be removed. Your settings (sound folder, delay, volume) stay unless you tick them below."
+!insertmacro MUI_UNPAGE_COMPONENTS
+!insertmacro MUI_UNPAGE_INSTFILES
+
+!insertmacro MUI_LANGUAGE "English"
+
+; A running Zirrotone holds its exe open. WM_CLOSE makes it save its settings and end,
+; as closing its window would.
+!macro CLOSE_RUNNING un
+Function ${un}CloseRunning
+  StrCpy $1 0
+  FindWindow $0 "${MAIN_CLASS}" ""
+  ${If} $0 == 0
+    Return
+  ${EndIf}
+  ${Do}
+    SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
+    Sleep 200
+    IntOp $1 $1 + 1
+    FindWindow $0 "${MAIN_CLASS}" ""
+    ${If} $0 == 0
+    ${OrIf} $1 >= 50
+      ${ExitDo}
+    ${EndIf}
+  ${Loop}
+  ; The window goes before the process has let go of its image.
+  Sleep 500
+FunctionEnd
+!macroend
+!insertmacro CLOSE_RUNNING ""
+!insertmacro CLOSE_RUNNING "un."
+
+Function StartProgram
+  ; The lists open in the working folder: start among the sample sounds.
+  SetOutPath "$INSTDIR\sounds"
+  Exec '"$INSTDIR\zirrotone.exe"'
+FunctionEnd
+
+Section "${PRODUCT}" SecMain
+  SectionIn RO
+  Call CloseRunning
+
+  SetOutPath "$INSTDIR"
+  File "/oname=zirrotone.exe" "${EXE}"
+  File "/oname=LICENSE.txt" "${LICENSE}"
+  SetOutPath "$INSTDIR\sounds"
+  !insertmacro InstallSounds
+  WriteUninstaller "$INSTDIR\uninstall.exe"
+
+  ; The shortcut's working folder is the output path at the time: the sounds folder.
+  SetOutPath "$INSTDIR\sounds"
+  CreateShortCut "$SMPROGRAMS\${PRODUCT}.lnk" "$INSTDIR\zirrotone.exe" "" "$INSTDIR\zirrotone.exe" 0 \
+    SW_SHOWNORMAL "" "Plays a random sound from a folder now and then"
+
+  WriteRegStr HKCU "${UNINST_KEY}" "DisplayName" "${PRODUCT}"
+  WriteRegStr HKCU "${UNINST_KEY}" "DisplayVersion" "${VERSION}"
+  WriteRegStr HKCU "${UNINST_KEY}" "Publisher" "${PUBLISHER}"
+  WriteRegStr HKCU "${UNINST_KEY}" "DisplayIcon" "$INSTDIR\zirrotone.exe,0"
+  WriteRegStr HKCU "${UNINST_KEY}" "InstallLocation" "$INSTDIR"
+  WriteRegStr HKCU "${UNINST_KEY}" "UninstallString" '"$INSTDIR\uninstall.exe"'
+  WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
+  WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
+  WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
+  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  WriteRegDWORD HKCU "${UNINST_KEY}" "EstimatedSize" $0
+SectionEnd
+
+Section "un.${PRODUCT}" UnSecMain
+  SectionIn RO
+  Call un.CloseRunning
+
+  Delete "$INSTDIR\zirrotone.exe"
+  Delete "$INSTDIR\LICENSE.txt"
+  ; Only the sounds we installed: files the user added stay, and so does their folder.
+  !insertmacro RemoveSounds
+  RMDir "$INSTDIR\sounds"
+  Delete "$INSTDIR\uninstall.exe"
+  RMDir "$INSTDIR"
+  Delete "$SMPROGRAMS\${PRODUCT}.lnk"
+
+  ; The run-at-logon entry, when it starts this copy (a portable copy keeps its own).
+  ReadRegStr $0 HKCU "${RUN_KEY}" "zirrotone"
+  ${If} $0 == '"$INSTDIR\zirrotone.exe"'
+  ${OrIf} $0 == "$INSTDIR\zirrotone.exe"
+    DeleteRegValue HKCU "${RUN_KEY}" "zirrotone"
+  ${EndIf}
+  DeleteRegKey HKCU "${UNINST_KEY}"
+SectionEnd
+
+; Unticked by default, and so never chosen by a silent uninstall.
+Section /o "un.My settings" UnSecSettings
+  DeleteRegKey HKCU "${SETTINGS_KEY}"
+SectionEnd
+
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
+  !insertmacro MUI_DESCRIPTION_TEXT ${UnSecMain} "The program, the sample sounds it came with, its Start menu entry and its Run at startup entry."
+  !insertmacro MUI_DESCRIPTION_TEXT ${UnSecSettings} "Also forget the settings kept in the registry (HKEY_CURRENT_USER\Software\Zirrotone)."
+!insertmacro MUI_UNFUNCTION_DESCRIPTION_END

@@ -1,0 +1,166 @@
+// The Windows installer under Wine: a silent install, the installed program at work (from
+// its Start menu folder, with run at logon on), an install over the running program, and
+// a silent uninstall that takes the program, its shortcut and its logon entry but keeps
+// the user's settings.
+#include <gtest/gtest.h>
+#include <shlobj.h>
+#include <shobjidl.h>
+
+#include <chrono>
+#include <optional>
+
+#include "common/scoped.h"
+#include "common/text.h"
+#include "common/winutil.h"
+#include "e2e/program.h"
+#include "mainwindow/ids.h"
+#include "settings/registry.h"
+#include "settings/settings.h"
+#include "version.h"
+
+namespace zt::e2e {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zirrotone";
+
+std::wstring knownFolder(REFKNOWNFOLDERID id) {
+    PWSTR path = nullptr;
+    std::wstring result;
+    if (SUCCEEDED(SHGetKnownFolderPath(id, 0, nullptr, &path))) result = path;
+    CoTaskMemFree(path);
+    return result;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+// Runs a program to its end; its exit code, or -1 when it did not start or end in time.
+long run(const std::wstring& exe, const std::wstring& arguments) {
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW si{};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi{};
+    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi))
+        return -1;
+    ScopedHandle process(pi.hProcess);
+    ScopedHandle thread(pi.hThread);
+    if (WaitForSingleObject(process.get(), 60000) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process.get(), &code);
+    return static_cast<long>(code);
+}
+
+std::wstring uninstallText(const wchar_t* name) { return getRegString(HKEY_CURRENT_USER, kUninstallKey, name); }
+
+std::optional<DWORD> uninstallNumber(const wchar_t* name) {
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    if (RegGetValueW(HKEY_CURRENT_USER, kUninstallKey, name, RRF_RT_REG_DWORD, nullptr, &value, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    return value;
+}
+
+struct Shortcut {
+    std::wstring target, workingFolder;
+};
+
+Shortcut readShortcut(const std::wstring& lnk) {
+    Shortcut result;
+    ComPtr<IShellLinkW> link;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW, link.putVoid())))
+        return result;
+    ComPtr<IPersistFile> file = link.as<IPersistFile>();
+    if (!file || FAILED(file->Load(lnk.c_str(), STGM_READ))) return result;
+    wchar_t text[MAX_PATH] = {};
+    if (SUCCEEDED(link->GetPath(text, MAX_PATH, nullptr, 0))) result.target = text;
+    text[0] = 0;
+    if (SUCCEEDED(link->GetWorkingDirectory(text, MAX_PATH))) result.workingFolder = text;
+    return result;
+}
+
+std::wstring lastPlayed(Program& program) { return program.text(ids::kLabel3); }
+
+class Installer : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Wine would otherwise copy the Start menu entry into the Linux desktop's menus.
+        SetEnvironmentVariableW(L"WINEDLLOVERRIDES", L"mscoree,mshtml=;winemenubuilder.exe=d");
+        ASSERT_TRUE(exists(setup_)) << "build the package first: " << narrow(setup_);
+        forgetInstall();
+        clearSettings();
+    }
+    void TearDown() override {
+        forgetInstall();
+        clearSettings();
+    }
+    void forgetInstall() {
+        removeTree(installDir_);
+        DeleteFileW(shortcut_.c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
+    }
+    static std::string narrow(const std::wstring& text) { return wideToUtf8(text); }
+
+    ComInit com_;
+    std::wstring setup_ = programFolder() + L"\\..\\dist\\zirrotone-" ZT_VERSION_WSTRING L"-x64-setup.exe";
+    std::wstring installDir_ = knownFolder(FOLDERID_LocalAppData) + L"\\Programs\\Zirrotone";
+    std::wstring exe_ = installDir_ + L"\\zirrotone.exe";
+    std::wstring sounds_ = installDir_ + L"\\sounds";
+    std::wstring shortcut_ = knownFolder(FOLDERID_Programs) + L"\\Zirrotone.lnk";
+};
+
+TEST_F(Installer, SilentInstallRunUpgradeAndSilentUninstall) {
+    // Install: files, shortcut, uninstall entry.
+    ASSERT_EQ(run(setup_, L"/S"), 0);
+    for (const wchar_t* name : {L"\\zirrotone.exe", L"\\uninstall.exe", L"\\LICENSE.txt", L"\\sounds\\handbell.wav",
+                                L"\\sounds\\doorchime.mp3"})
+        EXPECT_TRUE(exists(installDir_ + name)) << narrow(name);
+    const Shortcut link = readShortcut(shortcut_);
+    EXPECT_EQ(link.target, exe_);
+    EXPECT_EQ(link.workingFolder, sounds_);
+    EXPECT_EQ(uninstallText(L"DisplayName"), L"Zirrotone");
+    EXPECT_EQ(uninstallText(L"DisplayVersion"), ZT_VERSION_WSTRING);
+    EXPECT_EQ(uninstallText(L"Publisher"), L"the Zirrotone developers");
+    EXPECT_EQ(uninstallText(L"InstallLocation"), installDir_);
+    EXPECT_EQ(uninstallText(L"DisplayIcon"), exe_ + L",0");
+    EXPECT_EQ(uninstallText(L"UninstallString"), L"\"" + installDir_ + L"\\uninstall.exe\"");
+    EXPECT_EQ(uninstallText(L"QuietUninstallString"), L"\"" + installDir_ + L"\\uninstall.exe\" /S");
+    EXPECT_EQ(uninstallNumber(L"NoModify"), 1u);
+    EXPECT_EQ(uninstallNumber(L"NoRepair"), 1u);
+    EXPECT_GT(uninstallNumber(L"EstimatedSize").value_or(0), 500u);  // KiB: the exe and the sounds
+
+    // The program as the shortcut starts it: among the samples, which it plays.
+    {
+        Program program(exe_, link.workingFolder);
+        ASSERT_TRUE(program.window());
+        std::wstring played;
+        ASSERT_TRUE(waitFor([&] { return (played = lastPlayed(program)).rfind(L"Last played: ", 0) == 0; }, 15s));
+        EXPECT_TRUE(exists(sounds_ + L"\\" + played.substr(13))) << narrow(played);
+        program.command(ids::kMnuStartup);
+        const std::wstring logon = L"\"" + exe_ + L"\"";
+        EXPECT_TRUE(waitFor([&] { return getRegString(HKEY_CURRENT_USER, std::wstring(kRunKey),
+                                                      std::wstring(kRunValue)) == logon; }, 3s));
+
+        // Installing again closes the running program first, which saves its settings.
+        ASSERT_EQ(run(setup_, L"/S"), 0);
+        EXPECT_TRUE(program.waitForExit(0ms));
+        EXPECT_EQ(settingText(L"path"), sounds_);
+        EXPECT_TRUE(exists(exe_));
+    }
+
+    // Uninstall, with the program running again: it is closed, then everything of it goes
+    // but the settings. The uninstaller runs from a copy of itself and returns at once.
+    Program program(exe_, sounds_);
+    ASSERT_TRUE(program.window());
+    ASSERT_EQ(run(installDir_ + L"\\uninstall.exe", L"/S"), 0);
+    EXPECT_TRUE(waitFor([&] { return !exists(installDir_); }, 30s));
+    EXPECT_TRUE(program.waitForExit(0ms));
+    EXPECT_FALSE(exists(shortcut_));
+    EXPECT_TRUE(uninstallText(L"DisplayName").empty());
+    EXPECT_TRUE(getRegString(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue)).empty());
+    EXPECT_EQ(settingText(L"path"), sounds_);
+    EXPECT_FALSE(settingText(L"delay").empty());
+}
+
+}  // namespace
+}  // namespace zt::e2e
