@@ -79,19 +79,13 @@ zt_env_down() {
 
 # Installs what the build and the tests need when something is missing (Debian 12).
 zt_install_deps() {
-  local missing=()
-  local want=(g++-mingw-w64-x86-64-posix:x86_64-w64-mingw32-g++-posix cmake:cmake ninja-build:ninja
-    wine:wine wine64:wine64 xvfb:Xvfb pulseaudio:pulseaudio pulseaudio-utils:parec
-    sox:sox lame:lame imagemagick:import g++:g++ python3:python3 x11-utils:xwininfo
-    nsis:makensis zip:zip unzip:unzip)
-  local item
-  for item in "${want[@]}"; do
-    command -v "${item#*:}" >/dev/null 2>&1 || missing+=("${item%%:*}")
-  done
-  [ -d /usr/src/googletest ] || missing+=(googletest)
-  local pkg
-  for pkg in gstreamer1.0-plugins-base gstreamer1.0-plugins-good fonts-wine; do
-    dpkg -s "$pkg" >/dev/null 2>&1 || missing+=("$pkg")
+  local want=(g++-mingw-w64-x86-64-posix cmake ninja-build g++ python3 googletest
+    wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
+    pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame
+    nsis zip unzip)
+  local missing=() pkg
+  for pkg in "${want[@]}"; do
+    dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done
   [ ${#missing[@]} -eq 0 ] && return 0
   zt_log "installing: ${missing[*]}"

@@ -23,6 +23,16 @@ bool FileExists(const std::wstring& path) {
 
 void sleepMs(int ms) { Sleep(static_cast<DWORD>(std::max(ms, 0))); }
 
+void sleepAnsweringSentMessages(int ms) {
+    const ULONGLONG end = GetTickCount64() + static_cast<ULONGLONG>(std::max(ms, 0));
+    for (ULONGLONG now = GetTickCount64(); now < end; now = GetTickCount64()) {
+        const DWORD woke = MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(end - now), QS_SENDMESSAGE, 0);
+        if (woke != WAIT_OBJECT_0) return;  // the time is up (or the wait failed: no busy loop)
+        MSG msg;
+        PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);  // delivers the sent ones
+    }
+}
+
 namespace {
 std::vector<HWND>& dialogWindows() {
     static std::vector<HWND> windows;

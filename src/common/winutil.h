@@ -25,10 +25,15 @@ void dispatchMessage(MSG& msg);
 // handling. Returns false when WM_QUIT was seen (it is posted again for the outer loop).
 bool processPendingEvents();
 
-// The waiter the program runs on: Sleep, then one pass over pending messages.
+// Suspends the thread for about ms milliseconds like sleepMs, but answers messages that
+// other threads send meanwhile (a SendMessage from another program would otherwise wait
+// for the rest of the step). Posted messages and input still wait for the next pass.
+void sleepAnsweringSentMessages(int ms);
+
+// The waiter the program runs on: a step's sleep, then one pass over pending messages.
 class SystemWaiter final : public Waiter {
 public:
-    void sleepMs(int ms) override { zt::sleepMs(ms); }
+    void sleepMs(int ms) override { sleepAnsweringSentMessages(ms); }
     void processEvents() override { processPendingEvents(); }
 };
 

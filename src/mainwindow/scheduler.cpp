@@ -61,6 +61,8 @@ void Scheduler::Command1_Click() {
         const std::int32_t seconds = drawInterval();
         host_.setCountdownText(std::to_wstring(seconds));
         publishStatus();
+        waiter_.processEvents();  // shows the new count now, not after the first step
+        if (abandoned_()) return;
         for (std::int32_t i = 1; i <= seconds; ++i) {
             for (int step = 0; step < kStepsPerSecond; ++step) {
                 waiter_.step();

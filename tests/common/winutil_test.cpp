@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <thread>
+
 #include "common/scoped.h"
 #include "common/text.h"
 
@@ -93,6 +95,37 @@ TEST(ProcessPendingEvents, DispatchesPostedMessagesAndKeepsQuit) {
     MSG msg;
     ASSERT_TRUE(PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));  // left for the outer loop
     EXPECT_EQ(msg.wParam, 3u);
+    DestroyWindow(hwnd);
+}
+
+TEST(SleepAnsweringSentMessages, AnswersSentMessagesButLeavesPostedOnes) {
+    static ULONGLONG answeredAt = 0;
+    static int posted = 0;
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = [](HWND h, UINT m, WPARAM w, LPARAM l) -> LRESULT {
+        if (m == WM_APP) answeredAt = GetTickCount64();
+        if (m == WM_APP + 1) ++posted;
+        return DefWindowProcW(h, m, w, l);
+    };
+    wc.lpszClassName = L"ZtSleepTest";
+    RegisterClassW(&wc);
+    HWND hwnd = CreateWindowW(L"ZtSleepTest", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, nullptr, nullptr);
+    ASSERT_TRUE(hwnd);
+    PostMessageW(hwnd, WM_APP + 1, 0, 0);
+    std::thread sender([hwnd] {
+        Sleep(50);
+        SendMessageW(hwnd, WM_APP, 0, 0);
+    });
+    const ULONGLONG start = GetTickCount64();
+    sleepAnsweringSentMessages(400);
+    const ULONGLONG end = GetTickCount64();
+    sender.join();
+    EXPECT_GE(end - start, 380u);          // still the whole step
+    ASSERT_NE(answeredAt, 0u);
+    EXPECT_LT(answeredAt, end - 150);      // answered during the sleep, not after it
+    EXPECT_EQ(posted, 0);                  // posted messages wait for the event pass
+    processPendingEvents();
+    EXPECT_EQ(posted, 1);
     DestroyWindow(hwnd);
 }
 
