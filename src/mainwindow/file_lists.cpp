@@ -140,14 +140,13 @@ void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
     const int scale = static_cast<int>(dpi);
     const int iconSize = GetSystemMetricsForDpi(SM_CXSMICON, dpi);
     if (iconDpi_ != dpi) {
-        // The shell's own folder icons, closed and open, without touching the disk.
-        for (auto [flags, icon] : {std::pair{0u, &folderIcon_}, std::pair{UINT{SHGFI_OPENICON}, &openIcon_}}) {
-            SHFILEINFOW info{};
-            icon->reset();
-            if (SHGetFileInfoW(L"folder", FILE_ATTRIBUTE_DIRECTORY, &info, sizeof info,
-                               SHGFI_USEFILEATTRIBUTES | SHGFI_ICON | SHGFI_SMALLICON | flags))
-                icon->reset(info.hIcon);
-        }
+        // The shell's folder icons (closed 4, open 5) straight from its resources: asking
+        // SHGetFileInfo would build the whole system image list first, which is slow.
+        HMODULE shell = GetModuleHandleW(L"shell32.dll");
+        for (auto [id, icon] : {std::pair{4, &folderIcon_}, std::pair{5, &openIcon_}})
+            icon->reset(shell ? static_cast<HICON>(LoadImageW(shell, MAKEINTRESOURCEW(id), IMAGE_ICON, iconSize,
+                                                              iconSize, LR_DEFAULTCOLOR))
+                              : nullptr);
         iconDpi_ = dpi;
     }
 
