@@ -3,6 +3,7 @@
 # DISPLAY, a PulseAudio server with a null sink when PULSE_SERVER is not set, the Wine
 # prefix on first use); `zt_env_down` stops exactly what zt_env_up started.
 #
+# ZT_NULL_SINK_WANTED=1 (scripts/test, scripts/bench) always plays into a null sink.
 # ZT_WINEPREFIX overrides the prefix (default build/wineprefix) so that two checkouts or
 # two developers on one machine do not share one wineserver.
 
@@ -11,7 +12,6 @@ export WINEPREFIX=${ZT_WINEPREFIX:-$ZT_ROOT/build/wineprefix}
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-ZT_RUNTIME=${ZT_RUNTIME:-$ZT_ROOT/build/runtime}
 ZT_DESKTOP=${ZT_DESKTOP:-1280x800}
 ZT_STARTED_PIDS=()
 
@@ -31,8 +31,14 @@ zt_start_display() {
 
 zt_start_sound() {
   [ -n "${PULSE_SERVER:-}" ] && return 0
+  # On a desktop with its own sound server, play there (scripts/run); tests and virtual
+  # displays get a null sink that they can record.
+  if [ -z "${ZT_NULL_SINK_WANTED:-}${ZT_VIRTUAL_DISPLAY:-}" ] && pactl info >/dev/null 2>&1; then
+    return 0
+  fi
   local dir
   dir=$(mktemp -d "${TMPDIR:-/tmp}/zt-pulse.XXXXXX")
+  ZT_PULSE_DIR=$dir
   # As root PulseAudio warns but runs; -n skips the desktop configuration.
   HOME=$dir XDG_RUNTIME_DIR=$dir pulseaudio -n --daemonize=no --exit-idle-time=-1 \
     --disallow-exit --use-pid-file=no --log-target=stderr --log-level=error \
@@ -43,7 +49,6 @@ zt_start_sound() {
   export PULSE_SERVER=unix:$dir/native
   for _ in $(seq 100); do pactl info >/dev/null 2>&1 && break; sleep 0.05; done
   pactl set-default-sink zt_null >/dev/null 2>&1
-  ZT_NULL_SINK=1
   zt_log "sound goes to a null sink ($PULSE_SERVER); record it with: parec -d zt_null.monitor"
 }
 
@@ -62,7 +67,6 @@ zt_init_prefix() {
 }
 
 zt_env_up() {
-  mkdir -p "$ZT_RUNTIME"
   zt_start_display
   zt_start_sound
   zt_init_prefix
@@ -75,6 +79,8 @@ zt_env_down() {
   for pid in "${ZT_STARTED_PIDS[@]}"; do kill "$pid" 2>/dev/null; done
   for pid in "${ZT_STARTED_PIDS[@]}"; do wait "$pid" 2>/dev/null; done
   ZT_STARTED_PIDS=()
+  [ -n "${ZT_PULSE_DIR:-}" ] && rm -rf "$ZT_PULSE_DIR"
+  ZT_PULSE_DIR=
 }
 
 # Installs what the build and the tests need when something is missing (Debian 12).
