@@ -633,6 +633,9 @@ Json countingRun(Startups& startups) {
     j.num("playing_probe_s", now() - playStart);
     PostMessageW(s.hwnd(), WM_COMMAND, MAKEWPARAM(zt::ids::kCmdStop, BN_CLICKED),
                  reinterpret_cast<LPARAM>(s.control(zt::ids::kCmdStop)));
+    // Waiting again once a sound has been played: what the program costs for most of a day.
+    Sleep(kSettleMs);
+    j.obj("idle_after_sound", s.idleCpu(std::max(opt.idleSeconds / 2, 1)));
     return j;
 }
 

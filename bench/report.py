@@ -93,6 +93,8 @@ def main():
         z, b = cpu(counting["idle"]), cpu(base["idle"])
         r["waiting_cpu"] = {"zirrotone": z, "baseline": b,
                             "difference_percent_of_core": z["percent_of_core"] - b["percent_of_core"]}
+        if "idle_after_sound" in counting:
+            r["waiting_cpu"]["zirrotone_after_a_sound"] = cpu(counting["idle_after_sound"])
     mem = {}
     if base:
         mem["baseline_after_start"] = base["after_start"]
@@ -153,6 +155,10 @@ def table(r):
             f"{b['other_wine_percent']:.3f} %", "")
         if "xvfb_percent" in z:
             row("  Xvfb, % of one core", f"{z['xvfb_percent']:.3f} %", f"{b['xvfb_percent']:.3f} %", "")
+        if "zirrotone_after_a_sound" in w:
+            a = w["zirrotone_after_a_sound"]
+            row("  the same once a sound has played (%.0f s)" % a["wall_s"], f"{a['percent_of_core']:.3f} %",
+                f"{b['percent_of_core']:.3f} %", f"+{a['percent_of_core'] - b['percent_of_core']:.3f} points")
     m = r["memory"]
     if "baseline_after_start" in m and "zirrotone_after_start_delay10" in m:
         b, z = m["baseline_after_start"], m["zirrotone_after_start_delay10"]

@@ -8,6 +8,12 @@ namespace zt {
 
 namespace {
 
+// EC_COMPLETE comes when the last buffer has been handed to the device, which plays it
+// for up to about 200 ms more (seen under Wine). The graph is let go once that tail has
+// played: stopping at once cuts the end off the sound, and a graph that is kept, even
+// stopped, keeps the sound device open and mixing silence (some 4 % of a core, all day).
+constexpr ULONGLONG kTailMs = 200;
+
 std::wstring describe(HRESULT hr) {
     switch (hr) {
         case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
@@ -70,6 +76,7 @@ MediaResult DirectShowBackend::start() {
     if (!control_) return MediaResult::failure(L"no file is loaded");
     // Events of an earlier run must not end this one.
     drainEvents();
+    completedAt_ = 0;
     const HRESULT hr = control_->Run();
     if (FAILED(hr)) {
         control_->Stop();
@@ -82,12 +89,15 @@ MediaResult DirectShowBackend::start() {
 
 std::int32_t DirectShowBackend::playState() {
     drainEvents();
+    if (completedAt_ != 0 && GetTickCount64() - completedAt_ >= kTailMs) release();
     return playing_ ? kPlaying : kStopped;
 }
 
-void DirectShowBackend::stop() {
-    if (control_) control_->Stop();
-    playing_ = false;
+void DirectShowBackend::stop() { release(); }
+
+bool DirectShowBackend::graphRunning() const {
+    OAFilterState state = State_Stopped;
+    return control_ && SUCCEEDED(control_->GetState(0, &state)) && state == State_Running;
 }
 
 void DirectShowBackend::drainEvents() {
@@ -100,10 +110,9 @@ void DirectShowBackend::drainEvents() {
         events_->FreeEventParams(code, param1, param2);
         switch (code) {
             case EC_COMPLETE:
-                // Under Wine the graph stays running after this. It is left running: the
-                // device may still be playing the last buffer, which a stop would cut off.
-                // The next file, stop() or the destructor stops it.
-                playing_ = false;
+                // Under Wine the graph stays running after this; playState() lets it go
+                // once the tail has played.
+                if (playing_ && completedAt_ == 0) completedAt_ = GetTickCount64();
                 break;
             case EC_ERRORABORT:
             case EC_ERRORABORTEX:
@@ -115,12 +124,13 @@ void DirectShowBackend::drainEvents() {
                 break;
         }
     }
-    if (failed) stop();
+    if (failed) release();
 }
 
 void DirectShowBackend::release() {
     if (control_) control_->Stop();
     playing_ = false;
+    completedAt_ = 0;
     audio_.reset();
     events_.reset();
     control_.reset();

@@ -22,6 +22,10 @@ public:
     std::int32_t playState() override;
     void stop() override;
 
+    // Whether the graph is still running (a finished sound's graph must not be: it would
+    // keep the sound device busy playing silence).
+    bool graphRunning() const;
+
 private:
     // Stops and lets go of the graph of the current file.
     void release();
@@ -34,6 +38,7 @@ private:
     ComPtr<IBasicAudio> audio_;
     long volume_ = 0;       // kept for files loaded later
     bool playing_ = false;  // from a successful start until the end, an error or stop
+    ULONGLONG completedAt_ = 0;  // when EC_COMPLETE arrived; 0 when it has not
 };
 
 }  // namespace zt

@@ -82,6 +82,8 @@ TEST_F(DirectShowBackendTest, PlaysWavAndMp3ToTheirEnd) {
         EXPECT_GT(seconds, 0.8) << name;
         EXPECT_LT(seconds, 3.0) << name;
         EXPECT_NE(backend.playState(), MediaBackend::kPlaying);
+        // Ended and let go of the device, not left playing silence.
+        EXPECT_FALSE(backend.graphRunning()) << name;
     }
 }
 
