@@ -73,9 +73,6 @@ template <typename G>
 struct CloseGdi : NullInvalid<G> {
     void operator()(G g) const { DeleteObject(g); }
 };
-struct CloseModule : NullInvalid<HMODULE> {
-    void operator()(HMODULE m) const { FreeLibrary(m); }
-};
 struct FreeBstr : NullInvalid<BSTR> {
     void operator()(BSTR b) const { SysFreeString(b); }
 };
@@ -89,9 +86,6 @@ using ScopedMenu = Scoped<HMENU, detail::CloseMenu>;
 using ScopedIcon = Scoped<HICON, detail::CloseIcon>;
 using ScopedFont = Scoped<HFONT, detail::CloseGdi<HFONT>>;
 using ScopedBrush = Scoped<HBRUSH, detail::CloseGdi<HBRUSH>>;
-using ScopedPen = Scoped<HPEN, detail::CloseGdi<HPEN>>;
-using ScopedBitmap = Scoped<HBITMAP, detail::CloseGdi<HBITMAP>>;
-using ScopedModule = Scoped<HMODULE, detail::CloseModule>;
 using ScopedBstr = Scoped<BSTR, detail::FreeBstr>;
 
 // A counted COM reference.

@@ -46,7 +46,6 @@ public:
     // Registers the class and creates the window with its controls, not yet shown.
     bool create(HINSTANCE instance);
     HWND hwnd() const { return hwnd_; }
-    HICON icon() const { return icon_; }
     void setAboutBox(AboutBox* about) { about_ = about; }
 
     // Load: centre, show (or go straight to the tray), add the tray icon.
@@ -61,7 +60,6 @@ public:
     void Command1_Click() { scheduler_.Command1_Click(); }
     // Refuses to go on without the media runtime: tells the user and unloads.
     void checkMediaPlayer();
-    const std::wstring& mpVersion() const { return mpVersion_; }
     // Saves, removes the tray icon and ends the process; does not return.
     [[noreturn]] void Form_Unload();
 
