@@ -18,9 +18,6 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 // The client area and the controls, in twips.
 constexpr int kClientWidthTwips = 5730;
 constexpr int kClientHeightTwips = 4665;
-struct Placement {
-    int id, x, y, width, height;
-};
 constexpr Placement kPlacements[] = {
     {frmAbout::idIcon, 240, 240, 540, 540},
     {frmAbout::idTitle, 1080, 240, 3885, 240},
@@ -120,23 +117,6 @@ bool startProgram(const std::wstring& path) {
     return true;
 }
 
-ScopedFont messageFont(UINT dpi) {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (!SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi)) {
-        if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return ScopedFont();
-        metrics.lfMessageFont.lfHeight =
-            MulDiv(metrics.lfMessageFont.lfHeight, static_cast<int>(dpi), static_cast<int>(GetDpiForSystem()));
-    }
-    return ScopedFont(CreateFontIndirectW(&metrics.lfMessageFont));
-}
-
-bool isImeWindow(HWND hwnd) {
-    wchar_t name[32] = {};
-    GetClassNameW(hwnd, name, 32);
-    return std::wstring_view(name) == L"IME" || std::wstring_view(name) == L"MSCTFIME UI";
-}
-
 }  // namespace
 
 std::wstring programVersionText(const std::wstring& exePath) {
@@ -151,91 +131,42 @@ std::wstring programVersionText(const std::wstring& exePath) {
 frmAbout::~frmAbout() { unload(); }
 
 bool frmAbout::load() {
-    if (hwnd_) return true;
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    if (!GetClassInfoExW(instance_, kClassName, &wc)) {
-        wc = {};
-        wc.cbSize = sizeof wc;
-        wc.lpfnWndProc = windowProc;
-        wc.hInstance = instance_;
-        wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-        wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        wc.lpszClassName = kClassName;
-        if (!RegisterClassExW(&wc)) return false;
-    }
+    if (hwnd()) return true;
     owner_ = CreateWindowExW(0, L"STATIC", L"", WS_POPUP, 0, 0, 0, 0, nullptr, nullptr, instance_, nullptr);
-    if (!CreateWindowExW(kExStyle, kClassName, L"", kStyle, 0, 0, 0, 0, owner_, nullptr, instance_, this)) {
+    WindowSpec spec{kClassName};
+    spec.style = kStyle;
+    spec.exStyle = kExStyle;
+    spec.clientWidthTwips = kClientWidthTwips;
+    spec.clientHeightTwips = kClientHeightTwips;
+    spec.dialogKeys = true;
+    if (!createWindow(instance_, spec, owner_)) {
         if (owner_) DestroyWindow(std::exchange(owner_, nullptr));
         return false;
     }
-    ++loads_;
     Form_Load();
     return true;
 }
 
 void frmAbout::Form_Load() {
-    SetWindowTextW(hwnd_, (std::wstring(L"About ") + kAppTitle).c_str());
+    SetWindowTextW(hwnd(), (std::wstring(L"About ") + kAppTitle).c_str());
     SetWindowTextW(lblVersion, programVersionText(programPath()).c_str());
     SetWindowTextW(lblTitle, kAppTitle);
-    RECT rc;
-    GetWindowRect(hwnd_, &rc);
-    const int left = (GetSystemMetrics(SM_CXSCREEN) - (rc.right - rc.left)) / 2;
-    const int top = (GetSystemMetrics(SM_CYSCREEN) - (rc.bottom - rc.top)) / 2;
-    SetWindowPos(hwnd_, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    centreOnMonitor();
 }
 
-void frmAbout::unload() {
-    if (!hwnd_) return;
-    // Give the other windows back before this one goes, so activation returns to them.
-    enableOthers();
-    ShowWindow(hwnd_, SW_HIDE);
-    if (hwnd_) DestroyWindow(hwnd_);
+void frmAbout::unload() { closeWindow(); }
+
+void frmAbout::closeWindow() {
+    Window::closeWindow();
     if (owner_) DestroyWindow(std::exchange(owner_, nullptr));
 }
 
 void frmAbout::showModal() {
-    if (!load()) return;
-    const unsigned session = loads_;
-    disableOthers();
-    ShowWindow(hwnd_, SW_SHOWNORMAL);
-    SetForegroundWindow(hwnd_);
-    MSG msg;
-    while (hwnd_ && loads_ == session) {
-        const BOOL got = GetMessageW(&msg, nullptr, 0, 0);
-        if (got == -1) break;
-        if (got == 0) {
-            PostQuitMessage(static_cast<int>(msg.wParam));  // for the outer loop
-            break;
-        }
-        if (!hwnd_ || !IsDialogMessageW(hwnd_, &msg)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    if (loads_ == session) unload();
+    if (load()) runModal(owner_);
 }
 
 void frmAbout::setMediaPlayerVersion(const std::wstring& mpVersion) {
     if (load()) SetWindowTextW(lblMPver, (kMPverPrefix + mpVersion).c_str());
-}
-
-BOOL CALLBACK frmAbout::collectWindow(HWND hwnd, LPARAM lParam) {
-    auto* self = reinterpret_cast<frmAbout*>(lParam);
-    if (hwnd != self->hwnd_ && hwnd != self->owner_ && IsWindowEnabled(hwnd) && !isImeWindow(hwnd))
-        self->disabled_.push_back(hwnd);
-    return TRUE;
-}
-
-void frmAbout::disableOthers() {
-    const std::size_t before = disabled_.size();
-    EnumThreadWindows(GetCurrentThreadId(), collectWindow, reinterpret_cast<LPARAM>(this));
-    for (std::size_t i = before; i < disabled_.size(); ++i) EnableWindow(disabled_[i], FALSE);
-}
-
-void frmAbout::enableOthers() {
-    for (HWND hwnd : std::exchange(disabled_, {}))
-        if (IsWindow(hwnd)) EnableWindow(hwnd, TRUE);
 }
 
 SysInfoResult frmAbout::StartSysInfo() {
@@ -253,7 +184,7 @@ SysInfoResult frmAbout::StartSysInfo() {
     } catch (...) {
         // Out of memory: the same message as any other failure.
     }
-    MessageBoxW(hwnd_, kSysInfoUnavailable, kAppTitle, MB_OK);
+    MessageBoxW(hwnd(), kSysInfoUnavailable, kAppTitle, MB_OK);
     return SysInfoResult::Unavailable;
 }
 
@@ -262,28 +193,9 @@ bool frmAbout::GetKeyValue(HKEY KeyRoot, const std::wstring& KeyName, const std:
     return readKeyValue(KeyRoot, KeyName, SubKeyRef, KeyVal) == KeyRead::Read;
 }
 
-LRESULT CALLBACK frmAbout::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<frmAbout*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<frmAbout*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return self ? self->handle(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
-}
-
-LRESULT frmAbout::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
-    const HWND hwnd = hwnd_;
-    try {
-        return dispatch(msg, wParam, lParam);
-    } catch (...) {
-        return DefWindowProcW(hwnd, msg, wParam, lParam);
-    }
-}
-
 void frmAbout::createControls() {
     auto make = [this](const wchar_t* cls, const wchar_t* text, DWORD style, int id) {
-        return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd_,
+        return CreateWindowExW(0, cls, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0, hwnd(),
                                reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)), instance_, nullptr);
     };
     // Created in tab order: OK first.
@@ -298,63 +210,40 @@ void frmAbout::createControls() {
     lblDisclaimer = make(L"STATIC", kDisclaimer, SS_LEFT | SS_NOPREFIX, idDisclaimer);
 }
 
-void frmAbout::applyDpi(UINT dpi) {
-    dpi_ = dpi;
-    ScopedFont font = messageFont(dpi_);
-    for (const Placement& p : kPlacements) {
-        if (HWND control = GetDlgItem(hwnd_, p.id)) {
-            SetWindowPos(control, nullptr, twips(p.x), twips(p.y), twips(p.width), twips(p.height),
-                         SWP_NOZORDER | SWP_NOACTIVATE);
-            if (font) SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font.get()), FALSE);
-        }
-    }
-    if (font) font_ = std::move(font);  // only now that no control uses the old one
-    const int iconSize = MulDiv(kIconPixels, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
+std::span<const Placement> frmAbout::placements() const { return kPlacements; }
+
+void frmAbout::dpiChanged() {
+    const int iconSize = MulDiv(kIconPixels, static_cast<int>(dpi()), USER_DEFAULT_SCREEN_DPI);
     icon_.reset(static_cast<HICON>(
         LoadImageW(instance_, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, iconSize, iconSize, LR_DEFAULTCOLOR)));
-    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-RECT frmAbout::windowRectFor(int left, int top) const {
-    RECT rc{0, 0, twips(kClientWidthTwips), twips(kClientHeightTwips)};
-    AdjustWindowRectExForDpi(&rc, kStyle, FALSE, kExStyle, dpi_);
-    OffsetRect(&rc, left - rc.left, top - rc.top);
-    return rc;
+void frmAbout::destroyed() {
+    picIcon = lblTitle = lblVersion = lblMPver = lblDescription = Label1 = lblDisclaimer = cmdOK = cmdSysInfo =
+        nullptr;
+    focus_ = nullptr;
+    icon_.reset();
 }
 
 void frmAbout::paint() {
     PAINTSTRUCT ps;
-    HDC dc = BeginPaint(hwnd_, &ps);
+    HDC dc = BeginPaint(hwnd(), &ps);
     const int y = twips(kSeparatorYTwips);
     const int right = twips(kSeparatorRightTwips);
-    const int pixel = std::max(1, MulDiv(1, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI));
+    const int pixel = std::max(1, MulDiv(1, static_cast<int>(dpi()), USER_DEFAULT_SCREEN_DPI));
     RECT white{twips(kWhiteLeftTwips), y, right, y + 2 * pixel};
     FillRect(dc, &white, static_cast<HBRUSH>(GetStockObject(WHITE_BRUSH)));
     RECT grey{twips(kGreyLeftTwips), y, right, y + pixel};
     ScopedBrush greyBrush(CreateSolidBrush(kSeparatorGrey));
     if (greyBrush) FillRect(dc, &grey, greyBrush.get());
-    EndPaint(hwnd_, &ps);
+    EndPaint(hwnd(), &ps);
 }
 
-LRESULT frmAbout::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
+LRESULT frmAbout::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
-    case WM_CREATE: {
-        registerDialogWindow(hwnd_);
+    case WM_CREATE:
         createControls();
-        applyDpi(GetDpiForWindow(hwnd_));
-        const RECT rc = windowRectFor(0, 0);
-        SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
-    }
-    case WM_DPICHANGED: {
-        applyDpi(HIWORD(wParam));
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        const RECT rc = windowRectFor(suggested->left, suggested->top);
-        SetWindowPos(hwnd_, nullptr, rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    }
     case WM_COMMAND:
         switch (LOWORD(wParam)) {
         case IDOK:
@@ -373,7 +262,7 @@ LRESULT frmAbout::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
         if (LOWORD(wParam) == WA_INACTIVE) {
             const HWND focus = GetFocus();
-            if (focus && IsChild(hwnd_, focus)) focus_ = focus;
+            if (focus && IsChild(hwnd(), focus)) focus_ = focus;
         } else {
             SetFocus(focus_ && IsWindow(focus_) ? focus_ : cmdOK);
         }
@@ -389,29 +278,16 @@ LRESULT frmAbout::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (item->CtlID != static_cast<UINT>(idIcon)) break;
         FillRect(item->hDC, &item->rcItem, GetSysColorBrush(COLOR_BTNFACE));
         if (icon_) {
-            const int size = MulDiv(kIconPixels, static_cast<int>(dpi_), USER_DEFAULT_SCREEN_DPI);
+            const int size = MulDiv(kIconPixels, static_cast<int>(dpi()), USER_DEFAULT_SCREEN_DPI);
             DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top, icon_.get(), size, size, 0, nullptr,
                        DI_NORMAL);
         }
         return TRUE;
     }
-    case WM_DESTROY:
-        unregisterDialogWindow(hwnd_);
-        break;
-    case WM_NCDESTROY: {
-        enableOthers();
-        const HWND gone = std::exchange(hwnd_, nullptr);
-        picIcon = lblTitle = lblVersion = lblMPver = lblDescription = Label1 = lblDisclaimer = cmdOK = cmdSysInfo =
-            nullptr;
-        focus_ = nullptr;
-        font_.reset();
-        icon_.reset();
-        return DefWindowProcW(gone, msg, wParam, lParam);
-    }
     default:
         break;
     }
-    return DefWindowProcW(hwnd_, msg, wParam, lParam);
+    return defaultHandling(msg, wParam, lParam);
 }
 
 }  // namespace zt

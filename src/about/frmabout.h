@@ -4,9 +4,11 @@
 #include <windows.h>
 
 #include <string>
-#include <vector>
 
+#include "common/names.h"
 #include "common/scoped.h"
+#include "common/window.h"
+#include "mainwindow/about_box.h"
 
 namespace zt {
 
@@ -17,9 +19,9 @@ enum class SysInfoResult { Started, Unavailable };
 // version numbers when the file has none.
 std::wstring programVersionText(const std::wstring& exePath);
 
-class frmAbout {
+class frmAbout final : public Window, public AboutBox {
 public:
-    static constexpr const wchar_t* kClassName = L"ZirrotoneAbout";
+    static constexpr const wchar_t* kClassName = kAboutWindowClass;
     static constexpr const wchar_t* kAppTitle = L"zirrotone";
     static constexpr const wchar_t* kMPverDesigned = L"MPversion";
     static constexpr const wchar_t* kMPverPrefix = L"Media Player version: ";
@@ -38,22 +40,18 @@ public:
     };
 
     explicit frmAbout(HINSTANCE instance = GetModuleHandleW(nullptr)) : instance_(instance) {}
-    ~frmAbout();
-    frmAbout(const frmAbout&) = delete;
-    frmAbout& operator=(const frmAbout&) = delete;
+    ~frmAbout() override;
 
     // Creates the window hidden and runs the load handler, unless it is loaded already.
     bool load();
-    bool loaded() const { return hwnd_ != nullptr; }
+    bool loaded() const { return hwnd() != nullptr; }
     // Destroys the window; the next use loads it afresh.
     void unload();
     // Loads if needed, shows the dialog and returns once it has been closed. The thread's
     // other top-level windows are disabled meanwhile.
-    void showModal();
+    void showModal() override;
     // The media check's line: loads the dialog hidden if needed, then writes lblMPver.
-    void setMediaPlayerVersion(const std::wstring& mpVersion);
-
-    HWND hwnd() const { return hwnd_; }
+    void setMediaPlayerVersion(const std::wstring& mpVersion) override;
 
     // Starts the system information tool found through HKLM, or shows
     // "System Information Is Unavailable At This Time" and returns when it is closed.
@@ -65,30 +63,20 @@ public:
                             std::wstring& KeyVal);
 
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
-    LRESULT dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
+    LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    std::span<const Placement> placements() const override;
+    void dpiChanged() override;
+    void destroyed() override;
+    void closeWindow() override;
 
     void Form_Load();
     void createControls();
-    void applyDpi(UINT dpi);
-    void layout();
     void paint();
-    int twips(int value) const { return MulDiv(value, static_cast<int>(dpi_), 1440); }
-    RECT windowRectFor(int left, int top) const;
-    static BOOL CALLBACK collectWindow(HWND hwnd, LPARAM lParam);
-    void disableOthers();
-    void enableOthers();
 
     HINSTANCE instance_;
-    HWND hwnd_ = nullptr;
     HWND owner_ = nullptr;  // hidden, never shown: keeps the dialog off the taskbar
-    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
-    ScopedFont font_;
     ScopedIcon icon_;
     HWND focus_ = nullptr;  // the control to give the focus back to on activation
-    std::vector<HWND> disabled_;  // what showModal disabled, enabled again at unload
-    unsigned loads_ = 0;          // tells a modal loop that its window was replaced
 
     HWND picIcon = nullptr;
     HWND lblTitle = nullptr;

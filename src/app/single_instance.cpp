@@ -5,7 +5,7 @@
 #include <memory>
 #include <vector>
 
-#include "mainwindow/form1.h"
+#include "common/names.h"
 
 namespace zt {
 
@@ -41,7 +41,7 @@ HWND findOurWindow(const std::wstring& sid) {
             auto* s = reinterpret_cast<Search*>(lp);
             wchar_t cls[64] = {};
             GetClassNameW(hwnd, cls, 64);
-            if (wcscmp(cls, Form1::kClassName) != 0) return TRUE;
+            if (wcscmp(cls, kMainWindowClass) != 0) return TRUE;
             DWORD pid = 0;
             GetWindowThreadProcessId(hwnd, &pid);
             if (pid == GetCurrentProcessId()) return TRUE;
@@ -96,7 +96,7 @@ bool showRunningInstance(DWORD timeoutMs) {
     if (!hwnd) return false;
     // We were started by the user, so we may hand the foreground on.
     AllowSetForegroundWindow(ASFW_ANY);
-    return PostMessageW(hwnd, RegisterWindowMessageW(Form1::kShowMessage), 0, 0) != FALSE;
+    return PostMessageW(hwnd, RegisterWindowMessageW(kShowMessage), 0, 0) != FALSE;
 }
 
 }  // namespace zt

@@ -9,7 +9,7 @@
 namespace zt {
 
 // A handle of type H closed by Close::operator() when the owner goes; the invalid value
-// is Invalid (INVALID_HANDLE_VALUE for files, nullptr for everything else).
+// is Invalid (INVALID_HANDLE_VALUE for searches, nullptr for everything else).
 template <typename H, typename Close>
 class Scoped {
 public:
@@ -53,11 +53,6 @@ struct CloseKey : NullInvalid<HKEY> {
 struct CloseHandleNull : NullInvalid<HANDLE> {
     void operator()(HANDLE h) const { CloseHandle(h); }
 };
-struct CloseFile {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
 struct CloseFind {
     static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
     static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
@@ -80,7 +75,6 @@ struct FreeBstr : NullInvalid<BSTR> {
 
 using ScopedKey = Scoped<HKEY, detail::CloseKey>;
 using ScopedHandle = Scoped<HANDLE, detail::CloseHandleNull>;
-using ScopedFile = Scoped<HANDLE, detail::CloseFile>;
 using ScopedFind = Scoped<HANDLE, detail::CloseFind>;
 using ScopedMenu = Scoped<HMENU, detail::CloseMenu>;
 using ScopedIcon = Scoped<HICON, detail::CloseIcon>;

@@ -91,6 +91,33 @@ std::wstring programPath() {
     }
 }
 
+namespace {
+// Calls fill(buffer, size) until the text fits: fill returns the characters copied, or the
+// size needed when the buffer is too small, or 0 on failure.
+template <typename Fill>
+std::wstring growing(Fill fill) {
+    std::wstring text(MAX_PATH, L'\0');
+    for (int attempt = 0; attempt < 4; ++attempt) {
+        const DWORD n = fill(text.data(), static_cast<DWORD>(text.size()));
+        if (n == 0) return {};
+        if (n < text.size()) {
+            text.resize(n);
+            return text;
+        }
+        text.resize(n + 1);
+    }
+    return {};
+}
+}  // namespace
+
+std::wstring currentFolder() {
+    return growing([](wchar_t* buffer, DWORD size) { return GetCurrentDirectoryW(size, buffer); });
+}
+
+std::wstring fullPath(const std::wstring& path) {
+    return growing([&](wchar_t* buffer, DWORD size) { return GetFullPathNameW(path.c_str(), size, buffer, nullptr); });
+}
+
 std::wstring programFolder() {
     std::wstring path = programPath();
     const auto slash = path.find_last_of(L"\\/");

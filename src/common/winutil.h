@@ -1,11 +1,12 @@
 #pragma once
-// Windows-side helpers: files and folders, waiting, locale-aware numbers.
+// Windows-side helpers: files and folders, waiting, the message loop, locale-aware numbers.
 #include <windows.h>
 
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "common/numbers.h"
 #include "common/wait.h"
 
 namespace zt {
@@ -47,10 +48,22 @@ std::optional<double> strictNumber(const std::wstring& text);
 // The number written in the user's format (VarBstrFromR8).
 std::wstring formatNumber(double value);
 
+// The user's number format as the program's parts take it.
+class LocaleNumberFormat final : public NumberFormat {
+public:
+    std::optional<double> read(const std::wstring& text) const override { return strictNumber(text); }
+    std::wstring write(double value) const override { return formatNumber(value); }
+};
+
 // The folder of the running program, without a trailing backslash (except at a root).
 std::wstring programFolder();
 // The full path of the running program.
 std::wstring programPath();
+// The process's current folder; "" when it cannot be read.
+std::wstring currentFolder();
+// The full path of a path relative to the current folder (for "D:", the drive's own
+// current folder, as the system remembers it per drive); "" when it cannot be made.
+std::wstring fullPath(const std::wstring& path);
 
 // The text of a window (control caption, edit text).
 std::wstring windowText(HWND hwnd);

@@ -41,8 +41,7 @@ void DriveList::create(HWND parent, int id) {
                             nullptr, nullptr);
     reload();
     // The current drive at start is the working folder's.
-    wchar_t current[MAX_PATH];
-    if (GetCurrentDirectoryW(MAX_PATH, current)) selectDriveOf(current);
+    selectDriveOf(currentFolder());
 }
 
 std::wstring DriveList::drive() const {
@@ -94,8 +93,7 @@ void DirList::create(HWND parent, int id) {
                                 LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
-    wchar_t current[MAX_PATH];
-    if (GetCurrentDirectoryW(MAX_PATH, current)) setPath(current);
+    if (const std::wstring current = currentFolder(); !current.empty()) setPath(current);
 }
 
 bool DirList::setPath(const std::wstring& folder) {
@@ -176,8 +174,7 @@ void FileList::create(HWND parent, int id) {
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
     SetWindowSubclass(hwnd_, paintProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    wchar_t current[MAX_PATH];
-    if (GetCurrentDirectoryW(MAX_PATH, current)) setPath(current);
+    if (const std::wstring current = currentFolder(); !current.empty()) setPath(current);
 }
 
 bool FileList::setPath(const std::wstring& folder) {

@@ -10,6 +10,7 @@
 
 #include "common/scoped.h"
 #include "mainwindow/folder_model.h"
+#include "mainwindow/sound_folder.h"
 
 namespace zt {
 
@@ -58,18 +59,18 @@ private:
     UINT iconDpi_ = 0;
 };
 
-// `File1`: the entries of one folder that match "*.wav;*.mp3", sorted.
-class FileList {
+// `File1`: the entries of one folder that match "*.wav;*.mp3", sorted. It is the sound
+// folder the scheduler picks from.
+class FileList final : public SoundFolder {
 public:
     void create(HWND parent, int id);
     HWND hwnd() const { return hwnd_; }
-    const std::wstring& path() const { return path_; }
+    std::wstring path() const override { return path_; }
     // Lists the folder; false, with nothing changed, when it cannot be listed.
     bool setPath(const std::wstring& folder);
-    // Reads the folder again (files added or removed since count).
-    void refresh();
-    int count() const { return static_cast<int>(entries_.size()); }
-    std::wstring entry(int index) const;
+    void refresh() override;
+    int count() const override { return static_cast<int>(entries_.size()); }
+    std::wstring entry(int index) const override;
     int selectedIndex() const;
 
 private:

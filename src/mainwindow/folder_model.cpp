@@ -8,13 +8,6 @@ namespace zt {
 
 namespace {
 
-wchar_t foldCase(wchar_t c) {
-    if (c >= L'A' && c <= L'Z') return static_cast<wchar_t>(c - L'A' + L'a');
-    // Latin-1 capitals, so "É.WAV" still matches "*.wav" style patterns fairly.
-    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<wchar_t>(c + 0x20);
-    return c;
-}
-
 // Wildcard match with backtracking over the last "*" (linear in practice).
 bool matchOne(std::wstring_view name, std::wstring_view pattern) {
     std::size_t n = 0, p = 0, starP = std::wstring_view::npos, starN = 0;

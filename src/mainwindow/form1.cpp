@@ -3,11 +3,13 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include "common/random.h"
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
-#include "common/random.h"
+#include "mainwindow/run_driver.h"
 #include "playback/media_check.h"
+#include "playback/player.h"
 #include "resource.h"
 #include "settings/settings.h"
 
@@ -18,8 +20,6 @@ namespace {
 // The client area at creation, in twips.
 constexpr int kClientWidthTwips = 5910;
 constexpr int kClientHeightTwips = 4815;
-constexpr DWORD kStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
-constexpr DWORD kExStyle = WS_EX_CONTROLPARENT;
 constexpr UINT_PTR kTrayRetryTimer = 1;
 // Posted by WM_SIZE: hiding inside the minimise itself does not stick under every window
 // manager, so the window hides once the minimise has finished.
@@ -28,156 +28,140 @@ constexpr UINT kHideIfMinimised = WM_APP + 2;
 constexpr UINT kRunActivation = WM_APP + 3;
 constexpr wchar_t kStartupSound[] = L"startup.wav";
 
-// The controls, in tab order, with their places in twips (left, top, width, height).
+// The controls, in tab order.
 struct ControlSpec {
     int id;
     const wchar_t* className;  // nullptr: one of the list classes, created on its own
     const wchar_t* text;
     DWORD style;
-    int left, top, width, height;
 };
 
 constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kEdit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
 
 const ControlSpec kControls[] = {
-    {ids::kLblVolume, WC_STATICW, L"", kLabel, 3960, 2760, 615, 255},
-    {ids::kFile1, nullptr, nullptr, 0, 2400, 360, 3255, 2235},
-    {ids::kDir1, nullptr, nullptr, 0, 240, 720, 2055, 1890},
-    {ids::kDrive1, nullptr, nullptr, 0, 240, 360, 2055, 315},
-    {ids::kLabel1, WC_STATICW, L"Volume", kLabel, 3120, 2760, 735, 255},
-    {ids::kLabel2, WC_STATICW, L"*.WAV;*.MP3 path", kLabel, 240, 120, 1575, 255},
-    {ids::kLabel3, WC_STATICW, L"", kLabel, 1800, 3720, 3855, 735},
-    // As wide as the list below it, so the heading fits in the system font.
-    {ids::kLabel4, WC_STATICW, L"Sounds File list (double-click to test)", kLabel, 2400, 120, 3255, 255},
-    {ids::kChkMute, WC_BUTTONW, L"Mute", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 240, 3600, 975, 375},
-    {ids::kTxtDelay, WC_EDITW, L"1", kEdit, 1800, 2760, 975, 375},
-    {ids::kLabel5, WC_STATICW, L"Delay in minutes", kLabel, 240, 2760, 1575, 255},
-    {ids::kLabel6, WC_STATICW, L"Countdown (secs)", kLabel, 240, 3240, 1575, 255},
-    {ids::kTxtCountdown, WC_EDITW, L"", kEdit | ES_READONLY, 1800, 3240, 975, 375},
-    {ids::kSlider1, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS,
-     3000, 3000, 2655, 495},
-    {ids::kCmdStop, WC_BUTTONW, L"Stop sound", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, 240, 4080,
-     1335, 375},
+    {ids::kLblVolume, WC_STATICW, L"", kLabel},
+    {ids::kFile1, nullptr, nullptr, 0},
+    {ids::kDir1, nullptr, nullptr, 0},
+    {ids::kDrive1, nullptr, nullptr, 0},
+    {ids::kLabel1, WC_STATICW, L"Volume", kLabel},
+    {ids::kLabel2, WC_STATICW, L"*.WAV;*.MP3 path", kLabel},
+    {ids::kLabel3, WC_STATICW, L"", kLabel},
+    {ids::kLabel4, WC_STATICW, L"Sounds File list (double-click to test)", kLabel},
+    {ids::kChkMute, WC_BUTTONW, L"Mute", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
+    {ids::kTxtDelay, WC_EDITW, L"1", kEdit},
+    {ids::kLabel5, WC_STATICW, L"Delay in minutes", kLabel},
+    {ids::kLabel6, WC_STATICW, L"Countdown (secs)", kLabel},
+    {ids::kTxtCountdown, WC_EDITW, L"", kEdit | ES_READONLY},
+    {ids::kSlider1, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS},
+    {ids::kCmdStop, WC_BUTTONW, L"Stop sound", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
 };
 
-// Rows the drive list drops down to.
+// Rows the drive list drops down to: its placement's height is that of one closed row.
 constexpr int kDriveDropRows = 10;
+
+constexpr Placement kPlacements[] = {
+    {ids::kLblVolume, 3960, 2760, 615, 255},
+    {ids::kFile1, 2400, 360, 3255, 2235},
+    {ids::kDir1, 240, 720, 2055, 1890},
+    {ids::kDrive1, 240, 360, 2055, 315},
+    {ids::kLabel1, 3120, 2760, 735, 255},
+    {ids::kLabel2, 240, 120, 1575, 255},
+    {ids::kLabel3, 1800, 3720, 3855, 735},
+    // As wide as the list below it, so the heading fits in the system font.
+    {ids::kLabel4, 2400, 120, 3255, 255},
+    {ids::kChkMute, 240, 3600, 975, 375},
+    {ids::kTxtDelay, 1800, 2760, 975, 375},
+    {ids::kLabel5, 240, 2760, 1575, 255},
+    {ids::kLabel6, 240, 3240, 1575, 255},
+    {ids::kTxtCountdown, 1800, 3240, 975, 375},
+    {ids::kSlider1, 3000, 3000, 2655, 495},
+    {ids::kCmdStop, 240, 4080, 1335, 375},
+};
 
 bool isTrayMenuItem(int id) { return id >= ids::kMnuSystray2 && id <= ids::kMnuTerminate; }
 
-int menuId(SettingsControls::MenuItem item) {
-    using Item = SettingsControls::MenuItem;
-    switch (item) {
-    case Item::mnuAbVol: return ids::kMnuAbVol;
-    case Item::mnuSystray: return ids::kMnuSystray;
-    case Item::mnuSystray2: return ids::kMnuSystray2;
-    case Item::mnuStartup: return ids::kMnuStartup;
-    case Item::mnuStartup2: return ids::kMnuStartup2;
-    }
-    return 0;
-}
-
 }  // namespace
 
-// The window's controls as the settings see them. Every change runs the control's own
-// change handling, as a user's change would.
-class FormSettings final : public SettingsControls {
+// The window as the settings see it. Every change runs the control's own change handling,
+// as a user's change would.
+class FormSettings final : public SettingsView {
 public:
     explicit FormSettings(Form1& form) : f_(form) {}
-    bool folderExists(const std::wstring& path) override { return PathExists(path); }
-    void setDrive1(const std::wstring& folderPath) override {
-        const std::wstring before = f_.Drive1.drive();
-        if (f_.Drive1.selectDriveOf(folderPath) && f_.Drive1.drive() != before) f_.Drive1_Change();
+    std::wstring soundFolder() override { return f_.File1.path(); }
+    void openSoundFolder(const std::wstring& path) override {
+        if (!PathExists(path)) return;
+        const std::wstring drive = f_.Drive1.drive();
+        if (f_.Drive1.selectDriveOf(path) && f_.Drive1.drive() != drive) f_.Drive1_Change();
+        f_.File1.setPath(path);
+        const std::wstring folder = f_.Dir1.path();
+        if (f_.Dir1.setPath(path) && f_.Dir1.path() != folder) f_.Dir1_Change();
     }
-    void setFile1Path(const std::wstring& path) override { f_.File1.setPath(path); }
-    void setDir1Path(const std::wstring& path) override {
-        const std::wstring before = f_.Dir1.path();
-        if (f_.Dir1.setPath(path) && f_.Dir1.path() != before) f_.Dir1_Change();
+    std::int32_t volume() override { return f_.sliderValue(); }
+    void setVolume(std::int32_t value) override { f_.setSliderValue(value); }
+    std::int16_t muteValue() override { return static_cast<std::int16_t>(f_.muteValue()); }
+    void setMuteValue(std::int16_t value) override { f_.setMuteValue(value); }
+    std::wstring delayText() override { return f_.delayText(); }
+    void setDelayText(const std::wstring& text) override { f_.setDelayText(text); }
+    bool option(Option option) override {
+        switch (option) {
+        case Option::absoluteVolume: return f_.absoluteVolume_;
+        case Option::startInTray: return f_.menuChecked(ids::kMnuSystray);
+        case Option::runAtStartup: return f_.menuChecked(ids::kMnuStartup);
+        }
+        return false;
     }
-    std::wstring file1Path() override { return f_.File1.path(); }
-    std::int32_t slider1Value() override { return f_.sliderValue(); }
-    void setSlider1Value(std::int32_t value) override { f_.setSliderValue(value); }
-    std::int16_t chkMuteValue() override { return static_cast<std::int16_t>(f_.muteValue()); }
-    void setChkMuteValue(std::int16_t value) override { f_.setMuteValue(value); }
-    std::wstring txtDelayText() override { return f_.controlText(ids::kTxtDelay); }
-    void setTxtDelayText(const std::wstring& text) override { f_.setControlText(ids::kTxtDelay, text); }
-    std::wstring formatNumber(double value) override { return zt::formatNumber(value); }
-    bool menuChecked(MenuItem item) override { return f_.menuChecked(menuId(item)); }
-    void setMenuChecked(MenuItem item, bool checked) override { f_.setMenuChecked(menuId(item), checked); }
+    // The options that show in both menus are set in both.
+    void setOption(Option option, bool on) override {
+        switch (option) {
+        case Option::absoluteVolume: f_.absoluteVolume_ = on; break;
+        case Option::startInTray:
+            f_.setMenuChecked(ids::kMnuSystray, on);
+            f_.setMenuChecked(ids::kMnuSystray2, on);
+            break;
+        case Option::runAtStartup:
+            f_.setMenuChecked(ids::kMnuStartup, on);
+            f_.setMenuChecked(ids::kMnuStartup2, on);
+            break;
+        }
+    }
 
 private:
     Form1& f_;
 };
 
-// The window's controls as the scheduler sees them.
-class FormSchedulerHost final : public SchedulerHost {
-public:
-    explicit FormSchedulerHost(Form1& form) : f_(form) {}
-    std::wstring delayText() const override { return f_.controlText(ids::kTxtDelay); }
-    void setDelayText(const std::wstring& text) override { f_.setControlText(ids::kTxtDelay, text); }
-    std::wstring countdownText() const override { return f_.controlText(ids::kTxtCountdown); }
-    void setCountdownText(const std::wstring& text) override { f_.setControlText(ids::kTxtCountdown, text); }
-    bool mnuMuteChecked() const override { return f_.menuChecked(ids::kMnuMute); }
-    int chkMuteValue() const override { return f_.muteValue(); }
-    void setTrayTip(const std::wstring& text) override { f_.setTrayTip(text); }
-    void refreshFile1() override { f_.File1.refresh(); }
-    int file1Count() const override { return f_.File1.count(); }
-    std::wstring file1Entry(int index) const override { return f_.File1.entry(index); }
-    std::wstring file1Path() const override { return f_.File1.path(); }
-    // The file list shows its own "no sounds" text whenever it is empty.
-    void showNoSoundsHint(bool) override {}
-    void setLabel3Caption(const std::wstring& text) override { f_.setControlText(ids::kLabel3, text); }
-    void repaintNow() override {
-        RedrawWindow(f_.hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    }
-    void playsound(const std::wstring& path) override { f_.playsound(path); }
-    std::optional<double> strictNumber(const std::wstring& text) const override { return zt::strictNumber(text); }
-    std::wstring formatNumber(double value) const override { return zt::formatNumber(value); }
-
-private:
-    Form1& f_;
-};
-
-Form1::Form1()
-    : schedulerHost_(std::make_unique<FormSchedulerHost>(*this)),
-      scheduler_(*schedulerHost_, waiter_, programRandom(), [this] { return driver_.abandoned(); }) {}
+Form1::Form1(const Form1Parts& parts) : parts_(parts) {}
 
 Form1::~Form1() = default;
 
 bool Form1::create(HINSTANCE instance) {
     instance_ = instance;
     icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 32, 32, LR_SHARED));
-
-    WNDCLASSEXW wc{};
-    wc.cbSize = sizeof wc;
-    wc.lpfnWndProc = windowProc;
-    wc.hInstance = instance;
-    wc.hIcon = icon_;
-    wc.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON),
-                                               GetSystemMetrics(SM_CYSMICON), LR_SHARED));
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    wc.lpszClassName = kClassName;
-    if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
-
+    WindowSpec spec{kClassName};
+    spec.title = L"zirrotone";
+    spec.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
+    spec.exStyle = WS_EX_CONTROLPARENT;
+    spec.clientWidthTwips = kClientWidthTwips;
+    spec.clientHeightTwips = kClientHeightTwips;
+    spec.icon = icon_;
+    spec.smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
+                                                   LR_SHARED));
+    spec.dialogKeys = true;
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
-    return CreateWindowExW(kExStyle, kClassName, L"zirrotone", kStyle, CW_USEDEFAULT, CW_USEDEFAULT,
-                           CW_USEDEFAULT, CW_USEDEFAULT, nullptr, nullptr, instance, this) != nullptr;
-}
-
-LRESULT CALLBACK Form1::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
-    if (msg == WM_NCCREATE) {
-        auto* self = static_cast<Form1*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
-        self->hwnd_ = hwnd;
-        SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
-    }
-    auto* self = reinterpret_cast<Form1*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-    return self ? self->handle(msg, wParam, lParam) : DefWindowProcW(hwnd, msg, wParam, lParam);
+    showMessage_ = RegisterWindowMessageW(kShowMessage);
+    return createWindow(instance, spec);
 }
 
 // Creation and layout --------------------------------------------------------------------
+
+std::span<const Placement> Form1::placements() const { return kPlacements; }
+
+void Form1::place(HWND control, const Placement& p) {
+    // A drop-down list's height is that of its open list; the closed box sizes itself.
+    const int rows = p.id == ids::kDrive1 ? kDriveDropRows : 1;
+    MoveWindow(control, twips(p.left), twips(p.top), twips(p.width), twips(p.height) * rows, TRUE);
+}
 
 void Form1::createMenus() {
     HMENU file = CreatePopupMenu();
@@ -190,7 +174,7 @@ void Form1::createMenus() {
     menuBar_ = CreateMenu();
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
-    SetMenu(hwnd_, menuBar_);
+    SetMenu(hwnd(), menuBar_);
 
     trayMenu_.reset(CreatePopupMenu());
     AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSystray2, L"Start in system tray");
@@ -203,13 +187,13 @@ void Form1::createMenus() {
 void Form1::createControls() {
     for (const auto& spec : kControls) {
         switch (spec.id) {
-        case ids::kFile1: File1.create(hwnd_, spec.id); break;
-        case ids::kDir1: Dir1.create(hwnd_, spec.id); break;
-        case ids::kDrive1: Drive1.create(hwnd_, spec.id); break;
+        case ids::kFile1: File1.create(hwnd(), spec.id); break;
+        case ids::kDir1: Dir1.create(hwnd(), spec.id); break;
+        case ids::kDrive1: Drive1.create(hwnd(), spec.id); break;
         default:
             const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
             CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text,
-                            spec.style, 0, 0, 0, 0, hwnd_,
+                            spec.style, 0, 0, 0, 0, hwnd(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
         }
     }
@@ -219,100 +203,63 @@ void Form1::createControls() {
     SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
     SendMessageW(slider, TBM_SETLINESIZE, 0, 1);
     SendMessageW(slider, TBM_SETPOS, TRUE, 50);
-    applyFont();
-    layout();
-}
-
-void Form1::applyFont() {
-    NONCLIENTMETRICSW metrics{};
-    metrics.cbSize = sizeof metrics;
-    if (SystemParametersInfoForDpi(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0, dpi_))
-        font_.reset(CreateFontIndirectW(&metrics.lfMessageFont));
-    for (const auto& spec : kControls)
-        SendMessageW(item(spec.id), WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), TRUE);
-}
-
-void Form1::layout() {
-    for (const auto& spec : kControls) {
-        int height = twips(spec.height);
-        // A drop-down list's height is that of its open list; the closed box sizes itself.
-        if (spec.id == ids::kDrive1) height *= kDriveDropRows;
-        MoveWindow(item(spec.id), twips(spec.left), twips(spec.top), twips(spec.width), height, TRUE);
-    }
-}
-
-void Form1::sizeToClientArea() {
-    RECT rc{0, 0, twips(kClientWidthTwips), twips(kClientHeightTwips)};
-    AdjustWindowRectExForDpi(&rc, kStyle, GetMenu(hwnd_) != nullptr, kExStyle, dpi_);
-    SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void Form1::centre() {
-    MONITORINFO monitor{};
-    monitor.cbSize = sizeof monitor;
-    GetMonitorInfoW(MonitorFromWindow(hwnd_, MONITOR_DEFAULTTOPRIMARY), &monitor);
-    RECT window;
-    GetWindowRect(hwnd_, &window);
-    const auto& screen = monitor.rcMonitor;
-    const float left = static_cast<float>(screen.right - screen.left - (window.right - window.left)) / 2.0f;
-    const float top = static_cast<float>(screen.bottom - screen.top - (window.bottom - window.top)) / 2.0f;
-    SetWindowPos(hwnd_, nullptr, screen.left + static_cast<int>(left), screen.top + static_cast<int>(top), 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Load and unload -------------------------------------------------------------------------
 
 void Form1::Form_Load() {
-    centre();
+    centreOnMonitor();
     FormSettings settings(*this);
-    restoreSettings(store_, settings);
+    restoreSettings(parts_.store, settings, parts_.numbers);
     programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
-    scheduler_.lastPlayed.clear();
+    parts_.scheduler.lastPlayed.clear();
     if (menuChecked(ids::kMnuSystray)) {
         // Straight to the tray: the window is never shown, so nothing flashes.
-        ShowWindow(hwnd_, SW_HIDE);
+        ShowWindow(hwnd(), SW_HIDE);
     } else {
-        ShowWindow(hwnd_, SW_SHOWNORMAL);
-        UpdateWindow(hwnd_);
+        ShowWindow(hwnd(), SW_SHOWNORMAL);
+        UpdateWindow(hwnd());
     }
-    if (!tray_.add(hwnd_, icon_, kStartupTip)) SetTimer(hwnd_, kTrayRetryTimer, 2000, nullptr);
+    if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, 2000, nullptr);
     Slider1_Click();
     // Restoring the delay may have run its edit handler; no run has started yet.
-    scheduler_.restartFlag = false;
-    RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    parts_.scheduler.restartFlag = false;
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void Form1::activate() {
-    if (driver_.request()) PostMessageW(hwnd_, kRunActivation, 0, 0);
+    if (parts_.driver.request()) PostMessageW(hwnd(), kRunActivation, 0, 0);
 }
 
 void Form1::checkMediaPlayer() {
     const MediaCheckResult check = checkMediaRuntime();
     if (!check.mpVersion.empty()) mpVersion_ = check.mpVersion;
     if (!check.passed) {
-        showMediaCheckFailure(hwnd_, check);
+        showMediaCheckFailure(hwnd(), check);
         Form_Unload();
     }
-    if (about_) about_->setMediaPlayerVersion(mpVersion_);
+    parts_.about.setMediaPlayerVersion(mpVersion_);
 }
 
 void Form1::form_activate() {
     checkMediaPlayer();
     const std::wstring startup = addSlash(programFolder()) + kStartupSound;
     if (FileExists(startup)) playsound(startup);  // even when muted
-    if (driver_.abandoned()) return;
+    if (parts_.driver.abandoned()) return;
     Command1_Click();
 }
 
 void Form1::saveSettings() {
     FormSettings settings(*this);
-    zt::saveSettings(store_, settings);
+    zt::saveSettings(parts_.store, settings);
 }
 
 void Form1::Form_Unload() {
-    saveSettings();
+    // A session that is ending was saved for when it asked (WM_QUERYENDSESSION).
+    if (!savedForSessionEnd_) saveSettings();
     tray_.remove();
+    // Straight out, from however deep in nested waits this was called: unwinding them
+    // would first finish the sound and the countdown they are waiting for.
     ExitProcess(0);
 }
 
@@ -321,9 +268,8 @@ void Form1::Form_Unload() {
 void Form1::Drive1_Change() {
     const std::wstring drive = Drive1.drive();
     // The drive's own current folder, as the system remembers it per drive.
-    wchar_t folder[MAX_PATH];
-    const DWORD n = GetFullPathNameW(drive.c_str(), MAX_PATH, folder, nullptr);
-    const std::wstring target = (n > 0 && n < MAX_PATH) ? std::wstring(folder, n) : addSlash(drive);
+    const std::wstring remembered = fullPath(drive);
+    const std::wstring target = remembered.empty() ? addSlash(drive) : remembered;
     if (!Dir1.setPath(target)) {
         Drive1.selectDriveOf(Dir1.path());
         folderUnreadable(addSlash(drive));
@@ -370,18 +316,20 @@ void Form1::mnuSystray_Click() {
 
 void Form1::mnuStartup_Click() {
     FormSettings settings(*this);
-    toggleRunAtStartup(store_, settings, programPath());
+    toggleRunAtStartup(parts_.store, settings, programPath());
 }
 
-void Form1::mnuAbout_Click() {
-    if (about_) about_->showModal();
-}
+void Form1::mnuAbout_Click() { parts_.about.showModal(); }
+
+void Form1::Command1_Click() { parts_.scheduler.Command1_Click(); }
+
+void Form1::cmdStop_Click() { parts_.player.stop(); }
 
 void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sliderValue()) + L"%"); }
 
 bool Form1::playsound(const std::wstring& soundName) {
     // A newer activation ends the wait (not the sound): its run must not wait for this one.
-    const PlayResult result = player_.playsound(soundName, sliderValue(), [this] { return driver_.abandoned(); });
+    const PlayResult result = parts_.player.playsound(soundName, sliderValue(), [this] { return parts_.driver.abandoned(); });
     if (!result) {
         const auto slash = soundName.find_last_of(L'\\');
         const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
@@ -396,9 +344,9 @@ void Form1::testPlay() {
 }
 
 void Form1::restoreWindow() {
-    ShowWindow(hwnd_, SW_RESTORE);
-    SetForegroundWindow(hwnd_);
-    ShowWindow(hwnd_, SW_SHOW);
+    ShowWindow(hwnd(), SW_RESTORE);
+    SetForegroundWindow(hwnd());
+    ShowWindow(hwnd(), SW_SHOW);
 }
 
 void Form1::onTrayEvent(UINT code) {
@@ -411,14 +359,14 @@ void Form1::onTrayEvent(UINT code) {
 }
 
 void Form1::openTrayMenu() {
-    SetForegroundWindow(hwnd_);
+    SetForegroundWindow(hwnd());
     POINT at;
     GetCursorPos(&at);
     const UINT flags = TPM_LEFTALIGN | TPM_LEFTBUTTON |
                        (GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : 0);
-    TrackPopupMenuEx(trayMenu_.get(), flags, at.x, at.y, hwnd_, nullptr);
+    TrackPopupMenuEx(trayMenu_.get(), flags, at.x, at.y, hwnd(), nullptr);
     // Lets the menu close when the user clicks elsewhere next time.
-    PostMessageW(hwnd_, WM_NULL, 0, 0);
+    PostMessageW(hwnd(), WM_NULL, 0, 0);
 }
 
 // State the other parts read and write ------------------------------------------------------
@@ -458,6 +406,17 @@ std::wstring Form1::controlText(int id) const { return windowText(item(id)); }
 
 void Form1::setControlText(int id, const std::wstring& text) { SetWindowTextW(item(id), text.c_str()); }
 
+std::wstring Form1::delayText() const { return controlText(ids::kTxtDelay); }
+
+void Form1::setDelayText(const std::wstring& text) { setControlText(ids::kTxtDelay, text); }
+
+void Form1::showCountdown(std::int32_t seconds) { setControlText(ids::kTxtCountdown, std::to_wstring(seconds)); }
+
+void Form1::showStatusNow(const std::wstring& text) {
+    setControlText(ids::kLabel3, text);
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
 // Messages -----------------------------------------------------------------------------------
 
 void Form1::onCommand(int id, int code) {
@@ -478,7 +437,7 @@ void Form1::onCommand(int id, int code) {
         if (code == BN_CLICKED) cmdStop_Click();
         break;
     case ids::kTxtDelay:
-        if (code == EN_CHANGE) scheduler_.txtDelay_Change();
+        if (code == EN_CHANGE) parts_.scheduler.txtDelay_Change();
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
         if (GetFocus() == File1.hwnd()) testPlay();
@@ -490,48 +449,49 @@ void Form1::onCommand(int id, int code) {
     case ids::kMnuStartup2: mnuStartup2_Click(); break;
     case ids::kMnuMute: mnuMute_Click(); break;
     case ids::kMnuSettings: restoreWindow(); break;
-    case ids::kMnuExit: mnuExit_Click();
-    case ids::kMnuTerminate: mnuTerminate_Click();
+    case ids::kMnuExit: mnuExit_Click(); break;  // neither returns: the process ends
+    case ids::kMnuTerminate: mnuTerminate_Click(); break;
     case ids::kMnuAbout: mnuAbout_Click(); break;
     default: break;
     }
 }
 
-LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
+void Form1::onActivate(WPARAM wParam, LPARAM lParam) {
+    // The window counts as activated again when another window of this program (the
+    // About box, a message box) was active before it. lParam names the other window
+    // (it may already be gone when it was destroyed, so it is checked as it leaves).
+    const HWND other = reinterpret_cast<HWND>(lParam);
+    const bool ours = other && GetWindowThreadProcessId(other, nullptr) == GetCurrentThreadId();
+    if (LOWORD(wParam) == WA_INACTIVE) {
+        otherWindowWasActive_ = ours;
+    } else if (otherWindowWasActive_ || ours) {
+        otherWindowWasActive_ = false;
+        activate();
+    }
+}
+
+LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
         tray_.addAgain();
         return 0;
     }
-    static const UINT showMessage = RegisterWindowMessageW(kShowMessage);
-    if (msg == showMessage && showMessage != 0) {
+    if (msg == showMessage_ && showMessage_ != 0) {
         restoreWindow();
         return 0;
     }
     switch (msg) {
     case WM_CREATE:
-        dpi_ = GetDpiForWindow(hwnd_);
         createMenus();
         createControls();
-        sizeToClientArea();
         return 0;
-    case WM_DPICHANGED: {
-        dpi_ = HIWORD(wParam);
-        applyFont();
-        Dir1.dpiChanged(dpi_);
-        layout();
-        const auto* suggested = reinterpret_cast<const RECT*>(lParam);
-        SetWindowPos(hwnd_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
-                     suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
-        return 0;
-    }
     case WM_MEASUREITEM: {
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi_);
+        if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi());
         return TRUE;
     }
     case WM_DRAWITEM: {
         const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (dis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.drawItem(*dis, dpi_);
+        if (dis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.drawItem(*dis, dpi());
         return TRUE;
     }
     case WM_COMMAND:
@@ -544,32 +504,21 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         onTrayEvent(LOWORD(lParam));
         return 0;
     case WM_TIMER:
-        if (wParam == kTrayRetryTimer && tray_.retry()) KillTimer(hwnd_, kTrayRetryTimer);
+        if (wParam == kTrayRetryTimer && tray_.retry()) KillTimer(hwnd(), kTrayRetryTimer);
         return 0;
     case WM_SIZE:
         // Minimised means gone to the tray: hidden, no taskbar button.
-        if (wParam == SIZE_MINIMIZED) PostMessageW(hwnd_, kHideIfMinimised, 0, 0);
+        if (wParam == SIZE_MINIMIZED) PostMessageW(hwnd(), kHideIfMinimised, 0, 0);
         return 0;
     case kHideIfMinimised:
-        if (IsIconic(hwnd_)) ShowWindow(hwnd_, SW_HIDE);
+        if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_HIDE);
         return 0;
     case kRunActivation:
-        driver_.drive([this] { form_activate(); });
+        parts_.driver.drive([this] { form_activate(); });
         return 0;
-    case WM_ACTIVATE: {
-        // The window counts as activated again when another window of this program (the
-        // About box, a message box) was active before it. lParam names the other window
-        // (it may already be gone when it was destroyed, so it is checked as it leaves).
-        const HWND other = reinterpret_cast<HWND>(lParam);
-        const bool ours = other && GetWindowThreadProcessId(other, nullptr) == GetCurrentThreadId();
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            otherWindowWasActive_ = ours;
-        } else if (otherWindowWasActive_ || ours) {
-            otherWindowWasActive_ = false;
-            activate();
-        }
-        return DefWindowProcW(hwnd_, msg, wParam, lParam);
-    }
+    case WM_ACTIVATE:
+        onActivate(wParam, lParam);
+        return defaultHandling(msg, wParam, lParam);
     case WM_QUERYENDSESSION:
         // The session may be ended without further notice: save now, and only once.
         if (!savedForSessionEnd_) saveSettings();
@@ -580,13 +529,11 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
             savedForSessionEnd_ = false;  // the end was cancelled: the next one saves again
             return 0;
         }
-        if (!savedForSessionEnd_) saveSettings();
-        tray_.remove();
-        ExitProcess(0);
+        Form_Unload();  // [[noreturn]]: the process ends here, nothing falls through
     case WM_CLOSE:
-        Form_Unload();
+        Form_Unload();  // the same
     default:
-        return DefWindowProcW(hwnd_, msg, wParam, lParam);
+        return defaultHandling(msg, wParam, lParam);
     }
 }
 

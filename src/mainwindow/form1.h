@@ -1,52 +1,50 @@
 #pragma once
-// The main window: the program's one lasting window and the owner of its state.
+// The main window: the folder lists, the delay, volume and mute controls, the menus and the
+// tray icon. It is the scheduler's status view and, through its file list, its sound
+// folder. The engines it drives belong to the application core (app/app.h).
 #include <windows.h>
 
-#include <memory>
+#include <span>
 #include <string>
 
+#include "common/names.h"
 #include "common/scoped.h"
-#include "common/winutil.h"
+#include "common/window.h"
+#include "mainwindow/about_box.h"
 #include "mainwindow/file_lists.h"
-#include "mainwindow/run_driver.h"
 #include "mainwindow/scheduler.h"
-#include "playback/directshow_backend.h"
-#include "playback/player.h"
-#include "playback/wave_out_volume.h"
-#include "settings/registry.h"
 #include "tray/tray_icon.h"
 
 namespace zt {
 
-// The About box as the main window uses it (the dialog itself lives above the window).
-class AboutBox {
-public:
-    virtual ~AboutBox() = default;
-    // Writes the media runtime's version line, loading the dialog hidden if needed.
-    virtual void setMediaPlayerVersion(const std::wstring& mpVersion) = 0;
-    // Shows the dialog modally and returns when it has been closed.
-    virtual void showModal() = 0;
+class Player;
+class RunDriver;
+class StringStore;
+
+// What the main window drives, owned by the application core.
+struct Form1Parts {
+    Player& player;
+    RunDriver& driver;
+    Scheduler& scheduler;  // may be constructed after the window: it needs its views
+    StringStore& store;
+    const NumberFormat& numbers;
+    AboutBox& about;
 };
 
-class Form1 {
+class Form1 final : public Window, public StatusView {
     friend class FormSettings;
-    friend class FormSchedulerHost;
 
 public:
-    static constexpr const wchar_t* kClassName = L"ZirrotoneMain";
+    static constexpr const wchar_t* kClassName = kMainWindowClass;
     static constexpr const wchar_t* kStartupTip = L" zirrotone ";
-    // Registered message by which a second start asks the running window to show itself.
-    static constexpr const wchar_t* kShowMessage = L"Zirrotone.Show";
 
-    Form1();
-    ~Form1();
-    Form1(const Form1&) = delete;
-    Form1& operator=(const Form1&) = delete;
+    explicit Form1(const Form1Parts& parts);
+    ~Form1() override;
 
     // Registers the class and creates the window with its controls, not yet shown.
     bool create(HINSTANCE instance);
-    HWND hwnd() const { return hwnd_; }
-    void setAboutBox(AboutBox* about) { about_ = about; }
+    // The files the scheduler picks from: what File1 shows.
+    SoundFolder& soundFolder() { return File1; }
 
     // Load: centre, show (or go straight to the tray), add the tray icon.
     void Form_Load();
@@ -57,10 +55,11 @@ public:
     // The activation sequence: media check, start-up sound, then the scheduler, which
     // returns only when a newer activation replaces it.
     void form_activate();
-    void Command1_Click() { scheduler_.Command1_Click(); }
+    void Command1_Click();
     // Refuses to go on without the media runtime: tells the user and unloads.
     void checkMediaPlayer();
-    // Saves, removes the tray icon and ends the process; does not return.
+    // The one way the program ends (closing, Exit, Terminate, the end of the session):
+    // saves, removes the tray icon and ends the process; does not return.
     [[noreturn]] void Form_Unload();
 
     // Handlers named after their control and event.
@@ -82,9 +81,7 @@ public:
     // Plays one file at the slider's volume and returns when it has ended; a file that
     // cannot be played is reported in the status line.
     bool playsound(const std::wstring& soundName);
-    void cmdStop_Click() { player_.stop(); }
-    void setTrayTip(const std::wstring& text) { tray_.setTip(text); }
-    const std::wstring& trayTip() const { return tray_.tip(); }
+    void cmdStop_Click();
 
     // What other parts of the program read and write.
     int muteValue() const;
@@ -96,32 +93,38 @@ public:
     std::wstring controlText(int id) const;
     void setControlText(int id, const std::wstring& text);
 
+    // StatusView: what the scheduler shows and reads.
+    std::wstring delayText() const override;
+    void setDelayText(const std::wstring& text) override;
+    bool muted() const override { return muteValue() == 1; }
+    void showCountdown(std::int32_t seconds) override;
+    void showTip(const std::wstring& text) override { tray_.setTip(text); }
+    void showStatusNow(const std::wstring& text) override;
+    const std::wstring& trayTip() const { return tray_.tip(); }
+
 private:
-    static LRESULT CALLBACK windowProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam);
-    LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
+    LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    std::span<const Placement> placements() const override;
+    void place(HWND control, const Placement& p) override;
+    void dpiChanged() override { Dir1.dpiChanged(dpi()); }
+
     void onCommand(int id, int code);
+    void onActivate(WPARAM wParam, LPARAM lParam);
     void onTrayEvent(UINT code);
     void openTrayMenu();
-
     void createControls();
     void createMenus();
-    void layout();
-    void applyFont();
-    int twips(int value) const { return MulDiv(value, static_cast<int>(dpi_), 1440); }
-    void sizeToClientArea();
-    void centre();
     void saveSettings();
     void folderUnreadable(const std::wstring& folder);
     void testPlay();
     void openSelectedFolder();
-    HWND item(int id) const { return GetDlgItem(hwnd_, id); }
+    HWND item(int id) const { return GetDlgItem(hwnd(), id); }
 
-    HWND hwnd_ = nullptr;
+    Form1Parts parts_;
     HINSTANCE instance_ = nullptr;
     HICON icon_ = nullptr;  // shared resource icon: never destroyed
-    UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
     UINT taskbarCreated_ = 0;
-    ScopedFont font_;
+    UINT showMessage_ = 0;
     ScopedMenu trayMenu_;  // `mnu_1`: the tray menu, never in the menu bar
     HMENU menuBar_ = nullptr;  // owned by the window
 
@@ -129,17 +132,8 @@ private:
     DirList Dir1;
     FileList File1;
     TrayIcon tray_;
-    RegistryStore store_;
-    SystemWaiter waiter_;
-    DirectShowBackend media_;
-    WaveOutVolume deviceVolume_;
-    Player player_{media_, deviceVolume_, waiter_};
-    RunDriver driver_;
-    std::unique_ptr<SchedulerHost> schedulerHost_;
-    Scheduler scheduler_;
     bool otherWindowWasActive_ = false;
     bool savedForSessionEnd_ = false;
-    AboutBox* about_ = nullptr;
     std::wstring mpVersion_;
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };

@@ -1,5 +1,6 @@
 #include "mainwindow/scheduler.h"
 
+#include "common/numbers.h"
 #include "common/text.h"
 
 #include <algorithm>
@@ -32,13 +33,18 @@ std::int16_t pickIndex(std::int16_t count, float r) {
     return std::clamp<std::int16_t>(index, 0, std::max<std::int16_t>(last, 0));
 }
 
-Scheduler::Scheduler(SchedulerHost& host, Waiter& waiter, Random& random,
-                     std::function<bool()> abandoned)
-    : host_(host), waiter_(waiter), random_(random), abandoned_(std::move(abandoned)) {}
+Scheduler::Scheduler(Parts parts)
+    : folder_(parts.folder),
+      view_(parts.view),
+      numbers_(parts.numbers),
+      waiter_(parts.waiter),
+      random_(parts.random),
+      play_(std::move(parts.play)),
+      abandoned_(std::move(parts.abandoned)) {}
 
 std::int32_t Scheduler::drawInterval() {
     const float r = random_.next();
-    if (const auto delay = host_.strictNumber(host_.delayText())) {
+    if (const auto delay = numbers_.read(view_.delayText())) {
         const auto seconds = intervalSeconds(*delay, r);
         if (seconds && *seconds >= 1) {
             lastGoodDelay_ = *delay;
@@ -49,18 +55,23 @@ std::int32_t Scheduler::drawInterval() {
     return std::max(intervalSeconds(lastGoodDelay_, r).value_or(1), 1);
 }
 
+void Scheduler::showCountdown(std::int32_t seconds) {
+    secondsLeft_ = seconds;
+    view_.showCountdown(seconds);
+    publishStatus();
+}
+
 void Scheduler::publishStatus() {
-    if (host_.mnuMuteChecked())
-        host_.setTrayTip(L"MUTED!. Last played: " + lastPlayed);
+    if (view_.muted())
+        view_.showTip(L"MUTED!. Last played: " + lastPlayed);
     else
-        host_.setTrayTip(host_.countdownText() + L" secs to go. Last played: " + lastPlayed);
+        view_.showTip(std::to_wstring(secondsLeft_) + L" secs to go. Last played: " + lastPlayed);
 }
 
 void Scheduler::Command1_Click() {
     while (!abandoned_()) {
         const std::int32_t seconds = drawInterval();
-        host_.setCountdownText(std::to_wstring(seconds));
-        publishStatus();
+        showCountdown(seconds);
         waiter_.processEvents();  // shows the new count now, not after the first step
         if (abandoned_()) return;
         for (std::int32_t i = 1; i <= seconds; ++i) {
@@ -68,14 +79,13 @@ void Scheduler::Command1_Click() {
                 waiter_.step();
                 if (abandoned_()) return;
             }
-            host_.setCountdownText(std::to_wstring(seconds - i));
-            publishStatus();
+            showCountdown(seconds - i);
             waiter_.processEvents();
             if (abandoned_()) return;
             if (restartFlag) break;
         }
         // Re-read the folder so that files added or removed while counting count.
-        host_.refreshFile1();
+        folder_.refresh();
         if (restartFlag)
             restartFlag = false;
         else
@@ -84,33 +94,32 @@ void Scheduler::Command1_Click() {
 }
 
 void Scheduler::playRandomFile() {
-    const int entries = host_.file1Count();
-    host_.showNoSoundsHint(entries < 1);
-    if (entries < 1) return;  // nothing to play; the next countdown starts
+    const int entries = folder_.count();
+    // Nothing to play; the next countdown starts (the file list says why it is empty).
+    if (entries < 1) return;
     const auto count = static_cast<std::int16_t>(
         std::min(entries, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
     const std::int16_t index = pickIndex(count, random_.next());
-    const std::wstring entry = host_.file1Entry(index);
-    const std::wstring path = addSlash(host_.file1Path()) + entry;
-    if (host_.chkMuteValue() == 1) return;
+    const std::wstring entry = folder_.entry(index);
+    const std::wstring path = addSlash(folder_.path()) + entry;
+    if (view_.muted()) return;
     lastPlayed = entry;
-    host_.setLabel3Caption(L"Last played: " + lastPlayed);
-    host_.repaintNow();  // the name shows before the sound starts
-    host_.playsound(path);
+    view_.showStatusNow(L"Last played: " + lastPlayed);
+    play_(path);
 }
 
 void Scheduler::txtDelay_Change() {
     // Give the user time to finish typing before judging the text.
     for (int i = 0; i < kDelayEditSteps; ++i) {
         waiter_.step();
-        if (lenientNumber(host_.delayText()) > 0) break;
+        if (lenientNumber(view_.delayText()) > 0) break;
     }
-    if (lenientNumber(host_.delayText()) < kMinDelay) {
+    if (lenientNumber(view_.delayText()) < kMinDelay) {
         // Only when it changes anything: where the user's decimal separator is not ".",
         // the lenient reading cannot read the floor either, and setting it again would
         // run this handler again for ever.
-        const std::wstring floor = host_.formatNumber(kMinDelay);
-        if (host_.delayText() != floor) host_.setDelayText(floor);
+        const std::wstring floor = numbers_.write(kMinDelay);
+        if (view_.delayText() != floor) view_.setDelayText(floor);
     }
     restartFlag = true;
     waiter_.processEvents();

@@ -1,9 +1,12 @@
 #pragma once
 // The random-play scheduler: counts down a random interval around the user's delay, then
 // plays one file picked at random from the folder, and starts over. It knows nothing of
-// windows; the main window implements SchedulerHost and hands in its waiter.
+// windows: the main window is its status view and its sound folder, the application core
+// hands in the waiter, the number format and the player.
+#include "common/numbers.h"
 #include "common/random.h"
 #include "common/wait.h"
+#include "mainwindow/sound_folder.h"
 
 #include <cstdint>
 #include <functional>
@@ -12,37 +15,24 @@
 
 namespace zt {
 
-// What the scheduler needs from the main window. None of these may throw.
-class SchedulerHost {
+// What the user sees of the scheduler and sets for it in the main window. None of these
+// may throw.
+class StatusView {
 public:
-    virtual ~SchedulerHost() = default;
+    virtual ~StatusView() = default;
 
-    virtual std::wstring delayText() const = 0;  // txtDelay
-    // Changing the text runs txtDelay_Change again, as any edit does.
+    // The delay in minutes as the user typed it (txtDelay).
+    virtual std::wstring delayText() const = 0;
+    // Replacing it runs txtDelay_Change again, as any edit does.
     virtual void setDelayText(const std::wstring& text) = 0;
-    virtual std::wstring countdownText() const = 0;  // txtCountdown
-    virtual void setCountdownText(const std::wstring& text) = 0;
-    virtual bool mnuMuteChecked() const = 0;
-    virtual int chkMuteValue() const = 0;  // 1 when checked
-    virtual void setTrayTip(const std::wstring& text) = 0;
+    virtual bool muted() const = 0;
 
-    // File1: re-read the folder; its entries (file names without folder) and its folder.
-    virtual void refreshFile1() = 0;
-    virtual int file1Count() const = 0;
-    virtual std::wstring file1Entry(int index) const = 0;
-    virtual std::wstring file1Path() const = 0;
-    // Shown when a pick found no sounds in the folder, hidden at the next pick that did.
-    virtual void showNoSoundsHint(bool show) = 0;
-
-    virtual void setLabel3Caption(const std::wstring& text) = 0;
-    virtual void repaintNow() = 0;
-    // Plays the file and returns when it has ended (or failed to start).
-    virtual void playsound(const std::wstring& path) = 0;
-
-    // The whole text as a number in the user's locale; nothing when it is not one.
-    virtual std::optional<double> strictNumber(const std::wstring& text) const = 0;
-    // The number in the user's format (decimal separator).
-    virtual std::wstring formatNumber(double value) const = 0;
+    // The seconds left of the countdown (txtCountdown).
+    virtual void showCountdown(std::int32_t seconds) = 0;
+    // The tray icon's tip.
+    virtual void showTip(const std::wstring& text) = 0;
+    // The status line (Label3), on screen at once: it names a sound before it starts.
+    virtual void showStatusNow(const std::wstring& text) = 0;
 };
 
 // The countdown in seconds for a delay in minutes and a draw r in [0, 1): 45 to 75 seconds
@@ -55,9 +45,18 @@ std::int16_t pickIndex(std::int16_t count, float r);
 
 class Scheduler {
 public:
+    // play: plays the file and returns when it has ended (or failed to start).
     // abandoned: true once this run has been replaced by a newer one (RunDriver).
-    Scheduler(SchedulerHost& host, Waiter& waiter, Random& random,
-              std::function<bool()> abandoned);
+    struct Parts {
+        SoundFolder& folder;
+        StatusView& view;
+        const NumberFormat& numbers;
+        Waiter& waiter;
+        Random& random;
+        std::function<void(const std::wstring& path)> play;
+        std::function<bool()> abandoned;
+    };
+    explicit Scheduler(Parts parts);
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
 
@@ -76,15 +75,20 @@ public:
 
 private:
     std::int32_t drawInterval();
+    void showCountdown(std::int32_t seconds);
     void publishStatus();
 
-    SchedulerHost& host_;
+    SoundFolder& folder_;
+    StatusView& view_;
+    const NumberFormat& numbers_;
     Waiter& waiter_;
     Random& random_;
+    std::function<void(const std::wstring& path)> play_;
     std::function<bool()> abandoned_;
     // Used while the delay text does not read as a usable number (mid-edit, letters, or
     // too large for the countdown).
     double lastGoodDelay_ = kMinDelay;
+    std::int32_t secondsLeft_ = 0;  // as shown in the countdown
 };
 
 }  // namespace zt

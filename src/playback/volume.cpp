@@ -1,6 +1,6 @@
 #include "playback/volume.h"
 
-#include "common/text.h"
+#include "common/numbers.h"
 
 namespace zt {
 

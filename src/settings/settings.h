@@ -1,18 +1,20 @@
 #pragma once
-// The six stored settings and the run-at-logon entry, mapped onto the main window's
-// controls. Window-free: the window implements SettingsControls, the program passes a
-// RegistryStore (settings/registry.h).
+// The six stored settings and the run-at-logon entry, mapped onto the main window.
+// Window-free: the window implements SettingsView, the program passes a RegistryStore
+// (settings/registry.h) and its number format.
 #include <cstdint>
 #include <string>
 #include <string_view>
 
+#include "common/names.h"
+#include "common/numbers.h"
 #include "settings/string_store.h"
 
 namespace zt {
 
-// Where everything lives, relative to HKEY_CURRENT_USER. Each setting is a key of its own,
-// kSettingsKey + name, holding its text in the value kSettingValue.
-inline constexpr std::wstring_view kSettingsKey = L"Software\\Zirrotone";
+// Where everything lives, relative to HKEY_CURRENT_USER (the keys: common/names.h). Each
+// setting is a key of its own, kSettingsKey + name, holding its text in the value
+// kSettingValue.
 inline constexpr std::wstring_view kSettingValue = L"String";
 inline constexpr std::wstring_view kPathSetting = L"path";
 inline constexpr std::wstring_view kVolumeSetting = L"volume";
@@ -20,59 +22,52 @@ inline constexpr std::wstring_view kMuteSetting = L"mute";
 inline constexpr std::wstring_view kDelaySetting = L"delay";
 inline constexpr std::wstring_view kAbsoluteSetting = L"absolute";
 inline constexpr std::wstring_view kSystraySetting = L"systray";
-inline constexpr std::wstring_view kRunKey = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-inline constexpr std::wstring_view kRunValue = L"zirrotone";
 
 // "Software\Zirrotone\<name>".
 std::wstring settingKey(std::wstring_view name);
 
-// The main window's side of restore and save. Every setter runs the control's own change
-// handling as a user's change would (the lists pass the folder down, the slider updates
-// its label, the mute box updates mnuMute, a new delay text runs the delay handler).
-class SettingsControls {
+// The settings as the main window shows them. Every setter runs the same change handling
+// as a user's change would (the lists pass the folder down, the slider updates its label,
+// the mute box updates the tray menu, a new delay text runs the delay handler).
+class SettingsView {
 public:
-    enum class MenuItem { mnuAbVol, mnuSystray, mnuSystray2, mnuStartup, mnuStartup2 };
+    // The menu options that are stored (each may show in more than one menu).
+    enum class Option { absoluteVolume, startInTray, runAtStartup };
 
-    virtual ~SettingsControls() = default;
+    virtual ~SettingsView() = default;
 
-    // True only for an existing folder (PathExists).
-    virtual bool folderExists(const std::wstring& path) = 0;
-    // Drive1 takes the drive of the folder path.
-    virtual void setDrive1(const std::wstring& folderPath) = 0;
-    virtual void setFile1Path(const std::wstring& path) = 0;
-    virtual void setDir1Path(const std::wstring& path) = 0;
-    virtual std::wstring file1Path() = 0;
+    // The folder the sounds are picked from.
+    virtual std::wstring soundFolder() = 0;
+    // Opens the folder in the drive, folder and file lists; a folder that does not exist
+    // leaves them as they are.
+    virtual void openSoundFolder(const std::wstring& path) = 0;
 
-    // Slider1, 0..100.
-    virtual std::int32_t slider1Value() = 0;
-    virtual void setSlider1Value(std::int32_t value) = 0;
+    // The volume slider, 0..100.
+    virtual std::int32_t volume() = 0;
+    virtual void setVolume(std::int32_t value) = 0;
 
-    // chkMute: 0 unchecked, 1 checked.
-    virtual std::int16_t chkMuteValue() = 0;
-    virtual void setChkMuteValue(std::int16_t value) = 0;
+    // The mute box: 0 unchecked, 1 checked.
+    virtual std::int16_t muteValue() = 0;
+    virtual void setMuteValue(std::int16_t value) = 0;
 
-    virtual std::wstring txtDelayText() = 0;
-    virtual void setTxtDelayText(const std::wstring& text) = 0;
+    // The delay as the user typed it.
+    virtual std::wstring delayText() = 0;
+    virtual void setDelayText(const std::wstring& text) = 0;
 
-    // The number in the user's format (VarBstrFromR8), e.g. "0,1" for 0.1 where the comma
-    // is the decimal separator.
-    virtual std::wstring formatNumber(double value) = 0;
-
-    virtual bool menuChecked(MenuItem item) = 0;
-    virtual void setMenuChecked(MenuItem item, bool checked) = 0;
+    virtual bool option(Option option) = 0;
+    virtual void setOption(Option option, bool on) = 0;
 };
 
-// Applies the stored settings to the controls, at load. Texts that are missing or do not
-// convert leave their control as it is; the delay then becomes 0.1 and run-at-logon is
-// derived from the entry's presence (both menu items are always set).
-void restoreSettings(StringStore& store, SettingsControls& controls);
+// Applies the stored settings to the view, at load. Texts that are missing or do not
+// convert leave their part as it is; the delay then becomes 0.1 in the user's number
+// format, and run-at-logon is derived from the entry's presence (always set).
+void restoreSettings(StringStore& store, SettingsView& view, const NumberFormat& numbers);
 
-// Writes all six settings from the controls, at unload.
-void saveSettings(StringStore& store, SettingsControls& controls);
+// Writes all six settings from the view, at unload.
+void saveSettings(StringStore& store, SettingsView& view);
 
-// mnuStartup_Click (mnuStartup2_Click runs the same): flips mnuStartup, copies it to
-// mnuStartup2, then writes the quoted program path as the run-at-logon entry or removes it.
-void toggleRunAtStartup(StringStore& store, SettingsControls& controls,
-                        const std::wstring& programPath);
+// mnuStartup_Click (mnuStartup2_Click runs the same): flips the option, then writes the
+// quoted program path as the run-at-logon entry or removes it.
+void toggleRunAtStartup(StringStore& store, SettingsView& view, const std::wstring& programPath);
 
 }  // namespace zt

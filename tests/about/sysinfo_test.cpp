@@ -6,10 +6,12 @@
 #include <vector>
 
 #include "about/frmabout.h"
-#include "about/message_box_probe.h"
+#include "message_box_probe.h"
 #include "common/scoped.h"
 #include "common/text.h"
 #include "common/winutil.h"
+#include "test_support.h"
+#include "utf8.h"
 
 namespace zt {
 namespace {
@@ -69,7 +71,7 @@ class GetKeyValueTest : public ::testing::Test {
 protected:
     void SetUp() override {
         keyName_ = std::wstring(kTestRoot) + L"\\" +
-                   utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
+                   test::utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
         ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyName_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
                                   key_.put(), nullptr),
                   ERROR_SUCCESS);
@@ -140,7 +142,7 @@ bool copyStub(const std::wstring& to) {
 std::optional<std::wstring> ranWith(const std::wstring& exe, int waitMs = 10000) {
     const std::wstring marker = exe + L".ran";
     for (int waited = 0;; waited += 50) {
-        ScopedFile file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        test::ScopedFile file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (file) {
             std::wstring text(4096, L'\0');
             DWORD read = 0;

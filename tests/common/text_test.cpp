@@ -5,6 +5,9 @@
 #include <cmath>
 #include <limits>
 
+#include "common/numbers.h"
+#include "utf8.h"
+
 namespace zt {
 namespace {
 
@@ -51,24 +54,25 @@ TEST(RoundHalfEven, NarrowsOnlyWhatFits) {
 
 TEST(Utf, RoundTripsEveryPlane) {
     const std::string utf8 = "bell \xC3\xA9t\xC3\xA9 \xE6\x97\xA5\xE6\x9C\xAC \xF0\x9F\x94\x94";
-    const std::wstring wide = utf8ToWide(utf8);
-    EXPECT_EQ(wideToUtf8(wide), utf8);
+    const std::wstring wide = test::utf8ToWide(utf8);
+    EXPECT_EQ(test::wideToUtf8(wide), utf8);
     EXPECT_EQ(wide.size(), sizeof(wchar_t) == 2 ? 14u : 13u);  // the bell is a surrogate pair in UTF-16
 }
 
 TEST(Utf, MalformedInputBecomesReplacementCharacters) {
-    EXPECT_EQ(utf8ToWide("a\xFF" "b"), L"a\xFFFD" L"b");
-    EXPECT_EQ(utf8ToWide("\xE6\x97"), L"\xFFFD");          // cut short
-    EXPECT_EQ(utf8ToWide("\xC0\x80"), L"\xFFFD");          // overlong NUL
-    EXPECT_EQ(utf8ToWide("\xED\xA0\x80"), L"\xFFFD");      // encoded surrogate
-    EXPECT_EQ(wideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
+    EXPECT_EQ(test::utf8ToWide("a\xFF" "b"), L"a\xFFFD" L"b");
+    EXPECT_EQ(test::utf8ToWide("\xE6\x97"), L"\xFFFD");          // cut short
+    EXPECT_EQ(test::utf8ToWide("\xC0\x80"), L"\xFFFD");          // overlong NUL
+    EXPECT_EQ(test::utf8ToWide("\xED\xA0\x80"), L"\xFFFD");      // encoded surrogate
+    EXPECT_EQ(test::wideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
 }
 
-TEST(EqualsNoCase, FoldsAsciiOnly) {
+TEST(EqualsNoCase, FoldsAsciiAndLatin1Capitals) {
     EXPECT_TRUE(equalsNoCase(L"TRUE", L"true"));
     EXPECT_TRUE(equalsNoCase(L"Bell.WAV", L"bell.wav"));
     EXPECT_FALSE(equalsNoCase(L"true", L"tru"));
-    EXPECT_FALSE(equalsNoCase(L"\xC9", L"\xE9"));
+    EXPECT_TRUE(equalsNoCase(L"\xC9", L"\xE9"));  // Latin-1 folds too, as in the file patterns
+    EXPECT_FALSE(equalsNoCase(L"\xD7", L"\xF7"));  // the multiplication and division signs are no pair
 }
 
 }  // namespace

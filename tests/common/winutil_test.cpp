@@ -6,6 +6,7 @@
 
 #include "common/scoped.h"
 #include "common/text.h"
+#include "test_support.h"
 
 namespace zt {
 namespace {
@@ -20,7 +21,7 @@ TEST(PathExists, TrueOnlyForFolders) {
     const std::wstring base = addSlash(tempFolder()) + L"zt_pathexists";
     CreateDirectoryW(base.c_str(), nullptr);
     const std::wstring file = base + L"\\file.wav";
-    { ScopedFile f(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }
+    { test::ScopedFile f(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }
 
     EXPECT_TRUE(PathExists(base));
     EXPECT_TRUE(PathExists(base + L"\\"));

@@ -15,6 +15,7 @@ namespace zt::e2e {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace test;  // Program and the scratch-file helpers
 
 class E2ETest : public ::testing::Test {
 protected:
@@ -138,7 +139,7 @@ TEST_F(E2ETest, StartupSoundPlaysAtEachActivationBeforeTheCountdownEvenMuted) {
     // A second activation: About opened and closed. The sound plays again, then a fresh count.
     program.command(ids::kMnuAbout);
     HWND about = nullptr;
-    ASSERT_TRUE(waitFor([&] { return (about = program.findWindow(frmAbout::kClassName)) && IsWindowVisible(about); }, 5s));
+    ASSERT_TRUE(waitFor([&] { return (about = program.findWindow(kAboutWindowClass)) && IsWindowVisible(about); }, 5s));
     waitFor([] { return false; }, 1500ms);  // let the old countdown stand still a while
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     const auto closed = std::chrono::steady_clock::now();

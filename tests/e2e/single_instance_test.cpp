@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "mainwindow/form1.h"
+#include "common/names.h"
 #include "program.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
@@ -13,6 +13,7 @@ namespace zt::e2e {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace test;  // Program and the scratch-file helpers
 
 // Every window of the program's class, of any process.
 int mainWindowCount() {
@@ -21,7 +22,7 @@ int mainWindowCount() {
         [](HWND hwnd, LPARAM lp) -> BOOL {
             wchar_t cls[64] = {};
             GetClassNameW(hwnd, cls, 64);
-            if (wcscmp(cls, Form1::kClassName) == 0) ++*reinterpret_cast<int*>(lp);
+            if (wcscmp(cls, kMainWindowClass) == 0) ++*reinterpret_cast<int*>(lp);
             return TRUE;
         },
         reinterpret_cast<LPARAM>(&count));

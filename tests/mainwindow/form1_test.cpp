@@ -10,6 +10,7 @@
 #include <memory>
 #include <thread>
 
+#include "app/app.h"
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
@@ -57,13 +58,14 @@ protected:
         makeFile(root_ + L"\\secret.wav", FILE_ATTRIBUTE_HIDDEN);
         makeFile(root_ + L"\\Bells\\three.wav");
         SetCurrentDirectoryW(root_.c_str());
-        form_ = std::make_unique<Form1>();
-        ASSERT_TRUE(form_->create(GetModuleHandleW(nullptr)));
+        app_ = std::make_unique<App>();
+        ASSERT_TRUE(app_->create());
+        form_ = &app_->form();
         hwnd_ = form_->hwnd();
     }
     void TearDown() override {
         DestroyWindow(hwnd_);
-        form_.reset();
+        app_.reset();
         processPendingEvents();
         SetCurrentDirectoryW(L"C:\\");
         removeTree(root_);
@@ -82,7 +84,8 @@ protected:
     std::vector<std::wstring> files() const { return listItems(control(ids::kFile1)); }
 
     std::wstring root_;
-    std::unique_ptr<Form1> form_;
+    std::unique_ptr<App> app_;  // the real program's engines and windows, in this process
+    Form1* form_ = nullptr;
     HWND hwnd_ = nullptr;
 };
 
@@ -129,19 +132,37 @@ TEST_F(Form1Test, ADriveChangeMovesTheFolderListThenTheFileList) {
     const int other = current == 0 ? 1 : 0;
     std::wstring label(64, L'\0');
     label.resize(static_cast<std::size_t>(ComboBox_GetLBText(drives, other, label.data())));
+    const std::wstring drive = label.substr(0, 2);
+
+    // A folder of known files on the other drive, made the folder the system remembers as
+    // that drive's current one.
+    std::wstring folder;
+    for (const wchar_t* parent : {L"\\tmp", L""}) {
+        const std::wstring candidate = drive + parent + L"\\zt_form1_drive";
+        removeTree(candidate);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            folder = candidate;
+            break;
+        }
+    }
+    ASSERT_FALSE(folder.empty()) << "the test needs a writable folder on " << drive;
+    makeFile(folder + L"\\b.mp3");
+    makeFile(folder + L"\\a.WAV");
+    makeFile(folder + L"\\c.txt");
+    CreateDirectoryW((folder + L"\\Sub").c_str(), nullptr);
+    ASSERT_TRUE(SetEnvironmentVariableW((L"=" + drive).c_str(), folder.c_str()));
+
     ComboBox_SetCurSel(drives, other);
     command(ids::kDrive1, CBN_SELCHANGE);
 
     const auto rows = listItems(control(ids::kDir1));
+    SetEnvironmentVariableW((L"=" + drive).c_str(), nullptr);
+    removeTree(folder);
     ASSERT_FALSE(rows.empty());
-    EXPECT_EQ(rows[0].substr(0, 2), label.substr(0, 2));
+    EXPECT_EQ(rows[0].substr(0, 2), drive);
+    EXPECT_EQ(rows.back(), L"Sub");
     // The file list follows the folder list: it shows the sounds of the drive's folder.
-    wchar_t folder[MAX_PATH];
-    GetFullPathNameW(label.substr(0, 2).c_str(), MAX_PATH, folder, nullptr);
-    std::size_t sounds = 0;
-    for (const auto& name : listFolder(folder, false).value_or(std::vector<std::wstring>{}))
-        if (matchesPattern(name, kSoundPattern)) ++sounds;
-    EXPECT_EQ(files().size(), sounds);
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"a.WAV", L"b.mp3"}));
 }
 
 TEST_F(Form1Test, MuteBoxAndMuteItemStayTogether) {
@@ -229,6 +250,14 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
     EXPECT_FALSE(form_->menuChecked(ids::kMnuStartup));
 }
 
+TEST_F(Form1Test, AStoredFolderThatIsGoneLeavesTheLists) {
+    const auto rowsBefore = listItems(control(ids::kDir1));
+    setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), root_ + L"\\Never");
+    form_->Form_Load();
+    EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
+}
+
 TEST_F(Form1Test, RunAtStartupFromEitherMenuWritesAndDeletesTheEntry) {
     const std::wstring run(kRunKey), value(kRunValue);
     deleteRegValue(HKEY_CURRENT_USER, run, value);
@@ -246,7 +275,7 @@ TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
     ASSERT_TRUE(com.ok());
     // A short but real sound in place of the empty one.
     {
-        ScopedFile f(CreateFileW((root_ + L"\\one.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        test::ScopedFile f(CreateFileW((root_ + L"\\one.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         const unsigned char header[] = {'R', 'I', 'F', 'F', 36 + 8, 0x56, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
                                         16, 0, 0, 0, 1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0,
                                         'd', 'a', 't', 'a', 8, 0x56, 0, 0};

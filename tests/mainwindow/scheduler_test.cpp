@@ -48,8 +48,9 @@ public:
     std::function<void()> onCall;
 };
 
-// The main window as the scheduler sees it, recording what it was told.
-class FakeHost : public SchedulerHost {
+// The main window as the scheduler sees it (its status view and its sound folder) with a
+// number format, recording what it was told.
+class FakeHost : public StatusView, public SoundFolder, public NumberFormat {
 public:
     explicit FakeHost(FakeWaiter& waiter) : waiter_(waiter) {}
 
@@ -59,21 +60,20 @@ public:
         delaySets.push_back({text, waiter_.nowMs});
         typeDelay(text);
     }
-    std::wstring countdownText() const override { return countdown; }
-    void setCountdownText(const std::wstring& text) override {
+    void showCountdown(std::int32_t seconds) override {
         call();
+        const std::wstring text = std::to_wstring(seconds);
         countdown = text;
         log.push_back(L"count " + text);
         if (fresh_) intervals.push_back(std::stoi(text));
         fresh_ = false;
     }
-    bool mnuMuteChecked() const override { return mnuMute; }
-    int chkMuteValue() const override { return chkMute; }
-    void setTrayTip(const std::wstring& text) override {
+    bool muted() const override { return mute; }
+    void showTip(const std::wstring& text) override {
         call();
         tips.push_back(text);
     }
-    void refreshFile1() override {
+    void refresh() override {
         call();
         list = disk;
         log.push_back(L"refresh");
@@ -81,30 +81,22 @@ public:
         fresh_ = true;
         if (onRefresh) onRefresh();
     }
-    int file1Count() const override { return static_cast<int>(list.size()); }
-    std::wstring file1Entry(int index) const override {
-        return index >= 0 && index < file1Count() ? list[static_cast<std::size_t>(index)]
-                                                  : std::wstring();
+    int count() const override { return static_cast<int>(list.size()); }
+    std::wstring entry(int index) const override {
+        return index >= 0 && index < count() ? list[static_cast<std::size_t>(index)] : std::wstring();
     }
-    std::wstring file1Path() const override { return folder; }
-    void showNoSoundsHint(bool show) override {
-        call();
-        hint = show;
-    }
-    void setLabel3Caption(const std::wstring& text) override {
+    std::wstring path() const override { return folder; }
+    void showStatusNow(const std::wstring& text) override {
         call();
         label3 = text;
-    }
-    void repaintNow() override {
-        call();
         log.push_back(L"repaint");
     }
-    void playsound(const std::wstring& path) override {
+    void playsound(const std::wstring& path) {
         call();
         log.push_back(L"play " + path);
         plays.push_back({path, waiter_.nowMs});
     }
-    std::optional<double> strictNumber(const std::wstring& text) const override {
+    std::optional<double> read(const std::wstring& text) const override {
         std::wstring t = text;
         if (decimalPoint != L'.') {
             if (t.find(L'.') != std::wstring::npos) return std::nullopt;
@@ -118,7 +110,7 @@ public:
         if (*end != L'\0' || !std::isfinite(value)) return std::nullopt;
         return value;
     }
-    std::wstring formatNumber(double value) const override {
+    std::wstring write(double value) const override {
         wchar_t buffer[32];
         std::swprintf(buffer, 32, L"%g", value);
         std::wstring text = buffer;
@@ -152,9 +144,7 @@ public:
     std::wstring countdown;
     std::wstring label3;
     std::wstring folder = L"C:\\Sounds";
-    bool mnuMute = false;
-    int chkMute = 0;
-    bool hint = false;
+    bool mute = false;
     wchar_t decimalPoint = L'.';
     std::vector<std::wstring> disk, list;
     std::vector<std::wstring> tips, log;
@@ -178,8 +168,7 @@ protected:
     SchedulerTest() { host.scheduler = &scheduler; }
 
     void setMuted(bool muted) {
-        host.mnuMute = muted;
-        host.chkMute = muted ? 1 : 0;
+        host.mute = muted;
     }
     // Runs the loop until the condition holds at one of its checks, or gives up after a
     // simulated day so that a broken loop fails instead of hanging.
@@ -195,7 +184,8 @@ protected:
     FakeHost host{waiter};
     Random random{20240601};
     std::function<bool()> stop = [] { return true; };
-    Scheduler scheduler{host, waiter, random, [this] { return stop(); }};
+    Scheduler scheduler{{host, host, host, waiter, random, [this](const std::wstring& path) { host.playsound(path); },
+                         [this] { return stop(); }}};
 };
 
 TEST(SchedulerArithmetic, IntervalCoversThreeToFiveQuartersOfTheDelay) {
@@ -259,7 +249,6 @@ TEST_F(SchedulerTest, CountsDownASecondPerTenStepsThenPlays) {
     EXPECT_EQ(host.tips.back(), L"0 secs to go. Last played: bell.wav");
     EXPECT_EQ(scheduler.lastPlayed, L"bell.wav");
     EXPECT_EQ(host.label3, L"Last played: bell.wav");
-    EXPECT_FALSE(host.hint);
 }
 
 TEST_F(SchedulerTest, IntervalsSpreadOverTheDelayRange) {
@@ -395,7 +384,6 @@ TEST_F(SchedulerTest, EmptyFolderPlaysNothingAndKeepsCounting) {
     host.label3 = L"Last played: old.wav";
     runUntil([&] { return host.refreshes() == 3; });
     EXPECT_TRUE(host.plays.empty());
-    EXPECT_TRUE(host.hint);
     EXPECT_EQ(scheduler.lastPlayed, L"old.wav");
     EXPECT_EQ(host.label3, L"Last played: old.wav");
     EXPECT_EQ(host.intervals.size(), 3u);
@@ -403,7 +391,6 @@ TEST_F(SchedulerTest, EmptyFolderPlaysNothingAndKeepsCounting) {
     host.disk = {L"x.mp3"};
     runUntil([&] { return host.plays.size() == 1; });
     EXPECT_EQ(host.plays[0].text, L"C:\\Empty\\x.mp3");
-    EXPECT_FALSE(host.hint);
 }
 
 TEST_F(SchedulerTest, UnreadableDelayKeepsTheLastGoodOne) {
@@ -444,7 +431,8 @@ TEST(SchedulerStorm, ActivationsReplaceRunsWithoutGrowingTheStack) {
     Random random(99);
     RunDriver driver;
     bool finished = false;
-    Scheduler scheduler(host, waiter, random, [&] { return driver.abandoned() || finished; });
+    Scheduler scheduler({host, host, host, waiter, random, [&](const std::wstring& path) { host.playsound(path); },
+                         [&] { return driver.abandoned() || finished; }});
     host.scheduler = &scheduler;
     host.delay = L"0.1";
     host.disk = {L"a.wav", L"b.wav"};

@@ -10,6 +10,7 @@
 #include "common/winutil.h"
 #include "playback/player.h"
 #include "playback/wave_out_volume.h"
+#include "test_support.h"
 
 namespace zt {
 namespace {
@@ -25,7 +26,7 @@ public:
         wchar_t folder[MAX_PATH + 1];
         GetTempPathW(MAX_PATH + 1, folder);
         path_ = std::wstring(folder) + name;
-        ScopedFile file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+        test::ScopedFile file(CreateFileW(path_.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                     FILE_ATTRIBUTE_NORMAL, nullptr));
         DWORD written = 0;
         if (file && !bytes.empty())

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include "about/message_box_probe.h"
+#include "message_box_probe.h"
 #include "common/text.h"
 #include "common/winutil.h"
 

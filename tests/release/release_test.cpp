@@ -12,16 +12,18 @@
 #include "common/scoped.h"
 #include "common/text.h"
 #include "common/winutil.h"
-#include "e2e/program.h"
 #include "mainwindow/ids.h"
+#include "program.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
+#include "utf8.h"
 #include "version.h"
 
 namespace zt::e2e {
 namespace {
 
 using namespace std::chrono_literals;
+using namespace test;  // Program and the scratch-file helpers
 
 constexpr wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zirrotone";
 
@@ -99,7 +101,7 @@ protected:
         DeleteFileW(shortcut_.c_str());
         RegDeleteTreeW(HKEY_CURRENT_USER, kUninstallKey);
     }
-    static std::string narrow(const std::wstring& text) { return wideToUtf8(text); }
+    static std::string narrow(const std::wstring& text) { return test::wideToUtf8(text); }
 
     ComInit com_;
     std::wstring setup_ = programFolder() + L"\\..\\dist\\zirrotone-" ZT_VERSION_WSTRING L"-x64-setup.exe";

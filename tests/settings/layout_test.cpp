@@ -14,14 +14,14 @@
 namespace zt {
 namespace {
 
-using testing::bytesOf;
-using testing::deleteRaw;
-using testing::FakeControls;
-using testing::keyExists;
-using testing::RawValue;
-using testing::readRaw;
-using testing::writeRaw;
-using MenuItem = SettingsControls::MenuItem;
+using test::bytesOf;
+using test::CommaNumberFormat;
+using test::deleteRaw;
+using test::keyExists;
+using test::RawValue;
+using test::readRaw;
+using test::writeRaw;
+using Option = SettingsView::Option;
 using Log = std::vector<std::wstring>;
 
 const std::array<std::wstring, 6> kNames = {L"path", L"volume", L"mute", L"delay", L"absolute", L"systray"};
@@ -29,9 +29,13 @@ const std::wstring kRoot(kSettingsKey);
 const std::wstring kRun(kRunKey);
 const std::wstring kRunName(kRunValue);
 
-class WineControls : public FakeControls {
+// Opens the folders that exist, as the window does.
+class WineControls : public test::FakeSettingsView {
 public:
-    bool folderExists(const std::wstring& path) override { return PathExists(path); }
+    void openSoundFolder(const std::wstring& path) override {
+        log.push_back(L"open=" + path);
+        if (PathExists(path)) folder = path;
+    }
 };
 
 DWORD valueCount(const std::wstring& subKey) {
@@ -91,31 +95,30 @@ private:
 TEST_F(SettingsInRegistry, AllSixSettingsRoundTrip) {
     ASSERT_TRUE(PathExists(folder_));
     WineControls saved;
-    saved.file1 = folder_;
+    saved.folder = folder_;
     saved.slider = 37;
     saved.mute = 1;
     saved.delay = L"2.5";
-    saved.checks[MenuItem::mnuSystray] = true;
-    saved.checks[MenuItem::mnuAbVol] = true;
+    saved.options[Option::startInTray] = true;
+    saved.options[Option::absoluteVolume] = true;
     saveSettings(store_, saved);
 
     WineControls restored;
-    restoreSettings(store_, restored);
-    EXPECT_EQ(restored.log, (Log{L"Drive1=" + folder_, L"File1=" + folder_, L"Dir1=" + folder_,
-                                 L"Slider1=37", L"chkMute=1", L"txtDelay=2.5", L"mnuAbVol=1",
-                                 L"mnuSystray=1", L"mnuSystray2=1", L"mnuStartup=0",
-                                 L"mnuStartup2=0"}));
+    restoreSettings(store_, restored, CommaNumberFormat());
+    EXPECT_EQ(restored.log, (Log{L"open=" + folder_, L"volume=37", L"mute=1", L"delay=2.5",
+                                 L"absoluteVolume=1", L"startInTray=1", L"runAtStartup=0"}));
+    EXPECT_EQ(restored.folder, folder_);
 }
 
 TEST_F(SettingsInRegistry, SaveWritesOneRegSzValueStringPerSettingKey) {
     const DWORD rootValues = valueCount(kRoot);
     WineControls controls;
-    controls.file1 = L"D:\\Sounds";
+    controls.folder = L"D:\\Sounds";
     controls.slider = 100;
     controls.mute = 0;
     controls.delay = L"3 minutes";
-    controls.checks[MenuItem::mnuSystray] = false;
-    controls.checks[MenuItem::mnuAbVol] = true;
+    controls.options[Option::startInTray] = false;
+    controls.options[Option::absoluteVolume] = true;
     saveSettings(store_, controls);
 
     const std::pair<const wchar_t*, std::wstring> expected[] = {
@@ -138,9 +141,8 @@ TEST_F(SettingsInRegistry, HandWrittenValuesReadWithOrWithoutNul) {
     writeSetting(L"delay", REG_SZ, std::wstring(L"4\0", 2));
     writeSetting(L"systray", REG_SZ, L"true");
     WineControls controls;
-    restoreSettings(store_, controls);
-    EXPECT_EQ(controls.log, (Log{L"Slider1=70", L"chkMute=1", L"txtDelay=4", L"mnuSystray=1",
-                                 L"mnuSystray2=1", L"mnuStartup=0", L"mnuStartup2=0"}));
+    restoreSettings(store_, controls, CommaNumberFormat());
+    EXPECT_EQ(controls.log, (Log{L"volume=70", L"mute=1", L"delay=4", L"startInTray=1", L"runAtStartup=0"}));
 }
 
 TEST_F(SettingsInRegistry, ExpandSzEmptyOrVanishedFolderLeaveControls) {
@@ -150,8 +152,9 @@ TEST_F(SettingsInRegistry, ExpandSzEmptyOrVanishedFolderLeaveControls) {
     writeSetting(L"delay", REG_EXPAND_SZ, L"5");
     writeSetting(L"absolute", REG_EXPAND_SZ, L"True");
     WineControls controls;
-    restoreSettings(store_, controls);
-    EXPECT_EQ(controls.log, (Log{L"txtDelay=0,1", L"mnuStartup=0", L"mnuStartup2=0"}));
+    restoreSettings(store_, controls, CommaNumberFormat());
+    EXPECT_EQ(controls.log, (Log{L"open=" + folder_ + L"\\gone", L"delay=0,1", L"runAtStartup=0"}));
+    EXPECT_EQ(controls.folder, L"C:\\start");
 }
 
 TEST_F(SettingsInRegistry, ToggleWritesAndDeletesRunValueOnly) {
@@ -161,21 +164,18 @@ TEST_F(SettingsInRegistry, ToggleWritesAndDeletesRunValueOnly) {
     for (const auto& name : kNames) before.push_back(readRaw(settingKey(name), L"String"));
 
     toggleRunAtStartup(store_, controls, programPath());
-    EXPECT_TRUE(controls.checks[MenuItem::mnuStartup]);
-    EXPECT_TRUE(controls.checks[MenuItem::mnuStartup2]);
+    EXPECT_TRUE(controls.options[Option::runAtStartup]);
     const auto raw = readRaw(kRun, kRunName);
     ASSERT_TRUE(raw);
     EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(raw->bytes, bytesOf(L"\"" + programPath() + L"\""));
 
     WineControls next;  // the next start sees the entry
-    restoreSettings(store_, next);
-    EXPECT_TRUE(next.checks[MenuItem::mnuStartup]);
-    EXPECT_TRUE(next.checks[MenuItem::mnuStartup2]);
+    restoreSettings(store_, next, CommaNumberFormat());
+    EXPECT_TRUE(next.options[Option::runAtStartup]);
 
     toggleRunAtStartup(store_, controls, programPath());
-    EXPECT_FALSE(controls.checks[MenuItem::mnuStartup]);
-    EXPECT_FALSE(controls.checks[MenuItem::mnuStartup2]);
+    EXPECT_FALSE(controls.options[Option::runAtStartup]);
     EXPECT_FALSE(readRaw(kRun, kRunName));
     EXPECT_TRUE(keyExists(kRun));
 

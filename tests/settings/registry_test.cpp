@@ -7,10 +7,10 @@
 namespace zt {
 namespace {
 
-using testing::bytesOf;
-using testing::keyExists;
-using testing::readRaw;
-using testing::writeRaw;
+using test::bytesOf;
+using test::keyExists;
+using test::readRaw;
+using test::writeRaw;
 
 // Each test works below a scratch key of its own and removes it afterwards.
 class Registry : public ::testing::Test {

@@ -7,9 +7,10 @@
 namespace zt {
 namespace {
 
-using testing::FakeControls;
-using testing::FakeStore;
-using MenuItem = SettingsControls::MenuItem;
+using test::CommaNumberFormat;
+using test::FakeSettingsView;
+using test::FakeStore;
+using Option = SettingsView::Option;
 using Log = std::vector<std::wstring>;
 
 const std::wstring kRunKeyText(kRunKey);
@@ -24,28 +25,26 @@ TEST(RestoreSettings, AppliesEverySettingInOrder) {
     store.setSetting(L"absolute", L"True");
     store.setSetting(L"systray", L"False");
     store.values[{kRunKeyText, kRunValueText}] = L"X:\\elsewhere\\copy.exe";
-    FakeControls controls;
+    FakeSettingsView controls;
     controls.folders = {L"D:\\Sounds"};
 
-    restoreSettings(store, controls);
+    restoreSettings(store, controls, CommaNumberFormat());
 
-    EXPECT_EQ(controls.log, (Log{L"Drive1=D:\\Sounds", L"File1=D:\\Sounds", L"Dir1=D:\\Sounds",
-                                 L"Slider1=70", L"chkMute=1", L"txtDelay=2.5", L"mnuAbVol=1",
-                                 L"mnuSystray=0", L"mnuSystray2=0", L"mnuStartup=1",
-                                 L"mnuStartup2=1"}));
+    EXPECT_EQ(controls.log, (Log{L"open=D:\\Sounds", L"volume=70", L"mute=1", L"delay=2.5",
+                                 L"absoluteVolume=1", L"startInTray=0", L"runAtStartup=1"}));
+    EXPECT_EQ(controls.folder, L"D:\\Sounds");
     EXPECT_TRUE(store.writes.empty());
 }
 
 TEST(RestoreSettings, FirstStartSetsOnlyDelayAndRunAtLogon) {
     FakeStore store;
-    FakeControls controls;
-    controls.checks[MenuItem::mnuStartup] = true;
-    controls.checks[MenuItem::mnuStartup2] = true;
+    FakeSettingsView controls;
+    controls.options[Option::runAtStartup] = true;
 
-    restoreSettings(store, controls);
+    restoreSettings(store, controls, CommaNumberFormat());
 
     // The delay comes in the user's number format.
-    EXPECT_EQ(controls.log, (Log{L"txtDelay=0,1", L"mnuStartup=0", L"mnuStartup2=0"}));
+    EXPECT_EQ(controls.log, (Log{L"delay=0,1", L"runAtStartup=0"}));
 }
 
 TEST(RestoreSettings, DelayBelowTenthBecomesTenthElseStaysAsStored) {
@@ -53,16 +52,16 @@ TEST(RestoreSettings, DelayBelowTenthBecomesTenthElseStaysAsStored) {
     for (const auto& text : replaced) {
         FakeStore store;
         store.setSetting(L"delay", text);
-        FakeControls controls;
-        restoreSettings(store, controls);
+        FakeSettingsView controls;
+        restoreSettings(store, controls, CommaNumberFormat());
         EXPECT_EQ(controls.delay, L"0,1") << "stored: " << text;
     }
     const std::vector<std::wstring> kept = {L"0.1", L"2.5", L"3 minutes", L" 4", L"1e1"};
     for (const auto& text : kept) {
         FakeStore store;
         store.setSetting(L"delay", text);
-        FakeControls controls;
-        restoreSettings(store, controls);
+        FakeSettingsView controls;
+        restoreSettings(store, controls, CommaNumberFormat());
         EXPECT_EQ(controls.delay, text);
     }
 }
@@ -83,8 +82,8 @@ TEST(RestoreSettings, VolumeConvertsStrictlyAndClampsToSliderRange) {
     for (const auto& c : cases) {
         FakeStore store;
         store.setSetting(L"volume", c.stored);
-        FakeControls controls;
-        restoreSettings(store, controls);
+        FakeSettingsView controls;
+        restoreSettings(store, controls, CommaNumberFormat());
         EXPECT_EQ(controls.slider, c.expected) << "stored: " << c.stored;
     }
 }
@@ -97,9 +96,9 @@ TEST(RestoreSettings, MuteTakesOnlyZeroOrOne) {
     for (const auto& c : cases) {
         FakeStore store;
         store.setSetting(L"mute", c.stored);
-        FakeControls controls;
+        FakeSettingsView controls;
         controls.mute = 7;  // a state restore cannot produce, to see whether it was set
-        restoreSettings(store, controls);
+        restoreSettings(store, controls, CommaNumberFormat());
         EXPECT_EQ(controls.mute, c.expected) << "stored: " << c.stored;
     }
 }
@@ -116,37 +115,39 @@ TEST(RestoreSettings, BooleansInAnyCaseOthersLeaveMenusAlone) {
         FakeStore store;
         store.setSetting(L"absolute", c.stored);
         store.setSetting(L"systray", c.stored);
-        FakeControls controls;
-        restoreSettings(store, controls);
+        FakeSettingsView controls;
+        restoreSettings(store, controls, CommaNumberFormat());
         const std::wstring v = c.expected == 1 ? L"=1" : L"=0";
         const Log expected = c.expected < 0
-            ? Log{L"txtDelay=0,1", L"mnuStartup=0", L"mnuStartup2=0"}
-            : Log{L"txtDelay=0,1", L"mnuAbVol" + v, L"mnuSystray" + v, L"mnuSystray2" + v,
-                  L"mnuStartup=0", L"mnuStartup2=0"};
+            ? Log{L"delay=0,1", L"runAtStartup=0"}
+            : Log{L"delay=0,1", L"absoluteVolume" + v, L"startInTray" + v, L"runAtStartup=0"};
         EXPECT_EQ(controls.log, expected) << "stored: " << c.stored;
     }
 }
 
-TEST(RestoreSettings, MissingFolderLeavesTheLists) {
+TEST(RestoreSettings, OnlyAStoredFolderIsOpened) {
     FakeStore store;
-    store.setSetting(L"path", L"D:\\Gone");
-    FakeControls controls;
-    controls.folders = {L"D:\\Other"};
-    restoreSettings(store, controls);
-    EXPECT_EQ(controls.log, (Log{L"txtDelay=0,1", L"mnuStartup=0", L"mnuStartup2=0"}));
+    FakeSettingsView controls;
+    restoreSettings(store, controls, CommaNumberFormat());
+    EXPECT_EQ(controls.log, (Log{L"delay=0,1", L"runAtStartup=0"}));
+
+    store.setSetting(L"path", L"D:\\Gone");  // the window decides whether it can be opened
+    FakeSettingsView gone;
+    restoreSettings(store, gone, CommaNumberFormat());
+    EXPECT_EQ(gone.log, (Log{L"open=D:\\Gone", L"delay=0,1", L"runAtStartup=0"}));
+    EXPECT_EQ(gone.folder, L"C:\\start");
 }
 
 TEST(SaveSettings, WritesAllSixInOrder) {
     FakeStore store;
-    FakeControls controls;
-    controls.file1 = L"E:\\Klänge";
+    FakeSettingsView controls;
+    controls.folder = L"E:\\Klänge";
     controls.slider = 0;
     controls.mute = 1;
     controls.delay = L"3 minutes";
-    controls.checks[MenuItem::mnuSystray] = true;
-    controls.checks[MenuItem::mnuSystray2] = false;  // not saved: follows mnuSystray
-    controls.checks[MenuItem::mnuAbVol] = false;
-    controls.checks[MenuItem::mnuStartup] = true;  // not saved either
+    controls.options[Option::startInTray] = true;
+    controls.options[Option::absoluteVolume] = false;
+    controls.options[Option::runAtStartup] = true;  // not saved: the entry is the setting
 
     saveSettings(store, controls);
 
@@ -161,44 +162,42 @@ TEST(SaveSettings, WritesAllSixInOrder) {
 
 TEST(SaveSettings, RestoreGivesBackWhatWasSaved) {
     FakeStore store;
-    FakeControls saved;
-    saved.file1 = L"D:\\Sounds";
+    FakeSettingsView saved;
+    saved.folder = L"D:\\Sounds";
     saved.slider = 100;
     saved.mute = 1;
     saved.delay = L"0.1";
-    saved.checks[MenuItem::mnuSystray] = true;
-    saved.checks[MenuItem::mnuAbVol] = true;
+    saved.options[Option::startInTray] = true;
+    saved.options[Option::absoluteVolume] = true;
     saveSettings(store, saved);
 
-    FakeControls restored;
+    FakeSettingsView restored;
     restored.folders = {L"D:\\Sounds"};
-    restoreSettings(store, restored);
-    EXPECT_EQ(restored.file1, L"D:\\Sounds");
+    restoreSettings(store, restored, CommaNumberFormat());
+    EXPECT_EQ(restored.folder, L"D:\\Sounds");
     EXPECT_EQ(restored.slider, 100);
     EXPECT_EQ(restored.mute, 1);
     EXPECT_EQ(restored.delay, L"0.1");
-    EXPECT_TRUE(restored.checks[MenuItem::mnuSystray]);
-    EXPECT_TRUE(restored.checks[MenuItem::mnuSystray2]);
-    EXPECT_TRUE(restored.checks[MenuItem::mnuAbVol]);
+    EXPECT_TRUE(restored.options[Option::startInTray]);
+    EXPECT_TRUE(restored.options[Option::absoluteVolume]);
 }
 
-TEST(ToggleRunAtStartup, FlipsBothItemsAndWritesOrDeletesQuotedPath) {
+TEST(ToggleRunAtStartup, FlipsTheOptionAndWritesOrDeletesQuotedPath) {
     FakeStore store;
     store.setSetting(L"volume", L"40");
     const auto settingsBefore = store.values;
-    FakeControls controls;
-    controls.checks[MenuItem::mnuStartup2] = true;  // out of step: mnuStartup decides
+    FakeSettingsView controls;
     const std::wstring exe = L"C:\\Program Files\\Zirrotone\\zirrotone.exe";
 
     toggleRunAtStartup(store, controls, exe);
-    EXPECT_EQ(controls.log, (Log{L"mnuStartup=1", L"mnuStartup2=1"}));
+    EXPECT_EQ(controls.log, (Log{L"runAtStartup=1"}));
     EXPECT_EQ(store.writes,
               (Log{L"Software\\Microsoft\\Windows\\CurrentVersion\\Run|zirrotone="
                    L"\"C:\\Program Files\\Zirrotone\\zirrotone.exe\""}));
 
     toggleRunAtStartup(store, controls, exe);
     EXPECT_EQ(controls.log,
-              (Log{L"mnuStartup=1", L"mnuStartup2=1", L"mnuStartup=0", L"mnuStartup2=0"}));
+              (Log{L"runAtStartup=1", L"runAtStartup=0"}));
     EXPECT_EQ(store.writes.back(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Run|zirrotone deleted");
     EXPECT_EQ(store.writes.size(), 2u);
     EXPECT_EQ(store.values, settingsBefore);

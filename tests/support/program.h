@@ -10,12 +10,7 @@
 #include "common/scoped.h"
 #include "test_support.h"
 
-namespace zt::e2e {
-
-using test::removeTree;
-using test::TempFolder;
-using test::waitFor;
-using test::writeTone;
+namespace zt::test {
 
 class Program {
 public:
@@ -50,4 +45,4 @@ std::wstring zirrotoneExe();
 std::wstring settingText(const wchar_t* name);
 void clearSettings();
 
-}  // namespace zt::e2e
+}  // namespace zt::test

@@ -9,12 +9,12 @@
 
 #include "common/text.h"
 #include "common/winutil.h"
-#include "mainwindow/form1.h"
+#include "common/names.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "tray/tray_icon.h"
 
-namespace zt::e2e {
+namespace zt::test {
 
 Program::Program(const std::wstring& exe, const std::wstring& workingFolder, const std::wstring& extraEnv) {
     // The environment: ours, plus the extra variable (the block is sorted by the system as needed).
@@ -71,7 +71,7 @@ HWND Program::findWindow(const wchar_t* className, const wchar_t* caption) const
 }
 
 HWND Program::window(std::chrono::milliseconds timeout) {
-    if (!hwnd_) waitFor([&] { return (hwnd_ = findWindow(Form1::kClassName)) != nullptr; }, timeout);
+    if (!hwnd_) waitFor([&] { return (hwnd_ = findWindow(kMainWindowClass)) != nullptr; }, timeout);
     return hwnd_;
 }
 
@@ -123,4 +123,4 @@ void clearSettings() {
     deleteRegValue(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue));
 }
 
-}  // namespace zt::e2e
+}  // namespace zt::test

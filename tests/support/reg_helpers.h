@@ -8,7 +8,7 @@
 
 #include "common/scoped.h"
 
-namespace zt::testing {
+namespace zt::test {
 
 struct RawValue {
     DWORD type = REG_NONE;
@@ -64,4 +64,4 @@ inline bool keyExists(const std::wstring& subKey) {
     return RegOpenKeyExW(HKEY_CURRENT_USER, subKey.c_str(), 0, KEY_READ, key.put()) == ERROR_SUCCESS;
 }
 
-}  // namespace zt::testing
+}  // namespace zt::test

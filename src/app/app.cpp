@@ -1,0 +1,25 @@
+#include "app/app.h"
+
+#include "common/random.h"
+
+namespace zt {
+
+App::App(HINSTANCE instance)
+    : instance_(instance),
+      about_(instance),
+      form_({player_, driver_, scheduler_, store_, numbers_, about_}),
+      scheduler_({form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
+                  [this](const std::wstring& path) { form_.playsound(path); },
+                  [this] { return driver_.abandoned(); }}) {}
+
+bool App::create() { return form_.create(instance_); }
+
+int App::run() {
+    form_.Form_Load();
+    form_.activate();  // the first activation, also when the window starts hidden in the tray
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatchMessage(msg);
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace zt

@@ -1,0 +1,48 @@
+#pragma once
+// The application core: owns the engines (settings store, waiter, number format, media back
+// end, device volume, player, run driver, scheduler) and the windows, and wires them
+// together. wWinMain makes one; tests make one to drive the real program in-process.
+#include <windows.h>
+
+#include "about/frmabout.h"
+#include "common/winutil.h"
+#include "mainwindow/form1.h"
+#include "mainwindow/run_driver.h"
+#include "mainwindow/scheduler.h"
+#include "playback/directshow_backend.h"
+#include "playback/player.h"
+#include "playback/wave_out_volume.h"
+#include "settings/registry.h"
+
+namespace zt {
+
+class App {
+public:
+    // COM must be initialised on this thread for as long as the App lives.
+    explicit App(HINSTANCE instance = GetModuleHandleW(nullptr));
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+
+    // Creates the main window with its controls, not yet shown.
+    bool create();
+    // Load, the first activation, then the message loop. The program normally ends inside
+    // it (Form_Unload ends the process); the return is WM_QUIT's code.
+    int run();
+
+    Form1& form() { return form_; }
+
+private:
+    HINSTANCE instance_;
+    RegistryStore store_;
+    SystemWaiter waiter_;
+    LocaleNumberFormat numbers_;
+    DirectShowBackend media_;
+    WaveOutVolume deviceVolume_;
+    Player player_{media_, deviceVolume_, waiter_};
+    RunDriver driver_;
+    frmAbout about_;
+    Form1 form_;
+    Scheduler scheduler_;  // after the window: the window is its view and sound folder
+};
+
+}  // namespace zt
