@@ -45,6 +45,7 @@ class CallbackWaiter final : public Waiter {
 public:
     std::function<void(int stepsDone)> onStep;
     void sleepMs(int ms) override { zt::sleepMs(ms); }
+    std::int64_t clockMs() override { return static_cast<std::int64_t>(GetTickCount64()); }
     void processEvents() override {
         processPendingEvents();
         if (onStep) onStep(++steps_);
