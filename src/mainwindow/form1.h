@@ -10,7 +10,7 @@
 #include "mainwindow/file_lists.h"
 #include "mainwindow/run_driver.h"
 #include "mainwindow/scheduler.h"
-#include "playback/directshow_backend.h"
+#include "playback/mf_wasapi_backend.h"
 #include "playback/player.h"
 #include "playback/wave_out_volume.h"
 #include "settings/registry.h"
@@ -131,7 +131,7 @@ private:
     TrayIcon tray_;
     RegistryStore store_;
     SystemWaiter waiter_;
-    DirectShowBackend media_;
+    MfWasapiBackend media_;
     WaveOutVolume deviceVolume_;
     Player player_{media_, deviceVolume_, waiter_};
     RunDriver driver_;

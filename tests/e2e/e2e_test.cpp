@@ -205,7 +205,7 @@ TEST_F(E2ETest, TheEndOfTheSessionStoresTheSettings) {
 
 TEST_F(E2ETest, AFailedMediaCheckTellsTheUserThenEndsWithTheSettingsStored) {
     ProgramWithStartupSound copy(2.0);
-    Program program(copy.exe, sounds_.path(), L"ZIRROTONE_MEDIA_FILE=C:\\nowhere\\quartz.dll");
+    Program program(copy.exe, sounds_.path(), L"ZIRROTONE_MEDIA_FILE=C:\\nowhere\\mfplat.dll");
     ASSERT_TRUE(program.window());
     HWND box = nullptr;
     ASSERT_TRUE(waitFor([&] { return (box = program.findWindow(L"#32770", L"Media Player 6.x Required")) != nullptr; }, 10s));
