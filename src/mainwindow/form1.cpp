@@ -313,6 +313,8 @@ void Form1::saveSettings() {
 void Form1::Form_Unload() {
     saveSettings();
     tray_.remove();
+    // The sound's thread and the media runtime must be gone before the process ends.
+    media_.stop();
     ExitProcess(0);
 }
 
@@ -582,6 +584,7 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         }
         if (!savedForSessionEnd_) saveSettings();
         tray_.remove();
+        media_.stop();
         ExitProcess(0);
     case WM_CLOSE:
         Form_Unload();
