@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
@@ -26,6 +28,9 @@ constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr UINT kHideIfMinimised = WM_APP + 2;
 // Posted by activate(): starts the scheduler runs from the top of the message loop.
 constexpr UINT kRunActivation = WM_APP + 3;
+// Posted by the first activate() when load restored the delay: runs the delay's change
+// handler, whose wait must not hold the window's first paint nor the first value.
+constexpr UINT kDelayRestored = WM_APP + 4;
 constexpr wchar_t kStartupSound[] = L"startup.wav";
 
 // The controls, in tab order, with their places in twips (left, top, width, height).
@@ -266,7 +271,9 @@ void Form1::centre() {
 void Form1::Form_Load() {
     centre();
     FormSettings settings(*this);
+    loading_ = true;
     restoreSettings(store_, settings);
+    loading_ = false;
     programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
     scheduler_.lastPlayed.clear();
     if (menuChecked(ids::kMnuSystray)) {
@@ -278,13 +285,13 @@ void Form1::Form_Load() {
     }
     if (!tray_.add(hwnd_, icon_, kStartupTip)) SetTimer(hwnd_, kTrayRetryTimer, 2000, nullptr);
     Slider1_Click();
-    // Restoring the delay may have run its edit handler; no run has started yet.
-    scheduler_.restartFlag = false;
     RedrawWindow(hwnd_, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void Form1::activate() {
     if (driver_.request()) PostMessageW(hwnd_, kRunActivation, 0, 0);
+    // After the run's message, so that the handler runs once the first value is up.
+    if (std::exchange(delayRestored_, false)) PostMessageW(hwnd_, kDelayRestored, 0, 0);
 }
 
 void Form1::checkMediaPlayer() {
@@ -480,7 +487,8 @@ void Form1::onCommand(int id, int code) {
         if (code == BN_CLICKED) cmdStop_Click();
         break;
     case ids::kTxtDelay:
-        if (code == EN_CHANGE) scheduler_.txtDelay_Change();
+        if (code == EN_CHANGE && loading_) delayRestored_ = true;
+        else if (code == EN_CHANGE) scheduler_.txtDelay_Change();
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
         if (GetFocus() == File1.hwnd()) testPlay();
@@ -557,6 +565,11 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         return 0;
     case kRunActivation:
         driver_.drive([this] { form_activate(); });
+        return 0;
+    case kDelayRestored:
+        scheduler_.txtDelay_Change();
+        // A restored delay is no edit: the count drawn from it stands.
+        scheduler_.restartFlag = false;
         return 0;
     case WM_ACTIVATE: {
         // The window counts as activated again when another window of this program (the

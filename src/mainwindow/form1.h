@@ -139,6 +139,8 @@ private:
     Scheduler scheduler_;
     bool otherWindowWasActive_ = false;
     bool savedForSessionEnd_ = false;
+    bool loading_ = false;        // restoring the settings: the delay's handler waits
+    bool delayRestored_ = false;  // ... and runs at the first activation
     AboutBox* about_ = nullptr;
     std::wstring mpVersion_;
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
