@@ -567,6 +567,8 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
         driver_.drive([this] { form_activate(); });
         return 0;
     case kDelayRestored:
+        // Nested in the run's first pass over the events, where it comes before the paint.
+        RedrawWindow(hwnd_, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
         scheduler_.txtDelay_Change();
         // A restored delay is no edit: the count drawn from it stands.
         scheduler_.restartFlag = false;
