@@ -95,6 +95,8 @@ def main():
                             "difference_percent_of_core": z["percent_of_core"] - b["percent_of_core"]}
         if "idle_after_sound" in counting:
             r["waiting_cpu"]["zirrotone_after_a_sound"] = cpu(counting["idle_after_sound"])
+        if "after_own_end" in raw:
+            r["waiting_cpu"]["zirrotone_after_own_end"] = cpu(raw["after_own_end"]["idle_after_own_end"])
     mem = {}
     if base:
         mem["baseline_after_start"] = base["after_start"]
@@ -116,9 +118,19 @@ def main():
                     "zirrotone_window_median_ms": statistics.median(zw) if zw else None,
                     "zirrotone_median_ms": statistics.median(zs) if zs else None,
                     "baseline_median_ms": statistics.median(bs) if bs else None}
-    r["responsiveness"] = {"baseline": rtt(base.get("rtt_idle_ms")),
-                           "counting": rtt(counting.get("rtt_counting_ms")),
-                           "playing": rtt(counting.get("rtt_playing_ms"))}
+    pairs = raw.get("startup_pairs")
+    if pairs:
+        r["startup"]["pairs"] = {"program_ms": pairs["program_ms"], "baseline_ms": pairs["baseline_ms"],
+                                 "ratios": pairs["ratios"], "median_ratio": statistics.median(pairs["ratios"]),
+                                 "program_median_ms": statistics.median(pairs["program_ms"]),
+                                 "program_window_median_ms": statistics.median(pairs["program_window_ms"]),
+                                 "baseline_median_ms": statistics.median(pairs["baseline_ms"])}
+    r["responsiveness"] = {"baseline": rtt(base.get("rtt_idle_ms"))}
+    for when in ("counting", "playing"):
+        for kind, key in (("sent", "rtt"), ("posted", "posted"), ("input", "input")):
+            r["responsiveness"][f"{kind}_{when}"] = rtt(counting.get(f"{key}_{when}_ms"))
+    if "exits" in raw:
+        r["exit_status_during_sound"] = raw["exits"]
     r["end_of_sound"] = end_of_sound(raw.get("end_of_sound"), edges)
     if counting:
         counted, wall = counting["pace_counted_s"], counting["pace_wall_s"]
@@ -155,10 +167,12 @@ def table(r):
             f"{b['other_wine_percent']:.3f} %", "")
         if "xvfb_percent" in z:
             row("  Xvfb, % of one core", f"{z['xvfb_percent']:.3f} %", f"{b['xvfb_percent']:.3f} %", "")
-        if "zirrotone_after_a_sound" in w:
-            a = w["zirrotone_after_a_sound"]
-            row("  the same once a sound has played (%.0f s)" % a["wall_s"], f"{a['percent_of_core']:.3f} %",
-                f"{b['percent_of_core']:.3f} %", f"+{a['percent_of_core'] - b['percent_of_core']:.3f} points")
+        for key, name in (("zirrotone_after_a_sound", "the same once a sound was stopped"),
+                          ("zirrotone_after_own_end", "the same after a sound that ended by itself")):
+            if key in w:
+                a = w[key]
+                row(f"  {name} ({a['wall_s']:.0f} s)", f"{a['percent_of_core']:.3f} %",
+                    f"{b['percent_of_core']:.3f} %", f"+{a['percent_of_core'] - b['percent_of_core']:.3f} points")
     m = r["memory"]
     if "baseline_after_start" in m and "zirrotone_after_start_delay10" in m:
         b, z = m["baseline_after_start"], m["zirrotone_after_start_delay10"]
@@ -191,12 +205,20 @@ def table(r):
             bw = statistics.median(s["baseline_window_ms"])
             row("  launch to window visible", f"{s['zirrotone_window_median_ms']:.0f} ms", f"{bw:.0f} ms",
                 ratio(s["zirrotone_window_median_ms"], bw))
+        if "pairs" in s:
+            p = s["pairs"]
+            row(f"3 start-up, {len(p['ratios'])} alternated pairs: median of the ratios",
+                f"{p['program_median_ms']:.0f} ms", f"{p['baseline_median_ms']:.0f} ms", f"{p['median_ratio']:.2f}x")
+            row("  launch to window visible (pairs)", f"{p['program_window_median_ms']:.0f} ms", "", "")
     rs = r["responsiveness"]
-    for key, name in (("counting", "counting"), ("playing", "playing")):
-        z, b = rs[key], rs["baseline"]
-        if z:
-            idle = (lambda k: f"{b[k]:.2f} ms") if b else (lambda k: "-")
-            row(f"4 round trip while {name} ({z['n']}): median", f"{z['median_ms']:.1f} ms", idle("median_ms"), "")
+    for when in ("counting", "playing"):
+        for kind in ("sent", "posted", "input"):
+            z, b = rs.get(f"{kind}_{when}"), rs["baseline"]
+            if not z:
+                continue
+            idle = (lambda k: f"{b[k]:.2f} ms") if b and kind == "sent" else (lambda k: "")
+            row(f"4 {kind} round trip while {when} ({z['n']}): median", f"{z['median_ms']:.1f} ms",
+                idle("median_ms"), "")
             row("  99th percentile", f"{z['p99_ms']:.1f} ms", idle("p99_ms"), "")
             row("  maximum", f"{z['max_ms']:.1f} ms", idle("max_ms"), "")
     e = r["end_of_sound"]
@@ -214,6 +236,9 @@ def table(r):
         row(f"6 pace: {p['counted_s']:.0f} counted s took", f"{p['wall_s']:.2f} s", "",
             f"{p['error_percent']:+.2f} %")
         row("  a counted minute", f"{p['counted_minute_s']:.2f} s", "", "")
+    if "exit_status_during_sound" in r:
+        row("8 exit status, closing during a sound", " ".join(f"{k} {v:.0f}" for k, v in
+            r["exit_status_during_sound"].items()), "", "")
     z = r["size"]
     row("7 size of the exe", f"{z['zirrotone_bytes'] / 1024:.0f} KiB", f"{(z['baseline_bytes'] or 0) / 1024:.0f} KiB",
         ratio(z["zirrotone_bytes"], z["baseline_bytes"]))

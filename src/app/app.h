@@ -9,7 +9,7 @@
 #include "mainwindow/form1.h"
 #include "mainwindow/run_driver.h"
 #include "mainwindow/scheduler.h"
-#include "playback/directshow_backend.h"
+#include "playback/mf_wasapi_backend.h"
 #include "playback/player.h"
 #include "playback/wave_out_volume.h"
 #include "settings/registry.h"
@@ -36,7 +36,7 @@ private:
     RegistryStore store_;
     SystemWaiter waiter_;
     LocaleNumberFormat numbers_;
-    DirectShowBackend media_;
+    MfWasapiBackend media_;
     WaveOutVolume deviceVolume_;
     Player player_{media_, deviceVolume_, waiter_};
     RunDriver driver_;

@@ -58,6 +58,12 @@ struct CloseFind {
     static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
     void operator()(HANDLE h) const { FindClose(h); }
 };
+// Files and snapshots: the program opens none, the bench and the tests do.
+struct CloseFile {
+    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
+    static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
+    void operator()(HANDLE h) const { CloseHandle(h); }
+};
 struct CloseMenu : NullInvalid<HMENU> {
     void operator()(HMENU m) const { DestroyMenu(m); }
 };
@@ -76,6 +82,7 @@ struct FreeBstr : NullInvalid<BSTR> {
 using ScopedKey = Scoped<HKEY, detail::CloseKey>;
 using ScopedHandle = Scoped<HANDLE, detail::CloseHandleNull>;
 using ScopedFind = Scoped<HANDLE, detail::CloseFind>;
+using ScopedFile = Scoped<HANDLE, detail::CloseFile>;
 using ScopedMenu = Scoped<HMENU, detail::CloseMenu>;
 using ScopedIcon = Scoped<HICON, detail::CloseIcon>;
 using ScopedFont = Scoped<HFONT, detail::CloseGdi<HFONT>>;

@@ -33,6 +33,17 @@ void sleepAnsweringSentMessages(int ms) {
     }
 }
 
+void SystemWaiter::waitUntil(std::int64_t deadlineMs, void* wake) {
+    const std::int64_t left = deadlineMs - clockMs();
+    const auto timeout = static_cast<DWORD>(std::clamp<std::int64_t>(left, 0, INFINITE - 1));
+    HANDLE handles[] = {wake};
+    // MWMO_INPUTAVAILABLE: messages already in the queue but seen by an earlier peek count
+    // too, so nothing waits for the deadline.
+    MsgWaitForMultipleObjectsEx(wake ? 1 : 0, handles, timeout, quitSeen_ ? QS_SENDMESSAGE : QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+    processEvents();
+}
+
 namespace {
 std::vector<HWND>& dialogWindows() {
     static std::vector<HWND> windows;

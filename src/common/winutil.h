@@ -31,11 +31,18 @@ bool processPendingEvents();
 // for the rest of the step). Posted messages and input still wait for the next pass.
 void sleepAnsweringSentMessages(int ms);
 
-// The waiter the program runs on: a step's sleep, then one pass over pending messages.
+// The waiter the program runs on: a step's sleep, then one pass over pending messages;
+// waitUntil() sleeps to its deadline and wakes at once for any message or input.
 class SystemWaiter final : public Waiter {
 public:
     void sleepMs(int ms) override { sleepAnsweringSentMessages(ms); }
-    void processEvents() override { processPendingEvents(); }
+    void processEvents() override { quitSeen_ = !processPendingEvents(); }
+    std::int64_t clockMs() override { return static_cast<std::int64_t>(GetTickCount64()); }
+    void waitUntil(std::int64_t deadlineMs, void* wake) override;
+
+private:
+    // A WM_QUIT is put back for the outer loop; input would then end every sleep at once.
+    bool quitSeen_ = false;
 };
 
 // A dialog or modeless window whose keyboard navigation processPendingEvents handles.

@@ -3,6 +3,8 @@
 #include <commctrl.h>
 #include <windowsx.h>
 
+#include <utility>
+
 #include "common/random.h"
 #include "common/text.h"
 #include "common/winutil.h"
@@ -26,6 +28,9 @@ constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr UINT kHideIfMinimised = WM_APP + 2;
 // Posted by activate(): starts the scheduler runs from the top of the message loop.
 constexpr UINT kRunActivation = WM_APP + 3;
+// Posted by the first activate() when load restored the delay: runs the delay's change
+// handler, whose wait must not hold the window's first paint nor the first value.
+constexpr UINT kDelayRestored = WM_APP + 4;
 constexpr wchar_t kStartupSound[] = L"startup.wav";
 
 // The controls, in tab order.
@@ -210,7 +215,9 @@ void Form1::createControls() {
 void Form1::Form_Load() {
     centreOnMonitor();
     FormSettings settings(*this);
+    loading_ = true;
     restoreSettings(parts_.store, settings, parts_.numbers);
+    loading_ = false;
     programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
     parts_.scheduler.lastPlayed.clear();
     if (menuChecked(ids::kMnuSystray)) {
@@ -222,13 +229,13 @@ void Form1::Form_Load() {
     }
     if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, 2000, nullptr);
     Slider1_Click();
-    // Restoring the delay may have run its edit handler; no run has started yet.
-    parts_.scheduler.restartFlag = false;
     RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
 void Form1::activate() {
     if (parts_.driver.request()) PostMessageW(hwnd(), kRunActivation, 0, 0);
+    // After the run's message, so that the handler runs once the first value is up.
+    if (std::exchange(delayRestored_, false)) PostMessageW(hwnd(), kDelayRestored, 0, 0);
 }
 
 void Form1::checkMediaPlayer() {
@@ -258,6 +265,8 @@ void Form1::Form_Unload() {
     // A session that is ending was saved for when it asked (WM_QUERYENDSESSION).
     if (!savedForSessionEnd_) saveSettings();
     tray_.remove();
+    // The sound's thread and the media runtime must be gone before the process ends.
+    parts_.player.stop();
     // Straight out, from however deep in nested waits this was called: unwinding them
     // would first finish the sound and the countdown they are waiting for.
     ExitProcess(0);
@@ -437,7 +446,8 @@ void Form1::onCommand(int id, int code) {
         if (code == BN_CLICKED) cmdStop_Click();
         break;
     case ids::kTxtDelay:
-        if (code == EN_CHANGE) parts_.scheduler.txtDelay_Change();
+        if (code == EN_CHANGE && loading_) delayRestored_ = true;
+        else if (code == EN_CHANGE) parts_.scheduler.txtDelay_Change();
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
         if (GetFocus() == File1.hwnd()) testPlay();
@@ -515,6 +525,13 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case kRunActivation:
         parts_.driver.drive([this] { form_activate(); });
+        return 0;
+    case kDelayRestored:
+        // Nested in the run's first pass over the events, where it comes before the paint.
+        RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        parts_.scheduler.txtDelay_Change();
+        // A restored delay is no edit: the count drawn from it stands.
+        parts_.scheduler.restartFlag = false;
         return 0;
     case WM_ACTIVATE:
         onActivate(wParam, lParam);

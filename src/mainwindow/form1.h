@@ -134,6 +134,8 @@ private:
     TrayIcon tray_;
     bool otherWindowWasActive_ = false;
     bool savedForSessionEnd_ = false;
+    bool loading_ = false;        // restoring the settings: the delay's handler waits
+    bool delayRestored_ = false;  // ... and runs at the first activation
     std::wstring mpVersion_;
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };

@@ -11,7 +11,7 @@ namespace zt {
 
 namespace {
 
-constexpr int kStepsPerSecond = 1000 / Waiter::kStepMs;
+constexpr std::int64_t kSecondMs = 1000;
 constexpr int kDelayEditSteps = 50;  // about 5 s for the user to finish typing
 
 }  // namespace
@@ -74,11 +74,18 @@ void Scheduler::Command1_Click() {
         showCountdown(seconds);
         waiter_.processEvents();  // shows the new count now, not after the first step
         if (abandoned_()) return;
+        // Each value lasts one second of a clock read now, so the count keeps time however
+        // long the passes over the events take.
+        std::int64_t boundary = waiter_.clockMs();
         for (std::int32_t i = 1; i <= seconds; ++i) {
-            for (int step = 0; step < kStepsPerSecond; ++step) {
-                waiter_.step();
+            boundary += kSecondMs;
+            while (waiter_.clockMs() < boundary) {
+                waiter_.waitUntil(boundary, nullptr);
                 if (abandoned_()) return;
             }
+            // Held up for more than a second (a test play, the delay edit's wait): go on
+            // from now instead of running the missed values down at once.
+            if (waiter_.clockMs() - boundary >= kSecondMs) boundary = waiter_.clockMs();
             showCountdown(seconds - i);
             waiter_.processEvents();
             if (abandoned_()) return;

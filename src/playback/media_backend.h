@@ -1,6 +1,7 @@
 #pragma once
 // What playback needs from a media player: five operations, so that the real one
-// (DirectShow) and a scripted one in tests are interchangeable. No window code.
+// (Media Foundation and WASAPI) and a scripted one in tests are interchangeable. No window
+// code.
 #include <cstdint>
 #include <string>
 #include <utility>
@@ -37,6 +38,10 @@ public:
     virtual std::int32_t playState() = 0;
     // Ends the sound in progress; harmless when nothing plays.
     virtual void stop() = 0;
+    // A waitable event (a HANDLE) signalled whenever no sound is playing, so that a wait for
+    // the end of a sound wakes at the end itself; nullptr when the back end has none and
+    // must be asked through playState().
+    virtual void* endEvent() { return nullptr; }
 };
 
 }  // namespace zt

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "common/text.h"
+#include "common/winutil.h"
 
 namespace zt {
 
@@ -66,9 +67,35 @@ std::wstring mediaFilePath() {
     return path;
 }
 
+FileVersion systemVersion() {
+    // GetVersionExW answers what the manifest allows; the kernel's own answer is the truth.
+    using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);
+    OSVERSIONINFOW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    const auto rtlGetVersion = reinterpret_cast<RtlGetVersionFn>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlGetVersion")));
+    if (!rtlGetVersion || rtlGetVersion(&info) != 0) return {};
+    return FileVersion{static_cast<std::uint16_t>(info.dwMajorVersion), static_cast<std::uint16_t>(info.dwMinorVersion),
+                       static_cast<std::uint16_t>(info.dwBuildNumber), 0};
+}
+
+namespace {
+
+// Whether the file loads as a DLL and offers the entry point.
+bool offersEntryPoint(const std::wstring& path) {
+    const HMODULE module = LoadLibraryExW(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+    if (!module) return false;
+    const bool found = GetProcAddress(module, kMediaEntryPoint) != nullptr;
+    FreeLibrary(module);
+    return found;
+}
+
+}  // namespace
+
 MediaCheckResult checkMediaFile(const std::wstring& path) {
     MediaCheckResult result;
-    const auto version = readFileVersion(path);
+    auto version = readFileVersion(path);
+    if (!version && FileExists(path) && offersEntryPoint(path)) version = systemVersion();
     if (!version) {
         result.message = L"Media Player 6.x not found!";
         result.title = L"Media Player 6.x Required";

@@ -1,5 +1,5 @@
 #pragma once
-// The media runtime check: playback goes through DirectShow, so the version of its file in
+// The media runtime check: playback stands on Media Foundation, so its platform file in
 // the system folder stands for the runtime. A missing file or a major version below 6
 // ends the program; otherwise the version text is kept for the About dialog.
 #include <windows.h>
@@ -10,8 +10,12 @@
 
 namespace zt {
 
-// The file whose version stands for the media runtime, in the system folder.
-inline constexpr wchar_t kMediaFileName[] = L"quartz.dll";
+// The file whose version stands for the media runtime, in the system folder: missing
+// where Windows comes without its media features.
+inline constexpr wchar_t kMediaFileName[] = L"mfplat.dll";
+// What the file must offer to count when it carries no version information (as Wine's
+// own build of it does): the entry point that starts Media Foundation.
+inline constexpr char kMediaEntryPoint[] = "MFStartup";
 
 // Test hook: when this environment variable is set (read once per process), its value is
 // the full path of the file checked in place of the system folder's kMediaFileName. The
@@ -49,7 +53,12 @@ struct MediaCheckResult {
     std::wstring title;
 };
 
-// Checks the file at this path (no message shown).
+// The version of the system itself (RtlGetVersion), build number third.
+FileVersion systemVersion();
+
+// Checks the file at this path (no message shown). Its version is its file version; a file
+// without version information that loads and offers kMediaEntryPoint came with the system
+// and counts as the system's version; anything else counts as not found.
 MediaCheckResult checkMediaFile(const std::wstring& path);
 // checkMediaFile(mediaFilePath()).
 MediaCheckResult checkMediaRuntime();

@@ -24,6 +24,8 @@ private:
     std::optional<std::uint32_t> kept_;
 };
 
+constexpr std::int64_t kRecheckMs = 1000;
+
 }  // namespace
 
 PlayResult Player::playsound(const std::wstring& soundName, int sliderValue,
@@ -36,9 +38,11 @@ PlayResult Player::playsound(const std::wstring& soundName, int sliderValue,
     if (MediaResult started = backend_.start(); !started)
         return {false, std::move(started.reason)};
 
-    // Test first: a back end that is not playing right after the start ends the wait.
+    // Test first: a back end that is not playing right after the start ends the wait. The
+    // back end's end event wakes the wait at the end itself; the deadline only bounds the
+    // wait for a back end that has none.
     while (backend_.playState() == MediaBackend::kPlaying) {
-        waiter_.step();
+        waiter_.waitUntil(waiter_.clockMs() + kRecheckMs, backend_.endEvent());
         if (abandoned && abandoned()) break;
     }
     return {true, {}};

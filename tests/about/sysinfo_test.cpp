@@ -142,7 +142,7 @@ bool copyStub(const std::wstring& to) {
 std::optional<std::wstring> ranWith(const std::wstring& exe, int waitMs = 10000) {
     const std::wstring marker = exe + L".ran";
     for (int waited = 0;; waited += 50) {
-        test::ScopedFile file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+        ScopedFile file(CreateFileW(marker.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
         if (file) {
             std::wstring text(4096, L'\0');
             DWORD read = 0;

@@ -21,7 +21,7 @@ TEST(PathExists, TrueOnlyForFolders) {
     const std::wstring base = addSlash(tempFolder()) + L"zt_pathexists";
     CreateDirectoryW(base.c_str(), nullptr);
     const std::wstring file = base + L"\\file.wav";
-    { test::ScopedFile f(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }
+    { ScopedFile f(CreateFileW(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr)); }
 
     EXPECT_TRUE(PathExists(base));
     EXPECT_TRUE(PathExists(base + L"\\"));

@@ -169,6 +169,47 @@ TEST_F(E2ETest, ExitWhileASoundPlaysStoresEverythingAndEndsAtOnce) {
     EXPECT_EQ(settingText(L"volume"), L"50");
     EXPECT_EQ(settingText(L"mute"), L"0");
     EXPECT_FALSE(program.trayIconPresent());
+    EXPECT_EQ(program.exitCode(), 0u);
+}
+
+// Every way out, during a sound and after one: the process ends cleanly (status 0, not a
+// crash from a media thread left running) with the settings stored.
+TEST_F(E2ETest, EveryWayOutDuringASoundAndAfterOneEndsWithStatusZero) {
+    writeTone(sounds_ / L"bell.wav", 0.3);
+    writeTone(sounds_ / L"chime.wav", 20.0, 880);
+    setRegString(HKEY_CURRENT_USER, settingKey(kDelaySetting), std::wstring(kSettingValue), L"10");
+    const struct Way {
+        const char* name;
+        void (*leave)(HWND);
+    } ways[] = {
+        {"File > Exit", [](HWND h) { PostMessageW(h, WM_COMMAND, ids::kMnuExit, 0); }},
+        {"Terminate", [](HWND h) { PostMessageW(h, WM_COMMAND, ids::kMnuTerminate, 0); }},
+        {"WM_CLOSE", [](HWND h) { PostMessageW(h, WM_CLOSE, 0, 0); }},
+        {"end of session",
+         [](HWND h) {
+             DWORD_PTR answer = 0;
+             SendMessageTimeoutW(h, WM_QUERYENDSESSION, 0, 0, SMTO_ABORTIFHUNG, 2000, &answer);
+             PostMessageW(h, WM_ENDSESSION, TRUE, 0);
+         }},
+    };
+    for (const Way& way : ways) {
+        for (const int file : {1, 0}) {  // chime.wav (20 s) is still playing; bell.wav has ended
+            SCOPED_TRACE(std::string(way.name) + (file ? " during a sound" : " after a sound"));
+            clearSettings();
+            Program program(zirrotoneExe(), sounds_.path());
+            HWND hwnd = program.window();
+            ASSERT_TRUE(hwnd);
+            ASSERT_TRUE(waitFor([&] { return countdown(program) > 0; }, 10s));
+            HWND list = GetDlgItem(hwnd, ids::kFile1);
+            SendMessageW(list, LB_SETCURSEL, file, 0);
+            PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ids::kFile1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
+            waitFor([] { return false; }, file ? 800ms : 1500ms);
+            way.leave(hwnd);
+            ASSERT_TRUE(program.waitForExit(5s));
+            EXPECT_EQ(program.exitCode(), 0u);
+            EXPECT_EQ(settingText(L"path"), sounds_.path());
+        }
+    }
 }
 
 TEST_F(E2ETest, GarbageInEverySettingStillStartsCountsAndPlays) {
@@ -206,7 +247,7 @@ TEST_F(E2ETest, TheEndOfTheSessionStoresTheSettings) {
 
 TEST_F(E2ETest, AFailedMediaCheckTellsTheUserThenEndsWithTheSettingsStored) {
     ProgramWithStartupSound copy(2.0);
-    Program program(copy.exe, sounds_.path(), L"ZIRROTONE_MEDIA_FILE=C:\\nowhere\\quartz.dll");
+    Program program(copy.exe, sounds_.path(), L"ZIRROTONE_MEDIA_FILE=C:\\nowhere\\mfplat.dll");
     ASSERT_TRUE(program.window());
     HWND box = nullptr;
     ASSERT_TRUE(waitFor([&] { return (box = program.findWindow(L"#32770", L"Media Player 6.x Required")) != nullptr; }, 10s));

@@ -275,7 +275,7 @@ TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
     ASSERT_TRUE(com.ok());
     // A short but real sound in place of the empty one.
     {
-        test::ScopedFile f(CreateFileW((root_ + L"\\one.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
+        ScopedFile f(CreateFileW((root_ + L"\\one.wav").c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr));
         const unsigned char header[] = {'R', 'I', 'F', 'F', 36 + 8, 0x56, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
                                         16, 0, 0, 0, 1, 0, 1, 0, 0x22, 0x56, 0, 0, 0x44, 0xAC, 0, 0, 2, 0, 16, 0,
                                         'd', 'a', 't', 'a', 8, 0x56, 0, 0};

@@ -48,12 +48,26 @@ TEST(MediaCheck, JudgesTheFileVersion) {
     }
 }
 
-TEST(MediaCheck, ChecksDirectShowInTheSystemFolder) {
+TEST(MediaCheck, WithoutVersionInformationMediaFoundationCountsAsTheSystemsOwn) {
+    const FileVersion system = systemVersion();
+    ASSERT_GE(system.major, 6);
+    const MediaCheckResult result = checkMediaFile(besideTest(L"media_check_mfnoversion.dll"));
+    EXPECT_TRUE(result.passed) << result.message;
+    EXPECT_EQ(result.mpVersion, versionText(system));
+    // A DLL that is not Media Foundation, or a file that is no DLL, is still not found.
+    for (const wchar_t* other : {L"media_check_noversion.dll", L"playback_media\\tone1s.wav", L"playback_media"}) {
+        const MediaCheckResult refused = checkMediaFile(besideTest(other));
+        EXPECT_FALSE(refused.passed);
+        EXPECT_EQ(refused.message, kNotFound);
+    }
+}
+
+TEST(MediaCheck, ChecksMediaFoundationInTheSystemFolder) {
     wchar_t system[MAX_PATH] = {};
     ASSERT_GT(GetSystemDirectoryW(system, MAX_PATH), 0u);
     EXPECT_EQ(getWinSysDir(), system);
-    EXPECT_EQ(defaultMediaFilePath(), addSlash(system) + L"quartz.dll");
-    // The prefix's own DirectShow is recent enough.
+    EXPECT_EQ(defaultMediaFilePath(), addSlash(system) + L"mfplat.dll");
+    // The system's own Media Foundation passes, with a version to show.
     const MediaCheckResult result = checkMediaFile(defaultMediaFilePath());
     EXPECT_TRUE(result.passed) << result.message;
     EXPECT_FALSE(result.mpVersion.empty());

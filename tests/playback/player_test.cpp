@@ -49,6 +49,8 @@ public:
         log_.push_back("stop");
         left_ = 0;
     }
+    void* endEvent() override { return &endEventToken; }
+    int endEventToken = 0;
     bool playing() const { return left_ > 0; }
 
 private:
@@ -81,10 +83,16 @@ public:
     int nowMs = 0;
     std::function<void()> onEvents;
     void sleepMs(int ms) override { nowMs += ms; }
+    std::int64_t clockMs() override { return nowMs; }
     void processEvents() override {
         log_.push_back("events");
         if (onEvents) onEvents();
     }
+    void waitUntil(std::int64_t deadlineMs, void* wake) override {
+        wakes.push_back(wake);
+        Waiter::waitUntil(deadlineMs, wake);
+    }
+    std::vector<void*> wakes;  // the handle each wait was given
 
 private:
     Log& log_;
@@ -159,6 +167,12 @@ TEST_F(PlayerTest, StopEndsTheWaitAtTheNextRead) {
     // The command touches the back end only: its log entry sits between events and state.
     const Log tail(log.end() - 4, log.end());
     EXPECT_EQ(tail, (Log{"events", "stop", "state", "device write " + std::to_string(0x8000'8000u)}));
+}
+
+TEST_F(PlayerTest, EachWaitWakesOnTheBackEndsEndEvent) {
+    backend.lengthInReads[L"a.wav"] = 3;
+    ASSERT_TRUE(player.playsound(L"a.wav", 50).played);
+    EXPECT_EQ(waiter.wakes, std::vector<void*>(3, backend.endEvent()));
 }
 
 TEST_F(PlayerTest, StopWhileNothingPlaysOnlyStopsTheBackend) {

@@ -8,7 +8,7 @@
 #include "common/scoped.h"
 #include "common/text.h"
 #include "common/winutil.h"
-#include "playback/directshow_backend.h"
+#include "playback/mf_wasapi_backend.h"
 #include "playback/player.h"
 #include "playback/wave_out_volume.h"
 
@@ -22,7 +22,7 @@ int wmain(int argc, wchar_t** argv) {
         std::fwprintf(stderr, L"COM cannot be initialised\n");
         return 3;
     }
-    zt::DirectShowBackend backend;
+    zt::MfWasapiBackend backend;
     zt::WaveOutVolume device;
     zt::SystemWaiter waiter;
     zt::Player player(backend, device, waiter);

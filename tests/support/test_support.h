@@ -11,14 +11,6 @@
 
 namespace zt::test {
 
-// An open file, closed when the owner goes (the program itself opens no files).
-struct CloseFile {
-    static HANDLE invalid() { return INVALID_HANDLE_VALUE; }
-    static bool valid(HANDLE h) { return h != INVALID_HANDLE_VALUE && h != nullptr; }
-    void operator()(HANDLE h) const { CloseHandle(h); }
-};
-using ScopedFile = Scoped<HANDLE, CloseFile>;
-
 // A folder under %TEMP% made afresh, removed with its contents at the end.
 class TempFolder {
 public:
