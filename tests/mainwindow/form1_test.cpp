@@ -46,7 +46,7 @@ class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
         // Load restores the settings: start each test from a first start.
-        RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\Zirrotone");
+        RegDeleteTreeW(HKEY_CURRENT_USER, kSettingsKey);
         root_ = tempRoot();
         removeTree(root_);
         CreateDirectoryW(root_.c_str(), nullptr);
