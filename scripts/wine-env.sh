@@ -88,7 +88,7 @@ zt_install_deps() {
   local want=(g++-mingw-w64-x86-64-posix cmake ninja-build g++ python3 googletest
     wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
     pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame
-    nsis zip unzip)
+    nsis zip unzip clang lld clang-tidy cppcheck)
   local missing=() pkg
   for pkg in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")

@@ -5,6 +5,7 @@
 
 #include "common/winutil.h"
 #include "playback/media_check.h"
+#include "settings/registry.h"
 #include "resource.h"
 #include "version.h"
 
@@ -51,38 +52,20 @@ constexpr wchar_t kSysInfoKey[] = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr wchar_t kSysInfoLocationKey[] = L"SOFTWARE\\Microsoft\\Shared Tools Location";
 constexpr wchar_t kSysInfoExe[] = L"\\MSINFO32.EXE";
 constexpr wchar_t kSysInfoUnavailable[] = L"System Information Is Unavailable At This Time";
-// Read access only: asking for write rights as well (0x2003F) makes every lookup under
-// HKEY_LOCAL_MACHINE fail for a standard user, so the tool could never be started.
-constexpr REGSAM kKeyAccess = KEY_READ;
-constexpr std::size_t kValueChars = 1024;
 
 enum class KeyRead { Failed, Read, Empty };
 
 KeyRead readKeyValue(HKEY root, const std::wstring& keyName, const std::wstring& valueName, std::wstring& value) {
-    ScopedKey key;
-    if (RegOpenKeyExW(root, keyName.c_str(), 0, kKeyAccess, key.put()) != ERROR_SUCCESS) {
+    const auto read = readRegValue(root, keyName, valueName);
+    if (!read || read->bytes.empty()) {
         value.clear();
-        return KeyRead::Failed;
+        return read ? KeyRead::Empty : KeyRead::Failed;
     }
-    std::vector<wchar_t> buffer(kValueChars, L'\0');
-    DWORD type = 0;
-    DWORD size = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(buffer.data()),
-                         &size) != ERROR_SUCCESS) {
-        value.clear();
-        return KeyRead::Failed;
-    }
-    if (size == 0) {
-        value.clear();
-        return KeyRead::Empty;
-    }
-    if (type == REG_SZ) {
-        const std::size_t chars = std::min<std::size_t>(size / sizeof(wchar_t), buffer.size());
-        const auto end = std::find(buffer.begin(), buffer.begin() + static_cast<std::ptrdiff_t>(chars), L'\0');
-        value.assign(buffer.begin(), end);
-    } else if (type == REG_DWORD) {
+    if (read->type == REG_SZ) {
+        value = regText(read->bytes);
+    } else if (read->type == REG_DWORD) {
         DWORD number = 0;
-        std::memcpy(&number, buffer.data(), std::min<std::size_t>(size, sizeof number));
+        std::memcpy(&number, read->bytes.data(), std::min(read->bytes.size(), sizeof number));
         value = std::to_wstring(number);
     }
     return KeyRead::Read;

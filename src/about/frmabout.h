@@ -44,7 +44,6 @@ public:
 
     // Creates the window hidden and runs the load handler, unless it is loaded already.
     bool load();
-    bool loaded() const { return hwnd() != nullptr; }
     // Destroys the window; the next use loads it afresh.
     void unload();
     // Loads if needed, shows the dialog and returns once it has been closed. The thread's

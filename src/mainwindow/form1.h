@@ -100,7 +100,6 @@ public:
     void showCountdown(std::int32_t seconds) override;
     void showTip(const std::wstring& text) override { tray_.setTip(text); }
     void showStatusNow(const std::wstring& text) override;
-    const std::wstring& trayTip() const { return tray_.tip(); }
 
 private:
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

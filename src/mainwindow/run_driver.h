@@ -30,9 +30,6 @@ public:
     // A newer run has been requested; the body in progress should return.
     bool abandoned() const { return started_ != requested_; }
 
-    // A body is running now.
-    bool running() const { return driving_; }
-
 private:
     std::uint64_t requested_ = 0;  // number of the newest requested run
     std::uint64_t started_ = 0;    // number of the run in progress, or of the last one

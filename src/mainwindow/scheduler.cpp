@@ -33,14 +33,14 @@ std::int16_t pickIndex(std::int16_t count, float r) {
     return std::clamp<std::int16_t>(index, 0, std::max<std::int16_t>(last, 0));
 }
 
-Scheduler::Scheduler(Parts parts)
+Scheduler::Scheduler(const Parts& parts)
     : folder_(parts.folder),
       view_(parts.view),
       numbers_(parts.numbers),
       waiter_(parts.waiter),
       random_(parts.random),
-      play_(std::move(parts.play)),
-      abandoned_(std::move(parts.abandoned)) {}
+      play_(parts.play),
+      abandoned_(parts.abandoned) {}
 
 std::int32_t Scheduler::drawInterval() {
     const float r = random_.next();

@@ -56,7 +56,7 @@ public:
         std::function<void(const std::wstring& path)> play;
         std::function<bool()> abandoned;
     };
-    explicit Scheduler(Parts parts);
+    explicit Scheduler(const Parts& parts);
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
 

@@ -1,6 +1,7 @@
 #include "settings/registry.h"
 
 #include <algorithm>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -18,34 +19,40 @@ constexpr int kReadAttempts = 4;
 
 }  // namespace
 
-std::wstring getRegString(HKEY root, const std::wstring& subKey, const std::wstring& valueName) {
+std::optional<RegValue> readRegValue(HKEY root, const std::wstring& subKey, const std::wstring& valueName) {
     ScopedKey key;
-    if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS)
-        return {};
-    DWORD type = 0;
+    if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_QUERY_VALUE, key.put()) != ERROR_SUCCESS) return std::nullopt;
+    RegValue value;
     DWORD size = 0;
-    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return {};
-    for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
-        if (type != REG_SZ || size > kMaxValueBytes) return {};
-        // One spare character, so an odd byte count still fits whole.
-        std::vector<wchar_t> buffer(size / sizeof(wchar_t) + 1, L'\0');
-        const auto capacity = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-        DWORD got = capacity;
-        const LSTATUS status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &type,
-                                                reinterpret_cast<BYTE*>(buffer.data()), &got);
-        if (status == ERROR_MORE_DATA) {  // it grew since the first query
+    if (RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    for (int attempt = 0; attempt < kReadAttempts && size <= kMaxValueBytes; ++attempt) {
+        value.bytes.assign(size, 0);
+        DWORD got = size;
+        const LSTATUS status = RegQueryValueExW(key.get(), valueName.c_str(), nullptr, &value.type,
+                                                value.bytes.data(), &got);
+        if (status == ERROR_MORE_DATA) {  // it grew since the size was asked
             size = got;
             continue;
         }
-        if (status != ERROR_SUCCESS || type != REG_SZ) return {};
-        // A trailing odd byte is half a character and is dropped.
-        const auto chars = static_cast<std::ptrdiff_t>(std::min(got, capacity) / sizeof(wchar_t));
-        const auto end = std::find(buffer.begin(), buffer.begin() + chars, L'\0');
-        return std::wstring(buffer.begin(), end);
+        if (status != ERROR_SUCCESS) return std::nullopt;
+        value.bytes.resize(std::min(got, size));
+        return value;
     }
-    return {};
+    return std::nullopt;
+}
+
+std::wstring regText(const std::vector<BYTE>& bytes) {
+    std::wstring text(bytes.size() / sizeof(wchar_t), L'\0');
+    if (!text.empty()) std::memcpy(text.data(), bytes.data(), text.size() * sizeof(wchar_t));
+    text.resize(std::min(text.find(L'\0'), text.size()));
+    return text;
+}
+
+std::wstring getRegString(HKEY root, const std::wstring& subKey, const std::wstring& valueName) {
+    const auto value = readRegValue(root, subKey, valueName);
+    if (!value || value->type != REG_SZ) return {};
+    return regText(value->bytes);
 }
 
 void setRegString(HKEY root, const std::wstring& subKey, const std::wstring& valueName,

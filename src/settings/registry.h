@@ -1,14 +1,29 @@
 #pragma once
-// Text values in the registry, REG_SZ only, through the wide functions. None of these
-// report a failure: a value that cannot be read reads as "", a failed write or delete
-// leaves the registry as it was.
+// Values in the registry through the wide functions: one reader for every value the
+// program reads (its settings, the About box's lookups), text values written and removed.
+// None of these report a failure: a value that cannot be read reads as nothing, a failed
+// write or delete leaves the registry as it was.
 #include <windows.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "settings/string_store.h"
 
 namespace zt {
+
+// A value as stored: its type and its bytes.
+struct RegValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> bytes;
+};
+// Reads the value whole, however long it is (up to 1 MiB) and even when it changes between
+// the size query and the read; nothing when the key or the value cannot be read.
+std::optional<RegValue> readRegValue(HKEY root, const std::wstring& subKey, const std::wstring& valueName);
+// String data as text, up to its first NUL; a trailing odd byte is half a character and
+// is dropped.
+std::wstring regText(const std::vector<BYTE>& bytes);
 
 // The value's text up to its first NUL; "" when the key or the value is missing, the value
 // is not REG_SZ (REG_EXPAND_SZ included) or cannot be read.

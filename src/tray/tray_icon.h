@@ -30,8 +30,6 @@ public:
     bool retry();
     void remove();
 
-    bool shown() const { return shown_; }
-    const std::wstring& tip() const { return tip_; }
 
 private:
     NOTIFYICONDATAW data(UINT flags) const;

@@ -50,14 +50,14 @@ TEST(frmAbout, LoadsHiddenWithItsTexts) {
 TEST(frmAbout, MediaPlayerLineLastsUntilUnload) {
     frmAbout about;
     about.setMediaPlayerVersion(L"6.4.9.1131");  // loads it, hidden
-    ASSERT_TRUE(about.loaded());
+    ASSERT_TRUE(about.hwnd() != nullptr);
     EXPECT_FALSE(IsWindowVisible(about.hwnd()));
     EXPECT_EQ(controlText(about, frmAbout::idMPver), L"Media Player version: 6.4.9.1131");
     about.setMediaPlayerVersion(L"9.0.0.3250");
     EXPECT_EQ(controlText(about, frmAbout::idMPver), L"Media Player version: 9.0.0.3250");
 
     SendMessageW(about.hwnd(), WM_CLOSE, 0, 0);
-    EXPECT_FALSE(about.loaded());
+    EXPECT_FALSE(about.hwnd() != nullptr);
     ASSERT_TRUE(about.load());
     EXPECT_EQ(controlText(about, frmAbout::idMPver), L"MPversion");
     EXPECT_EQ(controlText(about, frmAbout::idVersion), L"Version 1.3.1");
@@ -93,7 +93,7 @@ struct ModalRun {
     }
     static void CALLBACK watchdog(HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        if (about->loaded()) {
+        if (about->hwnd()) {
             timedOut = true;
             about->unload();
         }
@@ -118,7 +118,7 @@ TEST(frmAbout, EnterAndEscapeCloseTheModalDialog) {
         KillTimer(nullptr, guard);
 
         EXPECT_FALSE(ModalRun::timedOut);
-        EXPECT_FALSE(about.loaded());
+        EXPECT_FALSE(about.hwnd() != nullptr);
         EXPECT_TRUE(ModalRun::visible);
         EXPECT_TRUE(ModalRun::otherWasDisabled);
         EXPECT_TRUE(ModalRun::focusOnOK);

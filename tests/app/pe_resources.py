@@ -60,7 +60,7 @@ def main(path, version):
     else:
         text = manifests[0][1].decode("utf-8")
         for needle in ("Microsoft.Windows.Common-Controls", 'version="6.0.0.0"', "PerMonitorV2",
-                       'level="asInvoker"'):
+                       'level="asInvoker"', f'name="Zirrotone.Zirrotone" version="{version}.0"'):
             if needle not in text:
                 problems.append(f"manifest lacks {needle}")
     icons = {}

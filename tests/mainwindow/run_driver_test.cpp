@@ -16,11 +16,10 @@ TEST(RunDriver, OnlyTheFirstRequestOfABurstAsksForAMessage) {
     int runs = 0;
     driver.drive([&] {
         ++runs;
-        EXPECT_TRUE(driver.running());
+        driver.drive([&] { ++runs; });  // never nested: returns at once
         EXPECT_FALSE(driver.abandoned());
     });
     EXPECT_EQ(runs, 1);
-    EXPECT_FALSE(driver.running());
     EXPECT_TRUE(driver.request());  // idle again: a new message is needed
 }
 
@@ -60,7 +59,6 @@ TEST(RunDriver, StaysUsableWhenABodyThrows) {
     RunDriver driver;
     driver.request();
     EXPECT_THROW(driver.drive([] { throw std::runtime_error("boom"); }), std::runtime_error);
-    EXPECT_FALSE(driver.running());
     EXPECT_TRUE(driver.request());
     int runs = 0;
     driver.drive([&] { ++runs; });

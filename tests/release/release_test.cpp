@@ -156,9 +156,10 @@ TEST_F(Installer, SilentInstallRunUpgradeAndSilentUninstall) {
     ASSERT_TRUE(program.window());
     ASSERT_EQ(run(installDir_ + L"\\uninstall.exe", L"/S"), 0);
     EXPECT_TRUE(waitFor([&] { return !exists(installDir_); }, 30s));
+    // The uninstaller removes its entries after the folder: wait for the last of them.
+    EXPECT_TRUE(waitFor([&] { return uninstallText(L"DisplayName").empty(); }, 10s));
     EXPECT_TRUE(program.waitForExit(0ms));
     EXPECT_FALSE(exists(shortcut_));
-    EXPECT_TRUE(uninstallText(L"DisplayName").empty());
     EXPECT_TRUE(getRegString(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue)).empty());
     EXPECT_EQ(settingText(L"path"), sounds_);
     EXPECT_FALSE(settingText(L"delay").empty());

@@ -26,12 +26,10 @@ protected:
 TEST_F(TrayIconTest, AddModifyRemove) {
     TrayIcon tray;
     ASSERT_TRUE(tray.add(hwnd_, icon_, L" zirrotone "));
-    EXPECT_TRUE(tray.shown());
     EXPECT_TRUE(trayIconPresent(hwnd_));
     tray.setTip(L"5 secs to go. Last played: ");
-    EXPECT_EQ(tray.tip(), L"5 secs to go. Last played: ");
+    EXPECT_TRUE(trayIconPresent(hwnd_));
     tray.remove();
-    EXPECT_FALSE(tray.shown());
     EXPECT_FALSE(trayIconPresent(hwnd_));
 }
 
@@ -49,14 +47,13 @@ TEST_F(TrayIconTest, ComesBackWhenTheShellLosesIt) {
     dropTrayIcon(hwnd_);
     tray.setTip(L"4 secs to go. Last played: ");
     EXPECT_TRUE(trayIconPresent(hwnd_));
-    EXPECT_TRUE(tray.shown());
 }
 
 TEST_F(TrayIconTest, AddAgainWhileStillPresentKeepsOneIcon) {
     TrayIcon tray;
     ASSERT_TRUE(tray.add(hwnd_, icon_, L" zirrotone "));
     tray.addAgain();  // the shell still has it: the add fails, the modify succeeds
-    EXPECT_TRUE(tray.shown());
+    EXPECT_TRUE(trayIconPresent(hwnd_));
     tray.remove();
     EXPECT_FALSE(trayIconPresent(hwnd_));  // one delete removed it: there was only one
 }
