@@ -168,6 +168,15 @@ std::string wideToUtf8(std::wstring_view wide) {
     return out;
 }
 
+bool isAbsolutePath(std::wstring_view path) {
+    if (path.size() < 3) return false;
+    auto isSlash = [](wchar_t c) { return c == L'\\' || c == L'/'; };
+    const wchar_t letter = path[0];
+    const bool isLetter = (letter >= L'A' && letter <= L'Z') || (letter >= L'a' && letter <= L'z');
+    if (isLetter && path[1] == L':' && isSlash(path[2])) return true;
+    return isSlash(path[0]) && isSlash(path[1]) && !isSlash(path[2]);  // \\server\share
+}
+
 bool equalsNoCase(std::wstring_view a, std::wstring_view b) {
     if (a.size() != b.size()) return false;
     for (std::size_t i = 0; i < a.size(); ++i) {

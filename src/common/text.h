@@ -28,6 +28,10 @@ std::optional<std::int16_t> toInt16(double value);
 std::wstring utf8ToWide(std::string_view utf8);
 std::string wideToUtf8(std::wstring_view wide);
 
+// A full path that names its drive or server: C:\x or \\server\share\x. Relative paths,
+// C:x (relative to that drive's current folder) and \x (the current drive's root) are not.
+bool isAbsolutePath(std::wstring_view path);
+
 // ASCII-only case-insensitive comparison, enough for file patterns and Boolean words.
 bool equalsNoCase(std::wstring_view a, std::wstring_view b);
 
