@@ -11,9 +11,10 @@ namespace zt {
 // The folder with exactly one trailing backslash added when it has none; "" gives "\".
 std::wstring addSlash(std::wstring_view path);
 
-// The value of the longest leading decimal number in the text ("." is the point, blanks
-// anywhere are skipped, an optional sign and exponent), or 0 when the text starts with none.
-double lenientNumber(std::wstring_view text);
+// The value of the longest leading decimal number in the text, or 0 when the text starts
+// with none. The point is "." or the user's own decimal separator (say ","); blanks anywhere
+// are skipped; an optional sign and exponent.
+double lenientNumber(std::wstring_view text, wchar_t decimalSeparator = L'.');
 
 // Round to the nearest whole number, halves to the even neighbour (2.5 -> 2, 3.5 -> 4).
 double roundHalfEven(double value);

@@ -46,6 +46,8 @@ void unregisterDialogWindow(HWND hwnd);
 std::optional<double> strictNumber(const std::wstring& text);
 // The number written in the user's format (VarBstrFromR8).
 std::wstring formatNumber(double value);
+// The user's decimal separator, "." when it is not a single character.
+wchar_t decimalSeparator();
 
 // The folder of the running program, without a trailing backslash (except at a root).
 std::wstring programFolder();

@@ -103,6 +103,7 @@ public:
     std::wstring txtDelayText() override { return f_.controlText(ids::kTxtDelay); }
     void setTxtDelayText(const std::wstring& text) override { f_.setControlText(ids::kTxtDelay, text); }
     std::wstring formatNumber(double value) override { return zt::formatNumber(value); }
+    wchar_t decimalSeparator() override { return zt::decimalSeparator(); }
     bool menuChecked(MenuItem item) override { return f_.menuChecked(menuId(item)); }
     void setMenuChecked(MenuItem item, bool checked) override { f_.setMenuChecked(menuId(item), checked); }
 
@@ -134,6 +135,7 @@ public:
     void playsound(const std::wstring& path) override { f_.playsound(path); }
     std::optional<double> strictNumber(const std::wstring& text) const override { return zt::strictNumber(text); }
     std::wstring formatNumber(double value) const override { return zt::formatNumber(value); }
+    wchar_t decimalSeparator() const override { return zt::decimalSeparator(); }
 
 private:
     Form1& f_;

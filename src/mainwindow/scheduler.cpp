@@ -99,16 +99,17 @@ void Scheduler::playRandomFile() {
     host_.playsound(path);
 }
 
+double Scheduler::typedDelay() const { return lenientNumber(host_.delayText(), host_.decimalSeparator()); }
+
 void Scheduler::txtDelay_Change() {
     // Give the user time to finish typing before judging the text.
     for (int i = 0; i < kDelayEditSteps; ++i) {
         waiter_.step();
-        if (lenientNumber(host_.delayText()) > 0) break;
+        if (typedDelay() > 0) break;
     }
-    if (lenientNumber(host_.delayText()) < kMinDelay) {
-        // Only when it changes anything: where the user's decimal separator is not ".",
-        // the lenient reading cannot read the floor either, and setting it again would
-        // run this handler again for ever.
+    if (typedDelay() < kMinDelay) {
+        // Only when it changes anything: a floor the lenient reading cannot read back (a
+        // separator of several characters) would otherwise run this handler for ever.
         const std::wstring floor = host_.formatNumber(kMinDelay);
         if (host_.delayText() != floor) host_.setDelayText(floor);
     }

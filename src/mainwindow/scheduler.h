@@ -43,6 +43,8 @@ public:
     virtual std::optional<double> strictNumber(const std::wstring& text) const = 0;
     // The number in the user's format (decimal separator).
     virtual std::wstring formatNumber(double value) const = 0;
+    // The user's decimal separator, which the lenient reading takes besides the point.
+    virtual wchar_t decimalSeparator() const = 0;
 };
 
 // The countdown in seconds for a delay in minutes and a draw r in [0, 1): 45 to 75 seconds
@@ -76,6 +78,8 @@ public:
 
 private:
     std::int32_t drawInterval();
+    // The delay text as the lenient reading sees it.
+    double typedDelay() const;
     void publishStatus();
 
     SchedulerHost& host_;

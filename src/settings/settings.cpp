@@ -98,7 +98,7 @@ void restoreSettings(StringStore& store, SettingsControls& controls) {
 
     // Any text that starts with a usable delay stays exactly as the user typed it.
     const std::wstring delay = readSetting(store, kDelaySetting);
-    if (delay.empty() || lenientNumber(delay) < kMinDelay) {
+    if (delay.empty() || lenientNumber(delay, controls.decimalSeparator()) < kMinDelay) {
         std::wstring fallback = controls.formatNumber(kMinDelay);
         controls.setTxtDelayText(fallback.empty() ? L"0.1" : fallback);
     } else {

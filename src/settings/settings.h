@@ -57,6 +57,8 @@ public:
     // The number in the user's format (VarBstrFromR8), e.g. "0,1" for 0.1 where the comma
     // is the decimal separator.
     virtual std::wstring formatNumber(double value) = 0;
+    // The user's decimal separator, which the lenient reading takes besides the point.
+    virtual wchar_t decimalSeparator() = 0;
 
     virtual bool menuChecked(MenuItem item) = 0;
     virtual void setMenuChecked(MenuItem item, bool checked) = 0;

@@ -30,6 +30,16 @@ TEST(LenientNumber, ReadsTheLongestLeadingNumber) {
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(lenientNumber(c.text), c.value) << c.text;
 }
 
+TEST(LenientNumber, TakesTheUsersDecimalSeparatorAsWellAsThePoint) {
+    struct Case {
+        const wchar_t* text;
+        double value;
+    } const cases[] = {
+        {L"0,2", 0.2}, {L"0.2", 0.2}, {L"1,5,6", 1.5}, {L"1,5.6", 1.5}, {L",5", 0.5}, {L"2,5e1", 25},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(lenientNumber(c.text, L','), c.value) << c.text;
+}
+
 TEST(IsAbsolutePath, OnlyPathsThatNameTheirDriveOrServer) {
     struct Case {
         const wchar_t* path;

@@ -126,6 +126,8 @@ public:
         return text;
     }
 
+    wchar_t decimalSeparator() const override { return decimalPoint; }
+
     // The user (or the scheduler) changes the delay box: the change handler runs.
     void typeDelay(const std::wstring& text) {
         delay = text;
@@ -367,9 +369,7 @@ TEST_F(SchedulerTest, SmallDelayIsRaisedAfterOneStep) {
     EXPECT_EQ(host.delay, L"0.1");
 }
 
-TEST_F(SchedulerTest, FloorInALocaleWithADecimalCommaIsSetOnce) {
-    // The lenient reading stops at the comma, so "0,1" reads as 0; setting it again and
-    // again would re-enter the handler for ever.
+TEST_F(SchedulerTest, ADecimalCommaIsReadAndTheFloorIsWrittenWithIt) {
     setMuted(true);
     host.decimalPoint = L',';
     waiter.at(1'050, [&] { host.typeDelay(L"0"); });
@@ -378,6 +378,16 @@ TEST_F(SchedulerTest, FloorInALocaleWithADecimalCommaIsSetOnce) {
     EXPECT_EQ(host.delay, L"0,1");
     EXPECT_GE(host.intervals[1], 4);
     EXPECT_LE(host.intervals[1], 7);
+
+    // "0,2" is the user's own way to write 0.2: kept, and counted as 12 s on average.
+    host.clearRecords();
+    const long long typedAt = waiter.nowMs + 1'050;
+    waiter.at(typedAt, [&] { host.typeDelay(L"0,2"); });
+    runUntil([&] { return host.intervals.size() == 2; });
+    EXPECT_TRUE(host.delaySets.empty());
+    EXPECT_EQ(host.delay, L"0,2");
+    EXPECT_GE(host.intervals[1], 9);
+    EXPECT_LE(host.intervals[1], 15);
 }
 
 TEST_F(SchedulerTest, FileAddedWhileCountingCanBePickedAtTheEnd) {

@@ -77,6 +77,8 @@ public:
         return text;
     }
 
+    wchar_t decimalSeparator() override { return L','; }
+
     bool menuChecked(MenuItem item) override { return checks[item]; }
     void setMenuChecked(MenuItem item, bool checked) override {
         checks[item] = checked;

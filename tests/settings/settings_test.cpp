@@ -57,7 +57,8 @@ TEST(RestoreSettings, DelayBelowTenthBecomesTenthElseStaysAsStored) {
         restoreSettings(store, controls);
         EXPECT_EQ(controls.delay, L"0,1") << "stored: " << text;
     }
-    const std::vector<std::wstring> kept = {L"0.1", L"2.5", L"3 minutes", L" 4", L"1e1"};
+    // The fake user writes numbers with a decimal comma; the point is read as well.
+    const std::vector<std::wstring> kept = {L"0.1", L"2.5", L"3 minutes", L" 4", L"1e1", L"0,2", L"0,1"};
     for (const auto& text : kept) {
         FakeStore store;
         store.setSetting(L"delay", text);
