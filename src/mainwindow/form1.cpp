@@ -384,10 +384,15 @@ void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sl
 bool Form1::playsound(const std::wstring& soundName) {
     // A newer activation ends the wait (not the sound): its run must not wait for this one.
     const PlayResult result = player_.playsound(soundName, sliderValue(), [this] { return driver_.abandoned(); });
+    const auto slash = soundName.find_last_of(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
     if (!result) {
-        const auto slash = soundName.find_last_of(L'\\');
-        const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
-        setControlText(ids::kLabel3, L"Could not play " + name + L": " + result.reason + L".");
+        playError_ = L"Could not play " + name + L": " + result.reason + L".";
+        setControlText(ids::kLabel3, playError_);
+    } else if (!playError_.empty()) {
+        // A good play after a failed one: the old error no longer holds.
+        if (controlText(ids::kLabel3) == playError_) setControlText(ids::kLabel3, L"Last played: " + name);
+        playError_.clear();
     }
     return static_cast<bool>(result);
 }

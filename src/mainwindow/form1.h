@@ -141,6 +141,7 @@ private:
     bool savedForSessionEnd_ = false;
     AboutBox* about_ = nullptr;
     std::wstring mpVersion_;
+    std::wstring playError_;  // the status line's last "Could not play" text
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };
 

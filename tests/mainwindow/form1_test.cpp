@@ -266,12 +266,13 @@ TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
     command(ids::kFile1, LBN_DBLCLK);
     EXPECT_EQ(form_->controlText(ids::kLabel3).rfind(L"Could not play Two.MP3: ", 0), 0u);
 
-    // Enter on the list plays the selected file too.
+    // Enter on the list plays the selected file too, and the good play ends the error.
     ListBox_SetCurSel(control(ids::kFile1), 0);
     SetFocus(control(ids::kFile1));
     const DWORD enter = GetTickCount();
     SendMessageW(hwnd_, WM_COMMAND, IDOK, 0);
     EXPECT_GE(GetTickCount() - enter, 400u);
+    EXPECT_EQ(form_->controlText(ids::kLabel3), L"Last played: one.wav");
 }
 
 // Tray ----------------------------------------------------------------------------------------
