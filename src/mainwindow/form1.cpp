@@ -404,6 +404,9 @@ void Form1::testPlay() {
 
 void Form1::restoreWindow() {
     ShowWindow(hwnd_, SW_RESTORE);
+    // Always the normal size: a window maximised before it went to the tray comes back
+    // maximised from the first restore.
+    if (IsZoomed(hwnd_)) ShowWindow(hwnd_, SW_RESTORE);
     SetForegroundWindow(hwnd_);
     ShowWindow(hwnd_, SW_SHOW);
 }

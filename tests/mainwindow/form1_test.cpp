@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -317,6 +318,31 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     ASSERT_FALSE(IsWindowVisible(hwnd_));
     command(ids::kMnuSettings);
     EXPECT_TRUE(IsWindowVisible(hwnd_));
+}
+
+TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
+    form_->Form_Load();
+    const UINT showMessage = RegisterWindowMessageW(Form1::kShowMessage);
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"icon click", [&] { trayEvent(hwnd_, WM_LBUTTONUP); }},
+        {"Settings", [&] { command(ids::kMnuSettings); }},
+        {"second start", [&] { SendMessageW(hwnd_, showMessage, 0, 0); }},
+    };
+    for (const auto& [way, restore] : ways) {
+        ShowWindow(hwnd_, SW_MAXIMIZE);
+        ASSERT_TRUE(IsZoomed(hwnd_));
+        ShowWindow(hwnd_, SW_MINIMIZE);
+        processPendingEvents();
+        ASSERT_FALSE(IsWindowVisible(hwnd_)) << way;
+        restore();
+        EXPECT_TRUE(IsWindowVisible(hwnd_)) << way;
+        EXPECT_FALSE(IsIconic(hwnd_)) << way;
+        EXPECT_FALSE(IsZoomed(hwnd_)) << way;
+    }
+    // A maximised window that is still on screen comes back to its normal size as well.
+    ShowWindow(hwnd_, SW_MAXIMIZE);
+    command(ids::kMnuSettings);
+    EXPECT_FALSE(IsZoomed(hwnd_));
 }
 
 TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
