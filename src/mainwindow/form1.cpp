@@ -27,6 +27,7 @@ constexpr UINT kHideIfMinimised = WM_APP + 2;
 // Posted by activate(): starts the scheduler runs from the top of the message loop.
 constexpr UINT kRunActivation = WM_APP + 3;
 constexpr wchar_t kStartupSound[] = L"startup.wav";
+constexpr int kSliderMax = 100;
 
 // The controls, in tab order, with their places in twips (left, top, width, height).
 struct ControlSpec {
@@ -96,7 +97,11 @@ public:
         if (f_.Dir1.setPath(path) && f_.Dir1.path() != before) f_.Dir1_Change();
     }
     std::wstring file1Path() override { return f_.File1.path(); }
-    std::int32_t slider1Value() override { return f_.sliderValue(); }
+    std::int32_t slider1Value() override {
+        // A slider that does not answer its range gives no position worth keeping either.
+        const bool answers = SendMessageW(f_.item(ids::kSlider1), TBM_GETRANGEMAX, 0, 0) == kSliderMax;
+        return answers ? f_.sliderValue() : -1;
+    }
     void setSlider1Value(std::int32_t value) override { f_.setSliderValue(value); }
     std::int16_t chkMuteValue() override { return static_cast<std::int16_t>(f_.muteValue()); }
     void setChkMuteValue(std::int16_t value) override { f_.setMuteValue(value); }
@@ -216,7 +221,7 @@ void Form1::createControls() {
         }
     }
     HWND slider = item(ids::kSlider1);
-    SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, kSliderMax));
     SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
     SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
     SendMessageW(slider, TBM_SETLINESIZE, 0, 1);

@@ -102,9 +102,17 @@ void Scheduler::playRandomFile() {
 double Scheduler::typedDelay() const { return lenientNumber(host_.delayText(), host_.decimalSeparator()); }
 
 void Scheduler::txtDelay_Change() {
+    // A change during the wait below arrives from inside it: it only restarts that wait.
+    // Waiting again inside the wait would nest one level per keystroke without limit.
+    if (inDelayWait_) {
+        delayChangedAgain_ = true;
+        return;
+    }
+    inDelayWait_ = true;
     // Give the user time to finish typing before judging the text.
     for (int i = 0; i < kDelayEditSteps; ++i) {
         waiter_.step();
+        if (std::exchange(delayChangedAgain_, false)) i = -1;  // the full wait for the new text
         if (typedDelay() > 0) break;
     }
     if (typedDelay() < kMinDelay) {
@@ -113,6 +121,8 @@ void Scheduler::txtDelay_Change() {
         const std::wstring floor = host_.formatNumber(kMinDelay);
         if (host_.delayText() != floor) host_.setDelayText(floor);
     }
+    inDelayWait_ = false;
+    delayChangedAgain_ = false;  // the floor just set needs no wait of its own
     restartFlag = true;
     waiter_.processEvents();
 }

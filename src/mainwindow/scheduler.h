@@ -89,6 +89,8 @@ private:
     // Used while the delay text does not read as a usable number (mid-edit, letters, or
     // too large for the countdown).
     double lastGoodDelay_ = kMinDelay;
+    bool inDelayWait_ = false;        // txtDelay_Change is waiting for the user
+    bool delayChangedAgain_ = false;  // the text changed during that wait
 };
 
 }  // namespace zt

@@ -121,9 +121,12 @@ void restoreSettings(StringStore& store, SettingsControls& controls) {
 
 void saveSettings(StringStore& store, SettingsControls& controls) {
     writeSetting(store, kPathSetting, controls.file1Path());
-    writeSetting(store, kVolumeSetting, std::to_wstring(controls.slider1Value()));
+    // A volume or delay that could not be read keeps what is stored rather than losing it.
+    const std::int32_t volume = controls.slider1Value();
+    if (volume >= kMinVolume && volume <= kMaxVolume) writeSetting(store, kVolumeSetting, std::to_wstring(volume));
     writeSetting(store, kMuteSetting, std::to_wstring(controls.chkMuteValue()));
-    writeSetting(store, kDelaySetting, controls.txtDelayText());
+    const std::wstring delay = controls.txtDelayText();
+    if (!delay.empty()) writeSetting(store, kDelaySetting, delay);
     writeSetting(store, kSystraySetting, booleanText(controls.menuChecked(MenuItem::mnuSystray)));
     writeSetting(store, kAbsoluteSetting, booleanText(controls.menuChecked(MenuItem::mnuAbVol)));
 }

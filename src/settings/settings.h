@@ -43,7 +43,7 @@ public:
     virtual void setDir1Path(const std::wstring& path) = 0;
     virtual std::wstring file1Path() = 0;
 
-    // Slider1, 0..100.
+    // Slider1, 0..100; -1 when the slider cannot be read.
     virtual std::int32_t slider1Value() = 0;
     virtual void setSlider1Value(std::int32_t value) = 0;
 
@@ -69,7 +69,8 @@ public:
 // derived from the entry's presence (both menu items are always set).
 void restoreSettings(StringStore& store, SettingsControls& controls);
 
-// Writes all six settings from the controls, at unload.
+// Writes the six settings from the controls, at unload; an empty delay or a volume that
+// could not be read leaves the stored one alone.
 void saveSettings(StringStore& store, SettingsControls& controls);
 
 // mnuStartup_Click (mnuStartup2_Click runs the same): flips mnuStartup, copies it to

@@ -170,6 +170,32 @@ TEST_F(E2ETest, ExitWhileASoundPlaysStoresEverythingAndEndsAtOnce) {
     EXPECT_FALSE(program.trayIconPresent());
 }
 
+TEST_F(E2ETest, ABurstOfTypingInTheDelayBoxLeavesItCountingPaintingAndSaving) {
+    Program program(zirrotoneExe(), sounds_.path());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    ASSERT_TRUE(waitFor([&] { return countdown(program) > 0; }, 10s));
+    program.command(ids::kMnuMute);  // the sounds would only slow the test down
+    // 200 keys at once: 100 digits typed at the end, then 100 backspaces.
+    HWND delay = GetDlgItem(hwnd, ids::kTxtDelay);
+    PostMessageW(delay, EM_SETSEL, 3, 3);
+    for (int i = 0; i < 200; ++i) PostMessageW(delay, WM_CHAR, i < 100 ? L'7' : VK_BACK, 0);
+    ASSERT_TRUE(waitFor([&] { return program.text(ids::kTxtDelay) == L"0.1"; }, 20s));
+
+    // Counting: a fresh count follows the edit, and it goes down.
+    int first = -1, later = -1;
+    ASSERT_TRUE(waitFor([&] { return (first = countdown(program)) >= 4; }, 10s));
+    ASSERT_TRUE(waitFor([&] { return (later = countdown(program)) >= 0 && later < first; }, 5s));
+    // Painting: an invalidated window is painted again.
+    RedrawWindow(hwnd, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN);
+    EXPECT_TRUE(waitFor([&] { return !GetUpdateRect(hwnd, nullptr, FALSE); }, 3s));
+    program.command(ids::kMnuExit);
+    ASSERT_TRUE(program.waitForExit(5s));
+    EXPECT_EQ(settingText(L"delay"), L"0.1");
+    EXPECT_EQ(settingText(L"volume"), L"50");
+    EXPECT_EQ(settingText(L"mute"), L"1");
+}
+
 TEST_F(E2ETest, GarbageInEverySettingStillStartsCountsAndPlays) {
     for (const wchar_t* name : {L"path", L"volume", L"mute", L"delay", L"absolute", L"systray"})
         setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), L"\x263A garbage \x00e9 1e999");

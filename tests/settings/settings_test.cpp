@@ -160,6 +160,21 @@ TEST(SaveSettings, WritesAllSixInOrder) {
     EXPECT_TRUE(controls.log.empty());
 }
 
+TEST(SaveSettings, KeepsTheStoredDelayAndVolumeWhenTheControlsGiveNone) {
+    FakeStore store;
+    store.setSetting(L"delay", L"2.5");
+    store.setSetting(L"volume", L"70");
+    FakeControls controls;
+    controls.file1 = L"D:\\Sounds";
+    controls.delay = L"";
+    controls.slider = -1;  // the slider did not answer
+    saveSettings(store, controls);
+    EXPECT_EQ(store.get(settingKey(L"delay"), L"String"), L"2.5");
+    EXPECT_EQ(store.get(settingKey(L"volume"), L"String"), L"70");
+    EXPECT_EQ(store.get(settingKey(L"path"), L"String"), L"D:\\Sounds");
+    EXPECT_EQ(store.writes.size(), 4u);  // path, mute, systray, absolute
+}
+
 TEST(SaveSettings, RestoreGivesBackWhatWasSaved) {
     FakeStore store;
     FakeControls saved;
