@@ -595,9 +595,8 @@ LRESULT Form1::handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept {
             savedForSessionEnd_ = false;  // the end was cancelled: the next one saves again
             return 0;
         }
-        if (!savedForSessionEnd_) saveSettings();
-        tray_.remove();
-        ExitProcess(0);
+        // Saved again: the settings may have changed since the query.
+        Form_Unload();
     case WM_CLOSE:
         Form_Unload();
     default:

@@ -2,6 +2,10 @@
 // messages, read back from its window, its tray icon and the registry.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <thread>
+#include <utility>
+
 #include "about/frmabout.h"
 #include "common/text.h"
 #include "common/winutil.h"
@@ -227,6 +231,53 @@ TEST_F(E2ETest, TheEndOfTheSessionStoresTheSettings) {
     EXPECT_TRUE(program.waitForExit(2s));
     EXPECT_EQ(settingText(L"delay"), L"0.1");
     EXPECT_EQ(settingText(L"systray"), L"False");
+}
+
+// About opened with a sent command (as automation does), then "System Info..." pressed
+// with no tool registered: the message box that says so, open in front of About.
+HWND openSysInfoMessage(Program& program) {
+    HWND hwnd = program.window();
+    DWORD_PTR answer = 0;
+    // Answered only when About closes: sent from a thread of its own.
+    std::thread([hwnd] { SendMessageW(hwnd, WM_COMMAND, ids::kMnuAbout, 0); }).detach();
+    HWND about = nullptr;
+    if (!waitFor([&] { return (about = program.findWindow(frmAbout::kClassName)) && IsWindowVisible(about); }, 5s))
+        return nullptr;
+    SendMessageTimeoutW(GetDlgItem(about, frmAbout::idSysInfo), BM_CLICK, 0, 0, SMTO_NORMAL, 500, &answer);
+    HWND box = nullptr;
+    waitFor([&] { return (box = program.findWindow(L"#32770", L"zirrotone")) != nullptr; }, 5s);
+    return box;
+}
+
+TEST_F(E2ETest, EveryExitRequestEndsTheProgramWhileItsMessageBoxIsOpen) {
+    auto send = [](HWND h, UINT msg, WPARAM w) {
+        DWORD_PTR answer = 0;
+        SendMessageTimeoutW(h, msg, w, 0, SMTO_NORMAL, 3000, &answer);
+    };
+    const std::pair<const char*, std::function<void(HWND)>> ways[] = {
+        {"Exit", [&](HWND h) { send(h, WM_COMMAND, ids::kMnuExit); }},
+        {"Terminate", [&](HWND h) { send(h, WM_COMMAND, ids::kMnuTerminate); }},
+        {"WM_CLOSE", [&](HWND h) { send(h, WM_CLOSE, 0); }},
+        {"end of session", [&](HWND h) {
+             send(h, WM_QUERYENDSESSION, 0);
+             clearSettings();  // saved again by the end itself, before it returns
+             send(h, WM_ENDSESSION, TRUE);
+             EXPECT_EQ(settingText(L"delay"), L"0.1");
+         }},
+    };
+    for (const auto& [way, request] : ways) {
+        SCOPED_TRACE(way);
+        clearSettings();
+        Program program(zirrotoneExe(), sounds_.path());
+        HWND hwnd = program.window();
+        ASSERT_TRUE(hwnd);
+        ASSERT_TRUE(waitFor([&] { return program.trayIconPresent(); }, 5s));
+        ASSERT_TRUE(openSysInfoMessage(program));
+        request(hwnd);
+        EXPECT_TRUE(program.waitForExit(5s));
+        EXPECT_EQ(settingText(L"path"), sounds_.path());
+        EXPECT_EQ(settingText(L"volume"), L"50");
+    }
 }
 
 TEST_F(E2ETest, AFailedMediaCheckTellsTheUserThenEndsWithTheSettingsStored) {
