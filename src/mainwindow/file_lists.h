@@ -4,6 +4,7 @@
 // main window passes changes down the chain (drive -> folder -> files).
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -66,8 +67,10 @@ public:
     const std::wstring& path() const { return path_; }
     // Lists the folder; false, with nothing changed, when it cannot be listed.
     bool setPath(const std::wstring& folder);
-    // Reads the folder again (files added or removed since count).
-    void refresh();
+    // Reads the folder again (files added or removed since count). The reading runs on a
+    // thread of its own; answerMessages is called whenever messages arrive meanwhile, so
+    // the window stays responsive however large the folder is.
+    void refresh(const std::function<void()>& answerMessages);
     int count() const { return static_cast<int>(entries_.size()); }
     std::wstring entry(int index) const;
     int selectedIndex() const;

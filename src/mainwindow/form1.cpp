@@ -127,7 +127,9 @@ public:
     bool mnuMuteChecked() const override { return f_.menuChecked(ids::kMnuMute); }
     int chkMuteValue() const override { return f_.muteValue(); }
     void setTrayTip(const std::wstring& text) override { f_.setTrayTip(text); }
-    void refreshFile1() override { f_.File1.refresh(); }
+    void refreshFile1() override {
+        f_.File1.refresh([] { processPendingEvents(); });
+    }
     int file1Count() const override { return f_.File1.count(); }
     std::wstring file1Entry(int index) const override { return f_.File1.entry(index); }
     std::wstring file1Path() const override { return f_.File1.path(); }

@@ -2,6 +2,9 @@
 // messages, read back from its window, its tray icon and the registry.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <functional>
 #include <thread>
 #include <utility>
@@ -198,6 +201,48 @@ TEST_F(E2ETest, ABurstOfTypingInTheDelayBoxLeavesItCountingPaintingAndSaving) {
     EXPECT_EQ(settingText(L"delay"), L"0.1");
     EXPECT_EQ(settingText(L"volume"), L"50");
     EXPECT_EQ(settingText(L"mute"), L"1");
+}
+
+TEST_F(E2ETest, ATenThousandFileFolderIsReadAgainAtEachPick) {
+    // Made by the build (tests/e2e/CMakeLists.txt): ten thousand empty "sounds".
+    const std::wstring big = programFolder() + L"\\..\\e2e_big_folder";
+    const std::wstring added = big + L"\\tone99999.wav";
+    DeleteFileW(added.c_str());
+    Program program(zirrotoneExe(), big);
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    HWND list = GetDlgItem(hwnd, ids::kFile1);
+    auto listed = [&] { return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); };
+    ASSERT_TRUE(waitFor([&] { return listed() == 10'000; }, 20s));
+
+    // How long the window keeps a message waiting, noted (not judged) for the record.
+    std::atomic<bool> probing{true};
+    std::atomic<long long> slowestMs{0};
+    std::thread probe([&] {
+        while (probing) {
+            const auto sent = std::chrono::steady_clock::now();
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer);
+            const auto waited = std::chrono::steady_clock::now() - sent;
+            slowestMs = std::max<long long>(slowestMs, std::chrono::duration_cast<std::chrono::milliseconds>(waited).count());
+            Sleep(20);
+        }
+    });
+    // Each pick names its file, whether it plays or not (these cannot).
+    auto picked = [&] { return !program.text(ids::kLabel3).empty(); };
+    EXPECT_TRUE(waitFor(picked, 15s));
+    // A file added while counting is listed at the next pick.
+    test::makeFile(added);
+    SendMessageW(GetDlgItem(hwnd, ids::kLabel3), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""));
+    EXPECT_TRUE(waitFor(picked, 15s));
+    EXPECT_EQ(listed(), 10'001);
+    probing = false;
+    probe.join();
+    RecordProperty("slowest_round_trip_ms", static_cast<int>(slowestMs));
+    std::printf("slowest round trip while picking: %lld ms\n", static_cast<long long>(slowestMs));
+    program.command(ids::kMnuExit);
+    EXPECT_TRUE(program.waitForExit(5s));
+    DeleteFileW(added.c_str());
 }
 
 TEST_F(E2ETest, GarbageInEverySettingStillStartsCountsAndPlays) {
