@@ -77,8 +77,9 @@ TEST_F(SecondStart, RestoresAMinimisedWindowToItsNormalSize) {
         Program second(zirrotoneExe(), sounds_.path());
         ASSERT_TRUE(second.waitForExit(10s));
         EXPECT_EQ(second.exitCode(), 0u);
-        EXPECT_TRUE(waitFor([&] { return IsWindowVisible(hwnd) && !IsIconic(hwnd); }, 3s)) << maximisedFirst;
-        EXPECT_FALSE(IsZoomed(hwnd)) << maximisedFirst;
+        // Seen from outside, the window may pass through its maximised state on the way.
+        EXPECT_TRUE(waitFor([&] { return IsWindowVisible(hwnd) && !IsIconic(hwnd) && !IsZoomed(hwnd); }, 3s))
+            << maximisedFirst;
         PostMessageW(hwnd, WM_CLOSE, 0, 0);
         EXPECT_TRUE(first.waitForExit(3s));
     }
