@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/text.h"
 #include "common/winutil.h"
 #include "playback/media_check.h"
 #include "settings/registry.h"
@@ -83,9 +84,10 @@ bool ordinaryFileExists(const std::wstring& path) {
     return false;
 }
 
-// The path is the program to run, never a command line to be split at its blanks.
+// The path is the program to run, never a command line to be split at its blanks. Only a
+// full path counts: a relative one would start whatever lies in the current folder.
 bool startProgram(const std::wstring& path) {
-    if (path.empty()) return false;
+    if (!isAbsolutePath(path) || !FileExists(path)) return false;
     std::wstring commandLine = L"\"" + path + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;

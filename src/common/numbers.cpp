@@ -32,7 +32,7 @@ std::optional<Int> toInt(double value) {
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
 
-double lenientNumber(std::wstring_view text) {
+double lenientNumber(std::wstring_view text, wchar_t decimalSeparator) {
     // Gather the characters of the number with the blanks dropped, then let strtod read
     // the longest valid prefix of that (it stops at a dangling "e" or a second point).
     std::string number;
@@ -45,7 +45,7 @@ double lenientNumber(std::wstring_view text) {
         } else if (isDigit(c)) {
             number += static_cast<char>(c);
             seenDigit = true;
-        } else if (c == L'.' && !seenPoint && !seenExp) {
+        } else if ((c == L'.' || c == decimalSeparator) && !seenPoint && !seenExp) {
             number += '.';
             seenPoint = true;
         } else if ((c == L'e' || c == L'E') && seenDigit && !seenExp) {

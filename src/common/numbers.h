@@ -19,9 +19,10 @@ namespace zt {
 // The blanks every reading skips: space, tab, carriage return, line feed.
 bool isBlank(wchar_t c);
 
-// The value of the longest leading decimal number in the text ("." is the point, blanks
-// anywhere are skipped, an optional sign and exponent), or 0 when the text starts with none.
-double lenientNumber(std::wstring_view text);
+// The value of the longest leading decimal number in the text, or 0 when the text starts
+// with none. The point is "." or the user's own decimal separator (say ","); blanks anywhere
+// are skipped; an optional sign and exponent.
+double lenientNumber(std::wstring_view text, wchar_t decimalSeparator = L'.');
 
 // The whole text (blanks around it allowed) as a plain decimal number: optional sign,
 // digits with an optional "." point, optional exponent. Nothing for anything else, "inf",
@@ -45,6 +46,8 @@ public:
     virtual std::optional<double> read(const std::wstring& text) const = 0;
     // The number written with the user's decimal separator.
     virtual std::wstring write(double value) const = 0;
+    // The user's decimal separator, which the lenient reading takes besides the point.
+    virtual wchar_t decimalSeparator() const = 0;
 };
 
 }  // namespace zt

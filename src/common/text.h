@@ -9,6 +9,10 @@ namespace zt {
 // The folder with exactly one trailing backslash added when it has none; "" gives "\".
 std::wstring addSlash(std::wstring_view path);
 
+// A full path that names its drive or server: C:\x or \\server\share\x. Relative paths,
+// C:x (relative to that drive's current folder) and \x (the current drive's root) are not.
+bool isAbsolutePath(std::wstring_view path);
+
 // The lower-case form of a character for comparisons without regard to case: ASCII and
 // the Latin-1 capitals, so that "É.WAV" still matches "*.wav" style patterns fairly.
 wchar_t foldCase(wchar_t c);

@@ -89,6 +89,12 @@ std::wstring formatNumber(double value) {
     return std::wstring(text.get(), SysStringLen(text.get()));
 }
 
+wchar_t decimalSeparator() {
+    wchar_t separator[4] = {};
+    if (GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, separator, 4) != 2) return L'.';
+    return separator[0];
+}
+
 std::wstring programPath() {
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {

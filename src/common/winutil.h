@@ -54,12 +54,15 @@ void unregisterDialogWindow(HWND hwnd);
 std::optional<double> strictNumber(const std::wstring& text);
 // The number written in the user's format (VarBstrFromR8).
 std::wstring formatNumber(double value);
+// The user's decimal separator, "." when it is not a single character.
+wchar_t decimalSeparator();
 
 // The user's number format as the program's parts take it.
 class LocaleNumberFormat final : public NumberFormat {
 public:
     std::optional<double> read(const std::wstring& text) const override { return strictNumber(text); }
     std::wstring write(double value) const override { return formatNumber(value); }
+    wchar_t decimalSeparator() const override { return zt::decimalSeparator(); }
 };
 
 // The folder of the running program, without a trailing backslash (except at a root).

@@ -4,6 +4,8 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <thread>
+
 #include "common/text.h"
 #include "common/winutil.h"
 
@@ -187,17 +189,55 @@ bool FileList::setPath(const std::wstring& folder) {
 }
 
 void FileList::refresh() {
-    if (auto files = listFolder(path_, false)) show(std::move(*files));
+    const std::wstring folder = path_;
+    std::optional<std::vector<std::wstring>> files;
+    ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+    if (!done) {
+        files = listFolder(folder, false);
+    } else {
+        std::thread reader([&] {
+            files = listFolder(folder, false);
+            SetEvent(done.get());
+        });
+        HANDLE event = done.get();
+        while (MsgWaitForMultipleObjectsEx(1, &event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
+               WAIT_OBJECT_0 + 1)
+            processPendingEvents();
+        reader.join();
+    }
+    // Another folder chosen meanwhile has been listed already.
+    if (files && folder == path_) show(std::move(*files));
 }
 
 void FileList::show(std::vector<std::wstring> files) {
-    const std::wstring selected = entry(selectedIndex());
-    entries_.clear();
+    std::vector<std::wstring> entries;
     for (auto& name : files)
-        if (matchesPattern(name, kSoundPattern)) entries_.push_back(std::move(name));
+        if (matchesPattern(name, kSoundPattern)) entries.push_back(std::move(name));
+    // A few files more or less (the usual case at a pick): only those rows change. Adding
+    // ten thousand rows one by one would hold the window for a second.
+    const std::vector<ListEdit> edits = listEdits(entries_, entries);
+    if (edits.empty()) return;
+    if (edits.size() < entries.size() && ListBox_GetCount(hwnd_) == count()) {
+        entries_ = std::move(entries);
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        for (const ListEdit& edit : edits) {
+            if (edit.insert)
+                ListBox_InsertString(hwnd_, edit.index, edit.name.c_str());
+            else
+                ListBox_DeleteString(hwnd_, edit.index);
+        }
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return;
+    }
+    const std::wstring selected = entry(selectedIndex());
+    entries_ = std::move(entries);
 
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     ListBox_ResetContent(hwnd_);
+    std::size_t bytes = 0;
+    for (const auto& name : entries_) bytes += (name.size() + 1) * sizeof(wchar_t);
+    SendMessageW(hwnd_, LB_INITSTORAGE, entries_.size(), static_cast<LPARAM>(bytes));  // one allocation
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         ListBox_AddString(hwnd_, entries_[i].c_str());
         if (entries_[i] == selected) ListBox_SetCurSel(hwnd_, static_cast<int>(i));

@@ -68,6 +68,9 @@ public:
     std::wstring path() const override { return path_; }
     // Lists the folder; false, with nothing changed, when it cannot be listed.
     bool setPath(const std::wstring& folder);
+    // Reads the folder again (files added or removed since count). The reading runs on a
+    // thread of its own while the window's messages are answered, so the window stays
+    // responsive however large the folder is.
     void refresh() override;
     int count() const override { return static_cast<int>(entries_.size()); }
     std::wstring entry(int index) const override;

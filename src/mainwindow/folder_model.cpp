@@ -40,16 +40,37 @@ bool matchesPattern(std::wstring_view name, std::wstring_view patterns) {
     }
 }
 
-void sortNames(std::vector<std::wstring>& names) {
-    std::sort(names.begin(), names.end(), [](const std::wstring& a, const std::wstring& b) {
-        const auto folded = [](const std::wstring& s) {
-            std::wstring f(s);
-            for (auto& c : f) c = foldCase(c);
-            return f;
-        };
-        const auto fa = folded(a), fb = folded(b);
-        return fa != fb ? fa < fb : a < b;
-    });
+namespace {
+
+bool nameBefore(const std::wstring& a, const std::wstring& b) {
+    const auto folded = [](const std::wstring& s) {
+        std::wstring f(s);
+        for (auto& c : f) c = foldCase(c);
+        return f;
+    };
+    const auto fa = folded(a), fb = folded(b);
+    return fa != fb ? fa < fb : a < b;
+}
+
+}  // namespace
+
+void sortNames(std::vector<std::wstring>& names) { std::sort(names.begin(), names.end(), nameBefore); }
+
+std::vector<ListEdit> listEdits(const std::vector<std::wstring>& from, const std::vector<std::wstring>& to) {
+    std::vector<ListEdit> edits;
+    std::size_t i = 0, j = 0;
+    int row = 0;
+    while (i < from.size() || j < to.size()) {
+        if (j == to.size() || (i < from.size() && nameBefore(from[i], to[j]))) {
+            edits.push_back({false, row, {}});
+            ++i;
+        } else if (i == from.size() || nameBefore(to[j], from[i])) {
+            edits.push_back({true, row++, to[j++]});
+        } else {  // the same name in both
+            ++i, ++j, ++row;
+        }
+    }
+    return edits;
 }
 
 std::wstring normalizeFolder(std::wstring_view folder) {

@@ -16,6 +16,18 @@ bool matchesPattern(std::wstring_view name, std::wstring_view patterns);
 // the order is stable.
 void sortNames(std::vector<std::wstring>& names);
 
+// One change to a shown list: the row at index removed, or name inserted at index.
+struct ListEdit {
+    bool insert = false;
+    int index = 0;
+    std::wstring name;
+    bool operator==(const ListEdit&) const = default;
+};
+
+// The edits that turn the list "from" into "to" (both in sortNames order), in the order
+// they apply; rows that stay are not touched. Cheaper to show than the whole list again.
+std::vector<ListEdit> listEdits(const std::vector<std::wstring>& from, const std::vector<std::wstring>& to);
+
 // One row of the folder list: the folder's full path, the name shown, its indent level,
 // and whether it is the open (current) folder or one of its subfolders.
 struct FolderRow {

@@ -32,6 +32,7 @@ constexpr UINT kRunActivation = WM_APP + 3;
 // handler, whose wait must not hold the window's first paint nor the first value.
 constexpr UINT kDelayRestored = WM_APP + 4;
 constexpr wchar_t kStartupSound[] = L"startup.wav";
+constexpr int kSliderMax = 100;
 
 // The controls, in tab order.
 struct ControlSpec {
@@ -102,7 +103,11 @@ public:
         const std::wstring folder = f_.Dir1.path();
         if (f_.Dir1.setPath(path) && f_.Dir1.path() != folder) f_.Dir1_Change();
     }
-    std::int32_t volume() override { return f_.sliderValue(); }
+    std::int32_t volume() override {
+        // A slider that does not answer its range gives no position worth keeping either.
+        const bool answers = SendMessageW(f_.item(ids::kSlider1), TBM_GETRANGEMAX, 0, 0) == kSliderMax;
+        return answers ? f_.sliderValue() : -1;
+    }
     void setVolume(std::int32_t value) override { f_.setSliderValue(value); }
     std::int16_t muteValue() override { return static_cast<std::int16_t>(f_.muteValue()); }
     void setMuteValue(std::int16_t value) override { f_.setMuteValue(value); }
@@ -203,7 +208,7 @@ void Form1::createControls() {
         }
     }
     HWND slider = item(ids::kSlider1);
-    SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, 100));
+    SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, kSliderMax));
     SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
     SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
     SendMessageW(slider, TBM_SETLINESIZE, 0, 1);
@@ -262,8 +267,7 @@ void Form1::saveSettings() {
 }
 
 void Form1::Form_Unload() {
-    // A session that is ending was saved for when it asked (WM_QUERYENDSESSION).
-    if (!savedForSessionEnd_) saveSettings();
+    saveSettings();
     tray_.remove();
     // The sound's thread and the media runtime must be gone before the process ends.
     parts_.player.stop();
@@ -339,10 +343,15 @@ void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sl
 bool Form1::playsound(const std::wstring& soundName) {
     // A newer activation ends the wait (not the sound): its run must not wait for this one.
     const PlayResult result = parts_.player.playsound(soundName, sliderValue(), [this] { return parts_.driver.abandoned(); });
+    const auto slash = soundName.find_last_of(L'\\');
+    const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
     if (!result) {
-        const auto slash = soundName.find_last_of(L'\\');
-        const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
-        setControlText(ids::kLabel3, L"Could not play " + name + L": " + result.reason + L".");
+        playError_ = L"Could not play " + name + L": " + result.reason + L".";
+        setControlText(ids::kLabel3, playError_);
+    } else if (!playError_.empty()) {
+        // A good play after a failed one: the old error no longer holds.
+        if (controlText(ids::kLabel3) == playError_) setControlText(ids::kLabel3, L"Last played: " + name);
+        playError_.clear();
     }
     return static_cast<bool>(result);
 }
@@ -354,6 +363,9 @@ void Form1::testPlay() {
 
 void Form1::restoreWindow() {
     ShowWindow(hwnd(), SW_RESTORE);
+    // Always the normal size: a window maximised before it went to the tray comes back
+    // maximised from the first restore.
+    if (IsZoomed(hwnd())) ShowWindow(hwnd(), SW_RESTORE);
     SetForegroundWindow(hwnd());
     ShowWindow(hwnd(), SW_SHOW);
 }
@@ -546,6 +558,7 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             savedForSessionEnd_ = false;  // the end was cancelled: the next one saves again
             return 0;
         }
+        // Saved again: the settings may have changed since the query.
         Form_Unload();  // [[noreturn]]: the process ends here, nothing falls through
     case WM_CLOSE:
         Form_Unload();  // the same

@@ -136,6 +136,7 @@ private:
     bool loading_ = false;        // restoring the settings: the delay's handler waits
     bool delayRestored_ = false;  // ... and runs at the first activation
     std::wstring mpVersion_;
+    std::wstring playError_;  // the status line's last "Could not play" text
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings
 };
 

@@ -115,19 +115,30 @@ void Scheduler::playRandomFile() {
     play_(path);
 }
 
+double Scheduler::typedDelay() const { return lenientNumber(view_.delayText(), numbers_.decimalSeparator()); }
+
 void Scheduler::txtDelay_Change() {
+    // A change during the wait below arrives from inside it: it only restarts that wait.
+    // Waiting again inside the wait would nest one level per keystroke without limit.
+    if (inDelayWait_) {
+        delayChangedAgain_ = true;
+        return;
+    }
+    inDelayWait_ = true;
     // Give the user time to finish typing before judging the text.
     for (int i = 0; i < kDelayEditSteps; ++i) {
         waiter_.step();
-        if (lenientNumber(view_.delayText()) > 0) break;
+        if (std::exchange(delayChangedAgain_, false)) i = -1;  // the full wait for the new text
+        if (typedDelay() > 0) break;
     }
-    if (lenientNumber(view_.delayText()) < kMinDelay) {
-        // Only when it changes anything: where the user's decimal separator is not ".",
-        // the lenient reading cannot read the floor either, and setting it again would
-        // run this handler again for ever.
+    if (typedDelay() < kMinDelay) {
+        // Only when it changes anything: a floor the lenient reading cannot read back (a
+        // separator of several characters) would otherwise run this handler for ever.
         const std::wstring floor = numbers_.write(kMinDelay);
         if (view_.delayText() != floor) view_.setDelayText(floor);
     }
+    inDelayWait_ = false;
+    delayChangedAgain_ = false;  // the floor just set needs no wait of its own
     restartFlag = true;
     waiter_.processEvents();
 }

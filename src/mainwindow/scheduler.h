@@ -76,6 +76,8 @@ public:
 private:
     std::int32_t drawInterval();
     void showCountdown(std::int32_t seconds);
+    // The delay text as the lenient reading sees it.
+    double typedDelay() const;
     void publishStatus();
 
     SoundFolder& folder_;
@@ -89,6 +91,8 @@ private:
     // too large for the countdown).
     double lastGoodDelay_ = kMinDelay;
     std::int32_t secondsLeft_ = 0;  // as shown in the countdown
+    bool inDelayWait_ = false;        // txtDelay_Change is waiting for the user
+    bool delayChangedAgain_ = false;  // the text changed during that wait
 };
 
 }  // namespace zt

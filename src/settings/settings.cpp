@@ -60,7 +60,7 @@ void restoreSettings(StringStore& store, SettingsView& view, const NumberFormat&
 
     // Any text that starts with a usable delay stays exactly as the user typed it.
     const std::wstring delay = readSetting(store, kDelaySetting);
-    if (delay.empty() || lenientNumber(delay) < kMinDelay) {
+    if (delay.empty() || lenientNumber(delay, numbers.decimalSeparator()) < kMinDelay) {
         const std::wstring fallback = numbers.write(kMinDelay);
         view.setDelayText(fallback.empty() ? L"0.1" : fallback);
     } else {
@@ -79,9 +79,12 @@ void restoreSettings(StringStore& store, SettingsView& view, const NumberFormat&
 
 void saveSettings(StringStore& store, SettingsView& view) {
     writeSetting(store, kPathSetting, view.soundFolder());
-    writeSetting(store, kVolumeSetting, std::to_wstring(view.volume()));
+    // A volume or delay that could not be read keeps what is stored rather than losing it.
+    const std::int32_t volume = view.volume();
+    if (volume >= kMinVolume && volume <= kMaxVolume) writeSetting(store, kVolumeSetting, std::to_wstring(volume));
     writeSetting(store, kMuteSetting, std::to_wstring(view.muteValue()));
-    writeSetting(store, kDelaySetting, view.delayText());
+    const std::wstring delay = view.delayText();
+    if (!delay.empty()) writeSetting(store, kDelaySetting, delay);
     writeSetting(store, kSystraySetting, booleanText(view.option(Option::startInTray)));
     writeSetting(store, kAbsoluteSetting, booleanText(view.option(Option::absoluteVolume)));
 }

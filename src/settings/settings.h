@@ -42,7 +42,7 @@ public:
     // leaves them as they are.
     virtual void openSoundFolder(const std::wstring& path) = 0;
 
-    // The volume slider, 0..100.
+    // The volume slider, 0..100; -1 when the slider cannot be read.
     virtual std::int32_t volume() = 0;
     virtual void setVolume(std::int32_t value) = 0;
 
@@ -63,7 +63,8 @@ public:
 // format, and run-at-logon is derived from the entry's presence (always set).
 void restoreSettings(StringStore& store, SettingsView& view, const NumberFormat& numbers);
 
-// Writes all six settings from the view, at unload.
+// Writes the six settings from the view, at unload; an empty delay or a volume that could
+// not be read leaves the stored one alone.
 void saveSettings(StringStore& store, SettingsView& view);
 
 // mnuStartup_Click (mnuStartup2_Click runs the same): flips the option, then writes the

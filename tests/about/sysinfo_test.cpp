@@ -236,6 +236,32 @@ TEST(StartSysInfo, StartsTheToolOrSaysItIsUnavailable) {
     // The blank in the path never split it.
     EXPECT_FALSE(ranWith(decoy, 0));
 
+    // Relative values would start a planted copy from the current folder or drive root.
+    wchar_t savedFolder[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, savedFolder);
+    ASSERT_TRUE(SetCurrentDirectoryW(toolFolder.c_str()));
+    wchar_t rootTool[MAX_PATH];
+    GetFullPathNameW(L"\\MSINFO32.EXE", MAX_PATH, rootTool, nullptr);
+    const std::wstring planted[] = {decoy, rootTool};
+    ASSERT_TRUE(copyStub(rootTool));
+    for (const auto& exe : planted) DeleteFileW((exe + L".ran").c_str());
+    {
+        SCOPED_TRACE("a relative PATH");
+        path.setText(L"info.exe");
+        expectMessage(startSysInfo(about));
+        path.remove();
+    }
+    {
+        SCOPED_TRACE("an empty MSINFO folder");
+        location.setText(L"");
+        expectMessage(startSysInfo(about));
+        location.remove();
+    }
+    SetCurrentDirectoryW(savedFolder);
+    for (const auto& exe : planted) EXPECT_FALSE(ranWith(exe, 1000)) << exe;
+    DeleteFileW((std::wstring(rootTool) + L".ran").c_str());
+    DeleteFileW(rootTool);
+
     for (const auto& exe : {tool, decoy, msinfo}) {
         DeleteFileW((exe + L".ran").c_str());
         DeleteFileW(exe.c_str());

@@ -33,6 +33,29 @@ TEST(LenientNumber, ReadsTheLongestLeadingNumber) {
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(lenientNumber(c.text), c.value) << c.text;
 }
 
+TEST(LenientNumber, TakesTheUsersDecimalSeparatorAsWellAsThePoint) {
+    struct Case {
+        const wchar_t* text;
+        double value;
+    } const cases[] = {
+        {L"0,2", 0.2}, {L"0.2", 0.2}, {L"1,5,6", 1.5}, {L"1,5.6", 1.5}, {L",5", 0.5}, {L"2,5e1", 25},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(lenientNumber(c.text, L','), c.value) << c.text;
+}
+
+TEST(IsAbsolutePath, OnlyPathsThatNameTheirDriveOrServer) {
+    struct Case {
+        const wchar_t* path;
+        bool absolute;
+    } const cases[] = {
+        {L"C:\\Windows\\msinfo32.exe", true}, {L"c:/tools/x.exe", true},  {L"\\\\server\\share\\x.exe", true},
+        {L"msinfo32.exe", false},            {L"tools\\x.exe", false},   {L"\\MSINFO32.EXE", false},
+        {L"C:x.exe", false},                 {L"", false},               {L"\\\\\\x", false},
+        {L"..\\x.exe", false},
+    };
+    for (const auto& c : cases) EXPECT_EQ(isAbsolutePath(c.path), c.absolute) << c.path;
+}
+
 TEST(RoundHalfEven, RoundsHalvesToEven) {
     struct Case {
         double in, out;

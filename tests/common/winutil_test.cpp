@@ -52,6 +52,23 @@ TEST(FormatNumber, WritesInTheUserFormat) {
     EXPECT_EQ(strictNumber(formatNumber(0.1)), 0.1);
 }
 
+TEST(FormatNumber, FollowsTheUsersDecimalSeparator) {
+    // A German-style format for a moment: decimal comma, thousands point.
+    wchar_t savedDecimal[8] = {}, savedThousand[8] = {};
+    ASSERT_EQ(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, savedDecimal, 8), 2);
+    ASSERT_GT(GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, savedThousand, 8), 0);
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L"."));
+    ASSERT_TRUE(SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L","));
+    const wchar_t separator = decimalSeparator();
+    const std::wstring floor = formatNumber(0.1);
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, savedDecimal);
+    SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, savedThousand);
+    EXPECT_EQ(separator, L',');
+    EXPECT_EQ(floor, L"0,1");
+    EXPECT_EQ(lenientNumber(L"0,2", separator), 0.2);
+    EXPECT_EQ(decimalSeparator(), L'.');
+}
+
 TEST(ProgramFolder, IsTheFolderOfTheRunningFile) {
     const std::wstring path = programPath();
     const std::wstring folder = programFolder();

@@ -63,5 +63,34 @@ TEST(FolderModel, RowsOfARootAndOfAShare) {
     EXPECT_TRUE(folderRows(L"", {}).empty());
 }
 
+TEST(ListEdits, TouchOnlyTheRowsThatDiffer) {
+    using Names = std::vector<std::wstring>;
+    using Edits = std::vector<ListEdit>;
+    struct Case {
+        Names from, to;
+        Edits edits;
+    } const cases[] = {
+        {{L"a", L"c"}, {L"a", L"c"}, {}},
+        {{L"a", L"c"}, {L"a", L"B", L"c"}, {{true, 1, L"B"}}},
+        {{L"a", L"B", L"c"}, {L"a", L"c"}, {{false, 1, L""}}},
+        {{}, {L"a", L"b"}, {{true, 0, L"a"}, {true, 1, L"b"}}},
+        {{L"a", L"b"}, {}, {{false, 0, L""}, {false, 0, L""}}},
+        {{L"a", L"b"}, {L"b", L"c"}, {{false, 0, L""}, {true, 1, L"c"}}},
+        {{L"A.wav"}, {L"a.wav"}, {{false, 0, L""}, {true, 0, L"a.wav"}}},  // renamed in case only
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(listEdits(c.from, c.to), c.edits) << c.from.size() << " -> " << c.to.size();
+        // Applied in order, they give the new list.
+        Names shown = c.from;
+        for (const auto& e : listEdits(c.from, c.to)) {
+            if (e.insert)
+                shown.insert(shown.begin() + e.index, e.name);
+            else
+                shown.erase(shown.begin() + e.index);
+        }
+        EXPECT_EQ(shown, c.to);
+    }
+}
+
 }  // namespace
 }  // namespace zt

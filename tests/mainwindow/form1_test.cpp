@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <thread>
 
@@ -295,12 +296,13 @@ TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
     command(ids::kFile1, LBN_DBLCLK);
     EXPECT_EQ(form_->controlText(ids::kLabel3).rfind(L"Could not play Two.MP3: ", 0), 0u);
 
-    // Enter on the list plays the selected file too.
+    // Enter on the list plays the selected file too, and the good play ends the error.
     ListBox_SetCurSel(control(ids::kFile1), 0);
     SetFocus(control(ids::kFile1));
     const DWORD enter = GetTickCount();
     SendMessageW(hwnd_, WM_COMMAND, IDOK, 0);
     EXPECT_GE(GetTickCount() - enter, 400u);
+    EXPECT_EQ(form_->controlText(ids::kLabel3), L"Last played: one.wav");
 }
 
 // Tray ----------------------------------------------------------------------------------------
@@ -344,6 +346,31 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     ASSERT_FALSE(IsWindowVisible(hwnd_));
     command(ids::kMnuSettings);
     EXPECT_TRUE(IsWindowVisible(hwnd_));
+}
+
+TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
+    form_->Form_Load();
+    const UINT showMessage = RegisterWindowMessageW(kShowMessage);
+    const std::pair<const char*, std::function<void()>> ways[] = {
+        {"icon click", [&] { trayEvent(hwnd_, WM_LBUTTONUP); }},
+        {"Settings", [&] { command(ids::kMnuSettings); }},
+        {"second start", [&] { SendMessageW(hwnd_, showMessage, 0, 0); }},
+    };
+    for (const auto& [way, restore] : ways) {
+        ShowWindow(hwnd_, SW_MAXIMIZE);
+        ASSERT_TRUE(IsZoomed(hwnd_));
+        ShowWindow(hwnd_, SW_MINIMIZE);
+        processPendingEvents();
+        ASSERT_FALSE(IsWindowVisible(hwnd_)) << way;
+        restore();
+        EXPECT_TRUE(IsWindowVisible(hwnd_)) << way;
+        EXPECT_FALSE(IsIconic(hwnd_)) << way;
+        EXPECT_FALSE(IsZoomed(hwnd_)) << way;
+    }
+    // A maximised window that is still on screen comes back to its normal size as well.
+    ShowWindow(hwnd_, SW_MAXIMIZE);
+    command(ids::kMnuSettings);
+    EXPECT_FALSE(IsZoomed(hwnd_));
 }
 
 TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {

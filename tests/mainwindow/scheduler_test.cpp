@@ -119,10 +119,15 @@ public:
         return text;
     }
 
+    wchar_t decimalSeparator() const override { return decimalPoint; }
+
     // The user (or the scheduler) changes the delay box: the change handler runs.
     void typeDelay(const std::wstring& text) {
         delay = text;
-        if (scheduler) scheduler->txtDelay_Change();
+        if (!scheduler) return;
+        ++delayDepth;
+        scheduler->txtDelay_Change();
+        --delayDepth;
     }
 
     std::size_t refreshes() const { return refreshTimes.size(); }
@@ -153,6 +158,7 @@ public:
     std::vector<int> intervals;  // the first countdown value of each cycle
     std::vector<long long> refreshTimes;
     Scheduler* scheduler = nullptr;
+    int delayDepth = 0;  // txtDelay_Change calls in progress, inside each other
     std::function<void()> onRefresh;
     std::function<void()> onCall;
 
@@ -166,7 +172,11 @@ private:
 
 class SchedulerTest : public ::testing::Test {
 protected:
-    SchedulerTest() { host.scheduler = &scheduler; }
+    SchedulerTest() {
+        host.scheduler = &scheduler;
+        // How many delay handlers were waiting inside each other at the deepest wait.
+        waiter.onCall = [this] { maxDelayDepth = std::max(maxDelayDepth, host.delayDepth); };
+    }
 
     void setMuted(bool muted) {
         host.mute = muted;
@@ -183,6 +193,7 @@ protected:
 
     FakeWaiter waiter;
     FakeHost host{waiter};
+    int maxDelayDepth = 0;
     Random random{20240601};
     std::function<bool()> stop = [] { return true; };
     Scheduler scheduler{{host, host, host, waiter, random, [this](const std::wstring& path) { host.playsound(path); },
@@ -370,6 +381,43 @@ TEST_F(SchedulerTest, UnusableDelayEditsBecomeTheFloorAfterAboutFiveSeconds) {
     }
 }
 
+TEST_F(SchedulerTest, EditsDuringTheDelayWaitRestartItInsteadOfNesting) {
+    setMuted(true);
+    // Keys arriving at every pass, several per pass, or now and then: 200 characters each.
+    for (const int keysPerPass : {1, 4, 0}) {
+        host.clearRecords();
+        host.delay = L"";
+        maxDelayDepth = 0;
+        int typed = 0, passes = 0;
+        waiter.onEvents = [&] {
+            ++passes;
+            const int keys = keysPerPass > 0 ? keysPerPass : (passes % 7 == 0 ? 1 : 0);
+            for (int k = 0; k < keys && typed < 200; ++k) {
+                ++typed;
+                host.typeDelay(host.delay + L"x");  // never a number
+            }
+        };
+        runUntil([&] { return typed >= 200 && host.intervals.size() == 2; });
+        waiter.onEvents = nullptr;
+        EXPECT_EQ(maxDelayDepth, 1) << keysPerPass;
+        // One floor, about five seconds after the last key.
+        ASSERT_EQ(host.delaySets.size(), 1u) << keysPerPass;
+        EXPECT_EQ(host.delay, L"0.1");
+        EXPECT_GE(host.intervals[1], 4);
+        EXPECT_LE(host.intervals[1], 7);
+    }
+}
+
+TEST_F(SchedulerTest, AnEditDuringTheDelayWaitWaitsAfreshForTheNewText) {
+    setMuted(true);
+    waiter.at(2'050, [&] { host.typeDelay(L"0"); });
+    waiter.at(4'050, [&] { host.typeDelay(L"abc"); });
+    runUntil([&] { return host.intervals.size() == 2; });
+    ASSERT_EQ(host.delaySets.size(), 1u);
+    EXPECT_EQ(host.delaySets[0].atMs, 4'100 + 5'000);
+    EXPECT_EQ(maxDelayDepth, 1);
+}
+
 TEST_F(SchedulerTest, SmallDelayIsRaisedAfterOneStep) {
     setMuted(true);
     waiter.at(1'050, [&] { host.typeDelay(L"0.05"); });
@@ -379,9 +427,7 @@ TEST_F(SchedulerTest, SmallDelayIsRaisedAfterOneStep) {
     EXPECT_EQ(host.delay, L"0.1");
 }
 
-TEST_F(SchedulerTest, FloorInALocaleWithADecimalCommaIsSetOnce) {
-    // The lenient reading stops at the comma, so "0,1" reads as 0; setting it again and
-    // again would re-enter the handler for ever.
+TEST_F(SchedulerTest, ADecimalCommaIsReadAndTheFloorIsWrittenWithIt) {
     setMuted(true);
     host.decimalPoint = L',';
     waiter.at(1'050, [&] { host.typeDelay(L"0"); });
@@ -390,6 +436,16 @@ TEST_F(SchedulerTest, FloorInALocaleWithADecimalCommaIsSetOnce) {
     EXPECT_EQ(host.delay, L"0,1");
     EXPECT_GE(host.intervals[1], 4);
     EXPECT_LE(host.intervals[1], 7);
+
+    // "0,2" is the user's own way to write 0.2: kept, and counted as 12 s on average.
+    host.clearRecords();
+    const long long typedAt = waiter.nowMs + 1'050;
+    waiter.at(typedAt, [&] { host.typeDelay(L"0,2"); });
+    runUntil([&] { return host.intervals.size() == 2; });
+    EXPECT_TRUE(host.delaySets.empty());
+    EXPECT_EQ(host.delay, L"0,2");
+    EXPECT_GE(host.intervals[1], 9);
+    EXPECT_LE(host.intervals[1], 15);
 }
 
 TEST_F(SchedulerTest, FileAddedWhileCountingCanBePickedAtTheEnd) {

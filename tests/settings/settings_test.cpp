@@ -56,7 +56,8 @@ TEST(RestoreSettings, DelayBelowTenthBecomesTenthElseStaysAsStored) {
         restoreSettings(store, controls, CommaNumberFormat());
         EXPECT_EQ(controls.delay, L"0,1") << "stored: " << text;
     }
-    const std::vector<std::wstring> kept = {L"0.1", L"2.5", L"3 minutes", L" 4", L"1e1"};
+    // The fake user writes numbers with a decimal comma; the point is read as well.
+    const std::vector<std::wstring> kept = {L"0.1", L"2.5", L"3 minutes", L" 4", L"1e1", L"0,2", L"0,1"};
     for (const auto& text : kept) {
         FakeStore store;
         store.setSetting(L"delay", text);
@@ -158,6 +159,21 @@ TEST(SaveSettings, WritesAllSixInOrder) {
                                  L"Software\\Zirrotone\\systray|String=True",
                                  L"Software\\Zirrotone\\absolute|String=False"}));
     EXPECT_TRUE(controls.log.empty());
+}
+
+TEST(SaveSettings, KeepsTheStoredDelayAndVolumeWhenTheControlsGiveNone) {
+    FakeStore store;
+    store.setSetting(L"delay", L"2.5");
+    store.setSetting(L"volume", L"70");
+    FakeSettingsView view;
+    view.folder = L"D:\\Sounds";
+    view.delay = L"";
+    view.slider = -1;  // the slider did not answer
+    saveSettings(store, view);
+    EXPECT_EQ(store.get(settingKey(L"delay"), L"String"), L"2.5");
+    EXPECT_EQ(store.get(settingKey(L"volume"), L"String"), L"70");
+    EXPECT_EQ(store.get(settingKey(L"path"), L"String"), L"D:\\Sounds");
+    EXPECT_EQ(store.writes.size(), 4u);  // path, mute, systray, absolute
 }
 
 TEST(SaveSettings, RestoreGivesBackWhatWasSaved) {

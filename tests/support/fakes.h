@@ -60,6 +60,7 @@ public:
             if (c == L'.') c = L',';
         return text;
     }
+    wchar_t decimalSeparator() const override { return L','; }
 };
 
 // The main window as the settings see it. Every setter is logged as "part=value"; getters
