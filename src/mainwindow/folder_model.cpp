@@ -67,7 +67,9 @@ std::vector<ListEdit> listEdits(const std::vector<std::wstring>& from, const std
         } else if (i == from.size() || nameBefore(to[j], from[i])) {
             edits.push_back({true, row++, to[j++]});
         } else {  // the same name in both
-            ++i, ++j, ++row;
+            ++i;
+            ++j;
+            ++row;
         }
     }
     return edits;
