@@ -148,9 +148,10 @@ TEST_F(MfWasapiBackendTest, StopEndsTheSoundAndItsThreadAtOnce) {
         EXPECT_EQ(WaitForSingleObject(backend.endEvent(), 0), static_cast<DWORD>(WAIT_TIMEOUT));
         player.stop();
         stopped = true;
-        // When stop() returns the sound's thread is gone, not just asked to go.
+        // When stop() returns the sound's thread is gone, not just asked to go. The count
+        // settles first: Wine's own pool threads come and go on a loaded machine.
         EXPECT_FALSE(backend.holdsASound());
-        EXPECT_LE(threadCount(), threadsBefore);
+        EXPECT_LE(settledThreadCount(), threadsBefore);
     };
     ASSERT_TRUE(player.playsound(media(L"tone3s.wav"), 50).played);
     EXPECT_TRUE(stopped);
