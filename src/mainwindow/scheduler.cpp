@@ -1,6 +1,7 @@
 #include "mainwindow/scheduler.h"
 
 #include "common/text.h"
+#include "mainwindow/delay_tip.h"
 
 #include <algorithm>
 #include <limits>
@@ -12,6 +13,12 @@ namespace {
 
 constexpr int kStepsPerSecond = 1000 / Waiter::kStepMs;
 constexpr int kDelayEditSteps = 50;  // about 5 s for the user to finish typing
+
+// A delay the countdown can use whatever the draw: at least a second, within 32 bits.
+bool usableDelay(double minutes) {
+    const auto shortest = intervalSeconds(minutes, 0.0f);
+    return shortest && *shortest >= 1 && intervalSeconds(minutes, 1.0f);
+}
 
 }  // namespace
 
@@ -36,15 +43,14 @@ Scheduler::Scheduler(SchedulerHost& host, Waiter& waiter, Random& random,
                      std::function<bool()> abandoned)
     : host_(host), waiter_(waiter), random_(random), abandoned_(std::move(abandoned)) {}
 
+double Scheduler::countedDelay() const {
+    const auto delay = host_.strictNumber(host_.delayText());
+    return delay && usableDelay(*delay) ? *delay : lastGoodDelay_;
+}
+
 std::int32_t Scheduler::drawInterval() {
     const float r = random_.next();
-    if (const auto delay = host_.strictNumber(host_.delayText())) {
-        const auto seconds = intervalSeconds(*delay, r);
-        if (seconds && *seconds >= 1) {
-            lastGoodDelay_ = *delay;
-            return *seconds;
-        }
-    }
+    lastGoodDelay_ = countedDelay();
     // At least one second, so that the loop always passes through event processing.
     return std::max(intervalSeconds(lastGoodDelay_, r).value_or(1), 1);
 }
@@ -105,7 +111,8 @@ void Scheduler::txtDelay_Change() {
         waiter_.step();
         if (lenientNumber(host_.delayText()) > 0) break;
     }
-    if (lenientNumber(host_.delayText()) < kMinDelay) {
+    const std::wstring typed = host_.delayText();
+    if (lenientNumber(typed) < kMinDelay) {
         // Only when it changes anything: where the user's decimal separator is not ".",
         // the lenient reading cannot read the floor either, and setting it again would
         // run this handler again for ever.
@@ -113,6 +120,9 @@ void Scheduler::txtDelay_Change() {
         if (host_.delayText() != floor) host_.setDelayText(floor);
     }
     restartFlag = true;
+    // Judged (and perhaps replaced): say what will be counted when the text does not show it.
+    const auto tip = delayTipText(typed, countedDelay(), [this](double v) { return host_.formatNumber(v); });
+    if (tip) host_.showDelayTip(*tip);
     waiter_.processEvents();
 }
 

@@ -43,6 +43,9 @@ public:
     virtual std::optional<double> strictNumber(const std::wstring& text) const = 0;
     // The number in the user's format (decimal separator).
     virtual std::wstring formatNumber(double value) const = 0;
+    // After a delay edit, when the minutes counted are not what the text plainly says:
+    // "Counting 15 minutes" (delayTipText). A window without a tip ignores it.
+    virtual void showDelayTip(const std::wstring& /*text*/) {}
 };
 
 // The countdown in seconds for a delay in minutes and a draw r in [0, 1): 45 to 75 seconds
@@ -68,6 +71,8 @@ public:
     void playRandomFile();
     // The delay text's change handler; runs on every change, its own included.
     void txtDelay_Change();
+    // The minutes the next countdown counts for the delay text as it stands.
+    double countedDelay() const;
 
     bool restartFlag = false;
     std::wstring lastPlayed;
