@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
+#include "mainwindow/delay_tip.h"
 
 #include <algorithm>
 #include <limits>
@@ -13,6 +14,12 @@ namespace {
 
 constexpr int kStepsPerSecond = 1000 / Waiter::kStepMs;
 constexpr int kDelayEditSteps = 50;  // about 5 s for the user to finish typing
+
+// A delay the countdown can use whatever the draw: at least a second, within 32 bits.
+bool usableDelay(double minutes) {
+    const auto shortest = intervalSeconds(minutes, 0.0f);
+    return shortest && *shortest >= 1 && intervalSeconds(minutes, 1.0f);
+}
 
 }  // namespace
 
@@ -42,15 +49,14 @@ Scheduler::Scheduler(Parts parts)
       play_(std::move(parts.play)),
       abandoned_(std::move(parts.abandoned)) {}
 
+double Scheduler::countedDelay() const {
+    const auto delay = numbers_.read(view_.delayText());
+    return delay && usableDelay(*delay) ? *delay : lastGoodDelay_;
+}
+
 std::int32_t Scheduler::drawInterval() {
     const float r = random_.next();
-    if (const auto delay = numbers_.read(view_.delayText())) {
-        const auto seconds = intervalSeconds(*delay, r);
-        if (seconds && *seconds >= 1) {
-            lastGoodDelay_ = *delay;
-            return *seconds;
-        }
-    }
+    lastGoodDelay_ = countedDelay();
     // At least one second, so that the loop always passes through event processing.
     return std::max(intervalSeconds(lastGoodDelay_, r).value_or(1), 1);
 }
@@ -114,7 +120,8 @@ void Scheduler::txtDelay_Change() {
         waiter_.step();
         if (lenientNumber(view_.delayText()) > 0) break;
     }
-    if (lenientNumber(view_.delayText()) < kMinDelay) {
+    const std::wstring typed = view_.delayText();
+    if (lenientNumber(typed) < kMinDelay) {
         // Only when it changes anything: where the user's decimal separator is not ".",
         // the lenient reading cannot read the floor either, and setting it again would
         // run this handler again for ever.
@@ -122,6 +129,9 @@ void Scheduler::txtDelay_Change() {
         if (view_.delayText() != floor) view_.setDelayText(floor);
     }
     restartFlag = true;
+    // Judged (and perhaps replaced): say what will be counted when the text does not show it.
+    const auto tip = delayTipText(typed, countedDelay(), [this](double v) { return numbers_.write(v); });
+    if (tip) view_.showDelayTip(*tip);
     waiter_.processEvents();
 }
 
