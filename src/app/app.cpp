@@ -4,10 +4,10 @@
 
 namespace zt {
 
-App::App(HINSTANCE instance)
+App::App(HINSTANCE instance, FolderPicker* picker)
     : instance_(instance),
       about_(instance),
-      form_({player_, driver_, scheduler_, store_, numbers_, about_}),
+      form_({player_, driver_, scheduler_, store_, numbers_, about_, picker ? *picker : shellPicker_}),
       scheduler_({form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
                   [this](const std::wstring& path) { form_.playsound(path); },
                   [this] { return driver_.abandoned(); }}) {}

@@ -19,7 +19,8 @@ namespace zt {
 class App {
 public:
     // COM must be initialised on this thread for as long as the App lives.
-    explicit App(HINSTANCE instance = GetModuleHandleW(nullptr));
+    // picker: the folder picker in place of the platform's (tests choose the folder).
+    explicit App(HINSTANCE instance = GetModuleHandleW(nullptr), FolderPicker* picker = nullptr);
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -41,6 +42,7 @@ private:
     Player player_{media_, deviceVolume_, waiter_};
     RunDriver driver_;
     frmAbout about_;
+    ShellFolderPicker shellPicker_;
     Form1 form_;
     Scheduler scheduler_;  // after the window: the window is its view and sound folder
 };

@@ -38,8 +38,9 @@ public:
     void processEvents() override { processPendingEvents(); }
 };
 
-// A dialog or modeless window whose keyboard navigation processPendingEvents handles.
-void registerDialogWindow(HWND hwnd);
+// A dialog or modeless window whose keyboard navigation processPendingEvents handles, with
+// its keyboard shortcuts (may be null).
+void registerDialogWindow(HWND hwnd, HACCEL accelerators = nullptr);
 void unregisterDialogWindow(HWND hwnd);
 
 // The whole text as a number in the user's locale (VarR8FromStr), or nothing when it is
