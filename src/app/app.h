@@ -16,11 +16,16 @@
 
 namespace zt {
 
+// What tests put in place of the platform's parts; empty: the platform's.
+struct AppSeams {
+    FolderPicker* picker = nullptr;
+    TrayIcon::Notify trayNotify;
+};
+
 class App {
 public:
     // COM must be initialised on this thread for as long as the App lives.
-    // picker: the folder picker in place of the platform's (tests choose the folder).
-    explicit App(HINSTANCE instance = GetModuleHandleW(nullptr), FolderPicker* picker = nullptr);
+    explicit App(HINSTANCE instance = GetModuleHandleW(nullptr), const AppSeams& seams = {});
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 

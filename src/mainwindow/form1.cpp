@@ -131,7 +131,7 @@ private:
     Form1& f_;
 };
 
-Form1::Form1(const Form1Parts& parts) : parts_(parts) {}
+Form1::Form1(const Form1Parts& parts) : parts_(parts), tray_(parts.trayNotify) {}
 
 Form1::~Form1() = default;
 
@@ -229,6 +229,7 @@ void Form1::Form_Load() {
         UpdateWindow(hwnd());
     }
     if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, 2000, nullptr);
+    if (!IsWindowVisible(hwnd())) wentToTray();
     Slider1_Click();
     // Restoring the delay may have run its edit handler; no run has started yet.
     parts_.scheduler.restartFlag = false;
@@ -364,6 +365,17 @@ bool Form1::playsound(const std::wstring& soundName) {
 void Form1::testPlay() {
     const std::wstring name = File1.entry(File1.selectedIndex());
     if (!name.empty()) playsound(addSlash(File1.path()) + name);
+}
+
+void Form1::wentToTray() {
+    // The first time only, so that a new user does not think the program has ended. Until
+    // the shell has taken the balloon (the icon may not be there yet), the next time tries.
+    const std::wstring key = settingKey(kTrayHintSetting);
+    const std::wstring value(kSettingValue);
+    if (parts_.store.get(key, value) == L"True") return;
+    if (tray_.showBalloon(L"Zirrotone is still playing",
+                          L"It keeps playing sounds from here. Click the icon to bring the window back."))
+        parts_.store.set(key, value, L"True");
 }
 
 void Form1::restoreWindow() {
@@ -516,11 +528,13 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MEASUREITEM: {
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi());
+        if (mis->CtlID == static_cast<UINT>(ids::kFile1)) File1.measureItem(*mis, dpi());
         return TRUE;
     }
     case WM_DRAWITEM: {
         const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (dis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.drawItem(*dis, dpi());
+        if (dis->CtlID == static_cast<UINT>(ids::kFile1)) File1.drawItem(*dis, dpi());
         return TRUE;
     }
     case WM_COMMAND:
@@ -540,7 +554,10 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (wParam == SIZE_MINIMIZED) PostMessageW(hwnd(), kHideIfMinimised, 0, 0);
         return 0;
     case kHideIfMinimised:
-        if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_HIDE);
+        if (IsIconic(hwnd())) {
+            ShowWindow(hwnd(), SW_HIDE);
+            wentToTray();
+        }
         return 0;
     case kRunActivation:
         parts_.driver.drive([this] { form_activate(); });

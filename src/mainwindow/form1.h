@@ -31,6 +31,7 @@ struct Form1Parts {
     const NumberFormat& numbers;
     AboutBox& about;
     FolderPicker& picker;
+    TrayIcon::Notify trayNotify;  // empty: the shell's
 };
 
 class Form1 final : public Window, public StatusView {
@@ -116,7 +117,10 @@ private:
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     std::span<const Placement> placements() const override;
     void place(HWND control, const Placement& p) override;
-    void dpiChanged() override { Dir1.dpiChanged(dpi()); }
+    void dpiChanged() override {
+        Dir1.dpiChanged(dpi());
+        File1.dpiChanged(dpi());
+    }
 
     void onCommand(int id, int code);
     void onActivate(WPARAM wParam, LPARAM lParam);
@@ -128,6 +132,7 @@ private:
     void folderUnreadable(const std::wstring& folder);
     void testPlay();
     void openSelectedFolder();
+    void wentToTray();
     HWND item(int id) const { return GetDlgItem(hwnd(), id); }
 
     Form1Parts parts_;

@@ -105,17 +105,29 @@ protected:
         makeFile(root_ + L"\\secret.wav", FILE_ATTRIBUTE_HIDDEN);
         makeFile(root_ + L"\\Bells\\three.wav");
         SetCurrentDirectoryW(root_.c_str());
-        app_ = std::make_unique<App>(GetModuleHandleW(nullptr), &picker_);
+        start();
+    }
+    void TearDown() override {
+        end();
+        SetCurrentDirectoryW(L"C:\\");
+        removeTree(root_);
+    }
+    // The program as wWinMain starts it, before its load; the tray icon's messages to the
+    // shell are seen on the way.
+    void start() {
+        AppSeams seams{&picker_, [this](DWORD message, NOTIFYICONDATAW& data) {
+                           if (data.uFlags & NIF_INFO) balloons_.push_back({message, data});
+                           return Shell_NotifyIconW(message, &data);
+                       }};
+        app_ = std::make_unique<App>(GetModuleHandleW(nullptr), seams);
         ASSERT_TRUE(app_->create());
         form_ = &app_->form();
         hwnd_ = form_->hwnd();
     }
-    void TearDown() override {
+    void end() {
         DestroyWindow(hwnd_);
         app_.reset();
         processPendingEvents();
-        SetCurrentDirectoryW(L"C:\\");
-        removeTree(root_);
     }
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     void command(int id, int code = 0) {
@@ -148,6 +160,11 @@ protected:
 
     std::wstring root_;
     ChosenFolder picker_;
+    struct Sent {
+        DWORD message;
+        NOTIFYICONDATAW data;
+    };
+    std::vector<Sent> balloons_;
     std::unique_ptr<App> app_;  // the real program's engines and windows, in this process
     Form1* form_ = nullptr;
     HWND hwnd_ = nullptr;
@@ -396,6 +413,76 @@ TEST_F(Form1Test, EveryMenuItemHasItsOwnAccessKey) {
     // The tray menu is checked where the tray menu test opens it.
 }
 
+// The tip over a list (found as a user's tools would: among the thread's tip windows).
+HWND tipOf(HWND list) {
+    struct Search {
+        HWND list, found;
+    } search{list, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t cls[32] = {};
+            GetClassNameW(w, cls, 32);
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            if (std::wstring(cls) == TOOLTIPS_CLASSW && SendMessageW(w, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
+                tool.uId == reinterpret_cast<UINT_PTR>(s->list))
+                s->found = w;
+            return s->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// What the list's tip says with the pointer on a row (-1: below the last row).
+std::wstring tipAt(HWND list, int row) {
+    RECT rc{};
+    if (row >= 0) {
+        ListBox_GetItemRect(list, row, &rc);
+    } else {
+        ListBox_GetItemRect(list, ListBox_GetCount(list) - 1, &rc);
+        OffsetRect(&rc, 0, rc.bottom - rc.top);
+    }
+    SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(rc.left + 5, (rc.top + rc.bottom) / 2));
+    wchar_t text[1024] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetParent(list);
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = text;
+    SendMessageW(tipOf(list), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
+    const std::wstring longName = L"a sound whose name is far too long for the file list to show whole.wav";
+    makeFile(root_ + L"\\" + longName);
+    picker_.chosen = root_;
+    command(ids::kMnuChooseFolder);
+    ASSERT_EQ(files().front(), longName);
+    HWND fileList = control(ids::kFile1), folderList = control(ids::kDir1);
+    ASSERT_TRUE(tipOf(fileList));
+    ASSERT_TRUE(tipOf(folderList));
+    const auto row = [&](const std::wstring& name) {
+        const auto rows = listItems(folderList);
+        return static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin());
+    };
+    const struct {
+        HWND list;
+        int row;
+        std::wstring tip;
+    } cases[] = {
+        {fileList, 0, root_ + L"\\" + longName},
+        {fileList, 1, root_ + L"\\one.wav"},
+        {fileList, -1, root_},
+        {folderList, row(L"zt_form1"), root_},
+        {folderList, row(L"Bells"), root_ + L"\\Bells"},
+        {folderList, 0, root_.substr(0, 3)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(tipAt(c.list, c.row), c.tip) << c.row;
+}
+
 TEST_F(Form1Test, MuteBoxAndMuteItemStayTogether) {
     SendMessageW(control(ids::kChkMute), BM_CLICK, 0, 0);
     EXPECT_EQ(form_->muteValue(), 1);
@@ -600,6 +687,46 @@ TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
     expectAccessKeys(shown, "tray");
     EXPECT_EQ(GetMenuDefaultItem(shown, FALSE, 0), static_cast<UINT>(ids::kMnuSettings));  // bold
     EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 0)), 4);  // File: the hidden item is not there
+}
+
+TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
+    const auto hintStored = [] { return getRegString(HKEY_CURRENT_USER, settingKey(kTrayHintSetting), std::wstring(kSettingValue)); };
+    form_->Form_Load();  // shown: nothing to say yet
+    EXPECT_TRUE(balloons_.empty());
+    minimise(hwnd_);
+    ASSERT_EQ(balloons_.size(), 1u);
+    const Sent& sent = balloons_[0];
+    EXPECT_EQ(sent.message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(sent.data.hWnd, hwnd_);
+    EXPECT_EQ(sent.data.uID, TrayIcon::kId);
+    EXPECT_EQ(sent.data.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
+    const std::wstring text = sent.data.szInfo;
+    EXPECT_NE(text.find(L"keeps playing"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Click the icon"), std::wstring::npos);
+    EXPECT_NE(std::wstring(sent.data.szInfoTitle), L"");
+    EXPECT_EQ(hintStored(), L"True");
+    trayEvent(hwnd_, WM_LBUTTONUP);
+    minimise(hwnd_);
+    EXPECT_EQ(balloons_.size(), 1u);  // once
+
+    // The next start, straight into the tray: nothing more.
+    end();
+    setRegString(HKEY_CURRENT_USER, settingKey(kSystraySetting), std::wstring(kSettingValue), L"True");
+    start();
+    form_->Form_Load();
+    ASSERT_FALSE(IsWindowVisible(hwnd_));
+    EXPECT_EQ(balloons_.size(), 1u);
+
+    // A first start that goes straight into the tray says it at once, and only then.
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingKey(kTrayHintSetting).c_str());
+    for (int run = 0; run < 2; ++run) {
+        end();
+        start();
+        form_->Form_Load();
+        ASSERT_FALSE(IsWindowVisible(hwnd_));
+    }
+    ASSERT_EQ(balloons_.size(), 2u);
+    EXPECT_EQ(std::wstring(balloons_[1].data.szInfo), text);
 }
 
 TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
