@@ -483,6 +483,33 @@ TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
     for (const auto& c : cases) EXPECT_EQ(tipAt(c.list, c.row), c.tip) << c.row;
 }
 
+// The balloons asked of an edit box.
+struct BalloonProbe {
+    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+        const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+        if (msg == EM_SHOWBALLOONTIP) {
+            const auto* tip = reinterpret_cast<const EDITBALLOONTIP*>(lParam);
+            reinterpret_cast<BalloonProbe*>(self)->texts.push_back(tip->pszText ? tip->pszText : L"");
+        }
+        return result;
+    }
+    std::vector<std::wstring> texts;
+};
+
+TEST_F(Form1Test, TheDelayBoxSaysHowATextWasReadOnlyWhenItIsNotWhatItShows) {
+    if (formatNumber(1000) != L"1000" || strictNumber(L"1,5") != 15.0) GTEST_SKIP() << "needs \",\" as digit grouping";
+    BalloonProbe probe;
+    HWND delay = control(ids::kTxtDelay);
+    SetWindowSubclass(delay, BalloonProbe::proc, 7, reinterpret_cast<DWORD_PTR>(&probe));
+    SetWindowTextW(delay, L"2");  // runs the edit handler, as typing does
+    EXPECT_TRUE(probe.texts.empty());
+    SetWindowTextW(delay, L"1,5");
+    ASSERT_EQ(probe.texts.size(), 1u);
+    EXPECT_EQ(probe.texts[0], L"Counting 15 minutes");
+    EXPECT_EQ(form_->controlText(ids::kTxtDelay), L"1,5");  // the text stays as typed
+    RemoveWindowSubclass(delay, BalloonProbe::proc, 7);
+}
+
 TEST_F(Form1Test, MuteBoxAndMuteItemStayTogether) {
     SendMessageW(control(ids::kChkMute), BM_CLICK, 0, 0);
     EXPECT_EQ(form_->muteValue(), 1);
