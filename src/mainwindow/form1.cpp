@@ -547,7 +547,11 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         onTrayEvent(LOWORD(lParam));
         return 0;
     case WM_TIMER:
-        if (wParam == kTrayRetryTimer && tray_.retry()) KillTimer(hwnd(), kTrayRetryTimer);
+        if (wParam == kTrayRetryTimer && tray_.retry()) {
+            KillTimer(hwnd(), kTrayRetryTimer);
+            // Started into the tray before the shell was ready: the balloon could not come then.
+            if (!IsWindowVisible(hwnd())) wentToTray();
+        }
         return 0;
     case WM_SIZE:
         // Minimised means gone to the tray: hidden, no taskbar button.
