@@ -196,7 +196,8 @@ TEST_F(Installer, SilentInstallRunUpgradeAndSilentUninstall) {
     Program program(exe_, sounds_);
     ASSERT_TRUE(program.window());
     ASSERT_EQ(run(installDir_ + L"\\uninstall.exe", L"/S"), 0);
-    EXPECT_TRUE(waitFor([&] { return !exists(installDir_); }, 30s));
+    // Its last step is the uninstall entry, after the folder.
+    EXPECT_TRUE(waitFor([&] { return !exists(installDir_) && uninstallText(L"DisplayName").empty(); }, 30s));
     EXPECT_TRUE(program.waitForExit(0ms));
     EXPECT_FALSE(exists(shortcut_));
     EXPECT_TRUE(uninstallText(L"DisplayName").empty());
