@@ -41,13 +41,27 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
 
+; A per-user install closes only a running Zirrotone: the stock welcome text about
+; closing other applications and system files does not apply.
+!define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT} ${VERSION} for you alone, into your own profile; no administrator rights are needed.$\r$\n$\r$\n${PRODUCT} plays a sound chosen at random from a folder now and then, from the notification area.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_PAGE_WELCOME
+; The MIT licence asks nothing of someone who only uses the program: shown, not agreed to.
+!define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
+!define MUI_LICENSEPAGE_TEXT_BOTTOM "${PRODUCT} is free software under this licence. Click Next to continue."
 !insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
+; Both unticked, so that a new user is not surprised by a chime; /START and /RUNATSTARTUP
+; tick them (and choose them in a silent install).
 !define MUI_FINISHPAGE_RUN
-!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT} now"
+!define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT}"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
+!define MUI_FINISHPAGE_RUN_NOTCHECKED
+!define MUI_FINISHPAGE_SHOWREADME
+!define MUI_FINISHPAGE_SHOWREADME_TEXT "Run at startup"
+!define MUI_FINISHPAGE_SHOWREADME_FUNCTION RunAtStartup
+!define MUI_FINISHPAGE_SHOWREADME_NOTCHECKED
+!define MUI_PAGE_CUSTOMFUNCTION_SHOW FinishShow
 !insertmacro MUI_PAGE_FINISH
 
 !insertmacro MUI_UNPAGE_CONFIRM
@@ -83,10 +97,53 @@ FunctionEnd
 !insertmacro CLOSE_RUNNING ""
 !insertmacro CLOSE_RUNNING "un."
 
+Var StartSwitch
+Var RunAtStartupSwitch
+
+Function .onInit
+  ${GetParameters} $0
+  ClearErrors
+  ${GetOptions} $0 "/START" $1
+  ${IfNot} ${Errors}
+    StrCpy $StartSwitch 1
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $0 "/RUNATSTARTUP" $1
+  ${IfNot} ${Errors}
+    StrCpy $RunAtStartupSwitch 1
+  ${EndIf}
+FunctionEnd
+
+Function FinishShow
+  ${If} $StartSwitch == 1
+    SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_CHECKED} 0
+  ${EndIf}
+  ${If} $RunAtStartupSwitch == 1
+    SendMessage $mui.FinishPage.ShowReadme ${BM_SETCHECK} ${BST_CHECKED} 0
+  ${EndIf}
+FunctionEnd
+
+; The finish page is not shown in a silent install: the switches choose there.
+Function .onInstSuccess
+  ${If} ${Silent}
+    ${If} $RunAtStartupSwitch == 1
+      Call RunAtStartup
+    ${EndIf}
+    ${If} $StartSwitch == 1
+      Call StartProgram
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
+
 Function StartProgram
   ; The lists open in the working folder: start among the sample sounds.
   SetOutPath "$INSTDIR\sounds"
   Exec '"$INSTDIR\zirrotone.exe"'
+FunctionEnd
+
+; The entry exactly as the program's own "Run at startup" writes it.
+Function RunAtStartup
+  WriteRegStr HKCU "${RUN_KEY}" "zirrotone" '"$INSTDIR\zirrotone.exe"'
 FunctionEnd
 
 Section "${PRODUCT}" SecMain
@@ -116,6 +173,15 @@ Section "${PRODUCT}" SecMain
   WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   WriteRegDWORD HKCU "${UNINST_KEY}" "EstimatedSize" $0
+
+  ; A first install starts with a delay of ten minutes rather than the program's own
+  ; fallback of a sound every few seconds; a delay the user already has stays.
+  ClearErrors
+  ReadRegStr $0 HKCU "${SETTINGS_KEY}\delay" "String"
+  ${If} ${Errors}
+  ${OrIf} $0 == ""
+    WriteRegStr HKCU "${SETTINGS_KEY}\delay" "String" "10"
+  ${EndIf}
 SectionEnd
 
 Section "un.${PRODUCT}" UnSecMain

@@ -52,7 +52,21 @@ zt_start_sound() {
   zt_log "sound goes to a null sink ($PULSE_SERVER); record it with: parec -d zt_null.monitor"
 }
 
+# Wine draws the title-bar buttons with glyphs of its own Marlett font. This Wine loads
+# none of the fonts in its data folder (fonts-wine), so the buttons came out as the letters
+# "0 1 r" in a text font; a font in the prefix's Fonts folder is loaded.
+zt_install_symbol_font() {
+  local fonts=$WINEPREFIX/drive_c/windows/Fonts font=/usr/share/wine/fonts/marlett.ttf
+  [ -f "$fonts/marlett.ttf" ] && return 0
+  [ -f "$font" ] && [ -d "$fonts" ] && cp "$font" "$fonts/marlett.ttf"
+}
+
 zt_init_prefix() {
+  zt_prepare_prefix
+  zt_install_symbol_font
+}
+
+zt_prepare_prefix() {
   [ -f "$WINEPREFIX/.zt-ready" ] && return 0
   zt_log "preparing the Wine prefix $WINEPREFIX (once)"
   mkdir -p "$WINEPREFIX"

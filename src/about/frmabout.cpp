@@ -42,12 +42,12 @@ constexpr int kIconPixels = 32;  // at 96 DPI
 
 constexpr wchar_t kDescription[] =
     L"Zirrotone will play WAV and MP3 files at random in the defined folder. It is free.\r\n"
-    L"Comments: feedback@zirrotone.example";
+    L"Comments and problem reports are welcome where Zirrotone is published.";
 constexpr wchar_t kNotice[] = L"\u00A9 2026 the Zirrotone developers";
 constexpr wchar_t kDisclaimer[] =
-    L"This program is protected by copyright. Copying it or passing it on, in whole or in part, "
-    L"without the permission of the Zirrotone developers is not allowed and may lead to civil "
-    L"and criminal liability.";
+    L"Warning: this program is protected by copyright. It may be copied and passed on, in whole "
+    L"or in part, only together with its copyright notice and the MIT licence (LICENSE.txt). "
+    L"It comes without warranty of any kind.";
 
 constexpr wchar_t kSysInfoKey[] = L"SOFTWARE\\Microsoft\\Shared Tools\\MSINFO";
 constexpr wchar_t kSysInfoLocationKey[] = L"SOFTWARE\\Microsoft\\Shared Tools Location";

@@ -16,10 +16,16 @@
 
 namespace zt {
 
+// What tests put in place of the platform's parts; empty: the platform's.
+struct AppSeams {
+    FolderPicker* picker = nullptr;
+    TrayIcon::Notify trayNotify;
+};
+
 class App {
 public:
     // COM must be initialised on this thread for as long as the App lives.
-    explicit App(HINSTANCE instance = GetModuleHandleW(nullptr));
+    explicit App(HINSTANCE instance = GetModuleHandleW(nullptr), const AppSeams& seams = {});
     App(const App&) = delete;
     App& operator=(const App&) = delete;
 
@@ -41,6 +47,7 @@ private:
     Player player_{media_, deviceVolume_, waiter_};
     RunDriver driver_;
     frmAbout about_;
+    ShellFolderPicker shellPicker_;
     Form1 form_;
     Scheduler scheduler_;  // after the window: the window is its view and sound folder
 };

@@ -74,6 +74,9 @@ template <typename G>
 struct CloseGdi : NullInvalid<G> {
     void operator()(G g) const { DeleteObject(g); }
 };
+struct CloseAccelerators : NullInvalid<HACCEL> {
+    void operator()(HACCEL a) const { DestroyAcceleratorTable(a); }
+};
 struct FreeBstr : NullInvalid<BSTR> {
     void operator()(BSTR b) const { SysFreeString(b); }
 };
@@ -87,6 +90,7 @@ using ScopedMenu = Scoped<HMENU, detail::CloseMenu>;
 using ScopedIcon = Scoped<HICON, detail::CloseIcon>;
 using ScopedFont = Scoped<HFONT, detail::CloseGdi<HFONT>>;
 using ScopedBrush = Scoped<HBRUSH, detail::CloseGdi<HBRUSH>>;
+using ScopedAccelerators = Scoped<HACCEL, detail::CloseAccelerators>;
 using ScopedBstr = Scoped<BSTR, detail::FreeBstr>;
 
 // A counted COM reference.

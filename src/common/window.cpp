@@ -101,7 +101,7 @@ LRESULT Window::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE: {
         dpi_ = GetDpiForWindow(hwnd_);
-        if (spec_.dialogKeys) registerDialogWindow(hwnd_);
+        if (spec_.dialogKeys) registerDialogWindow(hwnd_, spec_.accelerators);
         const LRESULT result = onMessage(msg, wParam, lParam);
         if (result != -1) applyDpi(dpi_);
         return result;

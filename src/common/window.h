@@ -30,6 +30,8 @@ struct WindowSpec {
     HICON smallIcon = nullptr;
     // Enter, Escape and Tab work as in a dialog (through IsDialogMessage in every loop).
     bool dialogKeys = false;
+    // With dialogKeys: keyboard shortcuts of the window, for as long as it exists.
+    HACCEL accelerators = nullptr;
 };
 
 class Window {

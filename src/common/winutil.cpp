@@ -45,22 +45,32 @@ void SystemWaiter::waitUntil(std::int64_t deadlineMs, void* wake) {
 }
 
 namespace {
-std::vector<HWND>& dialogWindows() {
-    static std::vector<HWND> windows;
+struct DialogWindow {
+    HWND hwnd;
+    HACCEL accelerators;
+};
+std::vector<DialogWindow>& dialogWindows() {
+    static std::vector<DialogWindow> windows;
     return windows;
 }
 }  // namespace
 
-void registerDialogWindow(HWND hwnd) { dialogWindows().push_back(hwnd); }
+void registerDialogWindow(HWND hwnd, HACCEL accelerators) { dialogWindows().push_back({hwnd, accelerators}); }
 
 void unregisterDialogWindow(HWND hwnd) {
     auto& windows = dialogWindows();
-    windows.erase(std::remove(windows.begin(), windows.end(), hwnd), windows.end());
+    std::erase_if(windows, [hwnd](const DialogWindow& w) { return w.hwnd == hwnd; });
 }
 
 void dispatchMessage(MSG& msg) {
-    for (HWND dialog : dialogWindows())
-        if (IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) return;
+    for (const auto& [dialog, accelerators] : dialogWindows()) {
+        if (!IsWindow(dialog)) continue;
+        // Shortcuts first, from the window and any of its controls.
+        if (accelerators && (msg.hwnd == dialog || IsChild(dialog, msg.hwnd)) &&
+            TranslateAcceleratorW(dialog, accelerators, &msg))
+            return;
+        if (IsDialogMessageW(dialog, &msg)) return;
+    }
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
 }

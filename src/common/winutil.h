@@ -45,8 +45,9 @@ private:
     bool quitSeen_ = false;
 };
 
-// A dialog or modeless window whose keyboard navigation processPendingEvents handles.
-void registerDialogWindow(HWND hwnd);
+// A dialog or modeless window whose keyboard navigation processPendingEvents handles, with
+// its keyboard shortcuts (may be null).
+void registerDialogWindow(HWND hwnd, HACCEL accelerators = nullptr);
 void unregisterDialogWindow(HWND hwnd);
 
 // The whole text as a number in the user's locale (VarR8FromStr), or nothing when it is

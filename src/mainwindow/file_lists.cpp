@@ -4,6 +4,7 @@
 #include <shellapi.h>
 #include <windowsx.h>
 
+#include <algorithm>
 #include <thread>
 
 #include "common/text.h"
@@ -32,6 +33,71 @@ std::optional<std::vector<std::wstring>> listFolder(const std::wstring& folder, 
     } while (FindNextFileW(find.get(), &found));
     sortNames(names);
     return names;
+}
+
+namespace {
+
+// Row heights at 96 DPI: the folder rows hold a small icon.
+constexpr int kFolderRowHeight = 18;
+constexpr int kFileRowHeight = 16;
+
+int scaled(int pixels, UINT dpi) { return MulDiv(pixels, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI); }
+
+void paintRowBackground(const DRAWITEMSTRUCT& dis) {
+    FillRect(dis.hDC, &dis.rcItem, GetSysColorBrush(dis.itemState & ODS_SELECTED ? COLOR_HIGHLIGHT : COLOR_WINDOW));
+}
+
+// The row's text from left on, ending in an ellipsis where it does not fit, and the focus.
+void paintRowText(const DRAWITEMSTRUCT& dis, const std::wstring& text, int left) {
+    SetBkMode(dis.hDC, TRANSPARENT);
+    SetTextColor(dis.hDC, GetSysColor(dis.itemState & ODS_SELECTED ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    RECT rc = dis.rcItem;
+    rc.left = left;
+    DrawTextW(dis.hDC, text.c_str(), static_cast<int>(text.size()), &rc,
+              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
+    if (dis.itemState & ODS_FOCUS) DrawFocusRect(dis.hDC, &dis.rcItem);
+}
+
+}  // namespace
+
+// Path tip ------------------------------------------------------------------------------
+
+void PathTip::attach(HWND list, PathAt pathAt) {
+    list_ = list;
+    pathAt_ = std::move(pathAt);
+    tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr, nullptr,
+                           nullptr);
+    if (!tip_) return;
+    // The whole list is one tool; the tip watches the pointer over it itself.
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+    tool.hwnd = GetParent(list);
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = const_cast<wchar_t*>(L"");
+    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    // After the tip's own subclass, so this one sees the pointer first.
+    SetWindowSubclass(list, listProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+void PathTip::follow(LPARAM at) {
+    const auto hit = static_cast<DWORD>(SendMessageW(list_, LB_ITEMFROMPOINT, 0, at));
+    const bool onRow = HIWORD(hit) == 0 && static_cast<int>(LOWORD(hit)) < ListBox_GetCount(list_);
+    std::wstring text = pathAt_(onRow ? static_cast<int>(LOWORD(hit)) : -1);
+    if (text == text_) return;
+    text_ = std::move(text);
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetParent(list_);
+    tool.uId = reinterpret_cast<UINT_PTR>(list_);
+    tool.lpszText = text_.data();
+    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+}
+
+LRESULT CALLBACK PathTip::listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    if (msg == WM_MOUSEMOVE) reinterpret_cast<PathTip*>(self)->follow(lParam);
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 // Drive list ----------------------------------------------------------------------------
@@ -95,6 +161,10 @@ void DirList::create(HWND parent, int id) {
                                 LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
+    tip_.attach(hwnd_, [this](int row) {
+        return row >= 0 && static_cast<std::size_t>(row) < rows_.size() ? rows_[static_cast<std::size_t>(row)].path
+                                                                          : path_;
+    });
     if (const std::wstring current = currentFolder(); !current.empty()) setPath(current);
 }
 
@@ -104,6 +174,8 @@ bool DirList::setPath(const std::wstring& folder) {
     if (!subfolders) return false;
     path_ = normal;
     rows_ = folderRows(path_, std::move(*subfolders));
+    deepest_ = 0;
+    for (const auto& row : rows_) deepest_ = std::max(deepest_, row.level);
 
     SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
     ListBox_ResetContent(hwnd_);
@@ -125,19 +197,17 @@ std::wstring DirList::selectedPath() const {
 }
 
 void DirList::measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const {
-    mis.itemHeight = static_cast<UINT>(MulDiv(18, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI));
+    mis.itemHeight = static_cast<UINT>(scaled(kFolderRowHeight, dpi));
 }
 
 void DirList::dpiChanged(UINT dpi) {
-    ListBox_SetItemHeight(hwnd_, 0, MulDiv(18, static_cast<int>(dpi), USER_DEFAULT_SCREEN_DPI));
+    ListBox_SetItemHeight(hwnd_, 0, scaled(kFolderRowHeight, dpi));
     iconDpi_ = 0;  // fetch the icons again at the new size
 }
 
 void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
     if (dis.itemID == static_cast<UINT>(-1) || dis.itemID >= rows_.size()) return;
     const FolderRow& row = rows_[dis.itemID];
-    const bool selected = dis.itemState & ODS_SELECTED;
-    const int scale = static_cast<int>(dpi);
     const int iconSize = GetSystemMetricsForDpi(SM_CXSMICON, dpi);
     if (iconDpi_ != dpi) {
         // The shell's folder icons (closed 4, open 5) straight from its resources: asking
@@ -150,32 +220,26 @@ void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
         iconDpi_ = dpi;
     }
 
-    HDC dc = dis.hDC;
-    FillRect(dc, &dis.rcItem, GetSysColorBrush(selected ? COLOR_HIGHLIGHT : COLOR_WINDOW));
-    const int indent = MulDiv(10, scale, USER_DEFAULT_SCREEN_DPI);
-    int x = dis.rcItem.left + MulDiv(2, scale, USER_DEFAULT_SCREEN_DPI) + row.level * indent;
+    paintRowBackground(dis);
+    const int indent = levelIndent(scaled(10, dpi), deepest_, dis.rcItem.right - dis.rcItem.left);
+    int x = dis.rcItem.left + scaled(2, dpi) + row.level * indent;
     const int height = dis.rcItem.bottom - dis.rcItem.top;
     if (HICON icon = (row.open ? openIcon_ : folderIcon_).get())
-        DrawIconEx(dc, x, dis.rcItem.top + (height - iconSize) / 2, icon, iconSize, iconSize, 0, nullptr, DI_NORMAL);
-    x += iconSize + MulDiv(4, scale, USER_DEFAULT_SCREEN_DPI);
-
-    SetBkMode(dc, TRANSPARENT);
-    SetTextColor(dc, GetSysColor(selected ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
-    RECT text = dis.rcItem;
-    text.left = x;
-    DrawTextW(dc, row.name.c_str(), static_cast<int>(row.name.size()), &text,
-              DT_SINGLELINE | DT_VCENTER | DT_NOPREFIX | DT_END_ELLIPSIS);
-    if (dis.itemState & ODS_FOCUS) DrawFocusRect(dc, &dis.rcItem);
+        DrawIconEx(dis.hDC, x, dis.rcItem.top + (height - iconSize) / 2, icon, iconSize, iconSize, 0, nullptr,
+                   DI_NORMAL);
+    paintRowText(dis, row.name, x + iconSize + scaled(4, dpi));
 }
 
 // File list -----------------------------------------------------------------------------
 
 void FileList::create(HWND parent, int id) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
-                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_NOINTEGRALHEIGHT,
+                            WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
+                                LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
     SetWindowSubclass(hwnd_, paintProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    tip_.attach(hwnd_, [this](int row) { return row < 0 ? path_ : addSlash(path_) + entry(row); });
     if (const std::wstring current = currentFolder(); !current.empty()) setPath(current);
 }
 
@@ -252,6 +316,18 @@ std::wstring FileList::entry(int index) const {
 }
 
 int FileList::selectedIndex() const { return ListBox_GetCurSel(hwnd_); }
+
+void FileList::measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const {
+    mis.itemHeight = static_cast<UINT>(scaled(kFileRowHeight, dpi));
+}
+
+void FileList::dpiChanged(UINT dpi) { ListBox_SetItemHeight(hwnd_, 0, scaled(kFileRowHeight, dpi)); }
+
+void FileList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) const {
+    if (dis.itemID == static_cast<UINT>(-1) || static_cast<int>(dis.itemID) >= count()) return;
+    paintRowBackground(dis);
+    paintRowText(dis, entries_[dis.itemID], dis.rcItem.left + scaled(2, dpi));
+}
 
 // An empty list says why it is empty, so nobody waits for a sound that cannot come.
 LRESULT CALLBACK FileList::paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {

@@ -4,6 +4,7 @@
 // main window passes changes down the chain (drive -> folder -> files).
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -17,6 +18,27 @@ namespace zt {
 // Names in a folder: subfolders or files (no hidden or system entries), or nothing when
 // the folder cannot be listed.
 std::optional<std::vector<std::wstring>> listFolder(const std::wstring& folder, bool folders);
+
+// A tip over a list that names in full what the pointer is on: the whole path of the row
+// under it, or the list's folder where there is no row. It follows the pointer from row to
+// row, so cut names and the folder the lists show can always be read whole.
+class PathTip {
+public:
+    using PathAt = std::function<std::wstring(int row)>;  // row -1: no row there
+    void attach(HWND list, PathAt pathAt);
+    // The tip window (owned by the list's top-level window, which destroys it).
+    HWND hwnd() const { return tip_; }
+
+private:
+    static LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
+    void follow(LPARAM at);
+
+    HWND list_ = nullptr;
+    HWND tip_ = nullptr;
+    PathAt pathAt_;
+    std::wstring text_;
+};
 
 // `Drive1`: a drop-down list of the machine's drives.
 class DriveList {
@@ -50,11 +72,14 @@ public:
     void measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const;
     void drawItem(const DRAWITEMSTRUCT& dis, UINT dpi);
     void dpiChanged(UINT dpi);
+    const PathTip& tip() const { return tip_; }
 
 private:
     HWND hwnd_ = nullptr;
     std::wstring path_;
     std::vector<FolderRow> rows_;
+    int deepest_ = 0;  // the deepest row's level
+    PathTip tip_;
     ScopedIcon folderIcon_, openIcon_;
     UINT iconDpi_ = 0;
 };
@@ -76,6 +101,12 @@ public:
     std::wstring entry(int index) const override;
     int selectedIndex() const;
 
+    // Owner-drawn, so that a name too long for the list ends in an ellipsis.
+    void measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const;
+    void drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) const;
+    void dpiChanged(UINT dpi);
+    const PathTip& tip() const { return tip_; }
+
 private:
     void show(std::vector<std::wstring> entries);
     static LRESULT CALLBACK paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
@@ -84,6 +115,7 @@ private:
     HWND hwnd_ = nullptr;
     std::wstring path_;
     std::vector<std::wstring> entries_;
+    PathTip tip_;
 };
 
 }  // namespace zt

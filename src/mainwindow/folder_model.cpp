@@ -86,6 +86,12 @@ std::wstring normalizeFolder(std::wstring_view folder) {
     return result;
 }
 
+int levelIndent(int fullIndent, int deepestLevel, int listWidth) {
+    if (deepestLevel <= 0) return fullIndent;
+    const int fitting = std::max(listWidth, 0) / 4 / deepestLevel;
+    return std::clamp(fitting, fullIndent / 5, fullIndent);
+}
+
 std::vector<FolderRow> folderRows(const std::wstring& folder, std::vector<std::wstring> subfolders) {
     std::vector<FolderRow> rows;
     const std::wstring current = normalizeFolder(folder);

@@ -42,6 +42,12 @@ struct FolderRow {
 // "C:\Sounds\Bells" with subfolders {"Old"} gives C:\, Sounds, Bells, Old.
 std::vector<FolderRow> folderRows(const std::wstring& folder, std::vector<std::wstring> subfolders);
 
+// The indent per level of the folder list, in pixels: the full indent while all levels
+// together take at most a quarter of the list's width, less where the list is narrow or
+// the folder deep (so the names keep their room), but never under a fifth of the full one
+// (the chain must still read as a chain).
+int levelIndent(int fullIndent, int deepestLevel, int listWidth);
+
 // The canonical form the lists keep a folder in: backslashes, no trailing backslash
 // except at a drive root ("C:\"), the drive letter in upper case.
 std::wstring normalizeFolder(std::wstring_view folder);

@@ -34,7 +34,15 @@ constexpr UINT kDelayRestored = WM_APP + 4;
 constexpr wchar_t kStartupSound[] = L"startup.wav";
 constexpr int kSliderMax = 100;
 
-// The controls, in tab order.
+// The controls in the order of creation, which is their order among the window's children.
+// That order is the tab order (the WS_TABSTOP controls: File1, Dir1, Drive1, the mute box,
+// the delay, the countdown, the slider, the stop button), and it names controls for screen
+// readers: a control without a caption of its own takes the text of the label just before
+// it. So each such control comes right after the label that names it in the layout:
+// "Sounds File list" above File1, "*.WAV;*.MP3 path" above Drive1, "Delay in minutes" and
+// "Countdown (secs)" left of their boxes, "Volume" above the slider. The folder list has no
+// label of its own: it follows File1, so it takes no other control's name. The buttons
+// name themselves; the volume figure and the status line name nothing and come last.
 struct ControlSpec {
     int id;
     const wchar_t* className;  // nullptr: one of the list classes, created on its own
@@ -46,21 +54,21 @@ constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kEdit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
 
 const ControlSpec kControls[] = {
-    {ids::kLblVolume, WC_STATICW, L"", kLabel},
+    {ids::kLabel4, WC_STATICW, L"Sounds File list (double-click to test)", kLabel},
     {ids::kFile1, nullptr, nullptr, 0},
     {ids::kDir1, nullptr, nullptr, 0},
-    {ids::kDrive1, nullptr, nullptr, 0},
-    {ids::kLabel1, WC_STATICW, L"Volume", kLabel},
     {ids::kLabel2, WC_STATICW, L"*.WAV;*.MP3 path", kLabel},
-    {ids::kLabel3, WC_STATICW, L"", kLabel},
-    {ids::kLabel4, WC_STATICW, L"Sounds File list (double-click to test)", kLabel},
+    {ids::kDrive1, nullptr, nullptr, 0},
     {ids::kChkMute, WC_BUTTONW, L"Mute", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
-    {ids::kTxtDelay, WC_EDITW, L"1", kEdit},
     {ids::kLabel5, WC_STATICW, L"Delay in minutes", kLabel},
+    {ids::kTxtDelay, WC_EDITW, L"1", kEdit},
     {ids::kLabel6, WC_STATICW, L"Countdown (secs)", kLabel},
     {ids::kTxtCountdown, WC_EDITW, L"", kEdit | ES_READONLY},
+    {ids::kLabel1, WC_STATICW, L"Volume", kLabel},
     {ids::kSlider1, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS},
     {ids::kCmdStop, WC_BUTTONW, L"Stop sound", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+    {ids::kLblVolume, WC_STATICW, L"", kLabel},
+    {ids::kLabel3, WC_STATICW, L"", kLabel},
 };
 
 // Rows the drive list drops down to: its placement's height is that of one closed row.
@@ -95,14 +103,7 @@ class FormSettings final : public SettingsView {
 public:
     explicit FormSettings(Form1& form) : f_(form) {}
     std::wstring soundFolder() override { return f_.File1.path(); }
-    void openSoundFolder(const std::wstring& path) override {
-        if (!PathExists(path)) return;
-        const std::wstring drive = f_.Drive1.drive();
-        if (f_.Drive1.selectDriveOf(path) && f_.Drive1.drive() != drive) f_.Drive1_Change();
-        f_.File1.setPath(path);
-        const std::wstring folder = f_.Dir1.path();
-        if (f_.Dir1.setPath(path) && f_.Dir1.path() != folder) f_.Dir1_Change();
-    }
+    void openSoundFolder(const std::wstring& path) override { f_.openFolder(path); }
     std::int32_t volume() override {
         // A slider that does not answer its range gives no position worth keeping either.
         const bool answers = SendMessageW(f_.item(ids::kSlider1), TBM_GETRANGEMAX, 0, 0) == kSliderMax;
@@ -140,7 +141,7 @@ private:
     Form1& f_;
 };
 
-Form1::Form1(const Form1Parts& parts) : parts_(parts) {}
+Form1::Form1(const Form1Parts& parts) : parts_(parts), tray_(parts.trayNotify) {}
 
 Form1::~Form1() = default;
 
@@ -158,6 +159,9 @@ bool Form1::create(HINSTANCE instance) {
                                                    GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
                                                    LR_SHARED));
     spec.dialogKeys = true;
+    ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', ids::kMnuChooseFolder}};
+    accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
+    spec.accelerators = accelerators_.get();
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     showMessage_ = RegisterWindowMessageW(kShowMessage);
     return createWindow(instance, spec);
@@ -174,24 +178,28 @@ void Form1::place(HWND control, const Placement& p) {
 }
 
 void Form1::createMenus() {
+    // Every item has an access key, unique in its menu; the options keep theirs in both menus.
     HMENU file = CreatePopupMenu();
-    AppendMenuW(file, MF_STRING, ids::kMnuSystray, L"Start in system tray");
-    AppendMenuW(file, MF_STRING, ids::kMnuStartup, L"Run at startup");
+    AppendMenuW(file, MF_STRING, ids::kMnuChooseFolder, L"&Choose folder...\tCtrl+O");
+    AppendMenuW(file, MF_STRING, ids::kMnuSystray, L"Start in system tra&y");
+    AppendMenuW(file, MF_STRING, ids::kMnuStartup, L"&Run at startup");
     // "Absolute volume" is never offered: its check mark lives in absoluteVolume_.
-    AppendMenuW(file, MF_STRING, ids::kMnuExit, L"Exit");
+    AppendMenuW(file, MF_STRING, ids::kMnuExit, L"E&xit");
     HMENU help = CreatePopupMenu();
-    AppendMenuW(help, MF_STRING, ids::kMnuAbout, L"About");
+    AppendMenuW(help, MF_STRING, ids::kMnuAbout, L"&About");
     menuBar_ = CreateMenu();
-    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"File");
-    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"Help");
+    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
+    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
     SetMenu(hwnd(), menuBar_);
 
     trayMenu_.reset(CreatePopupMenu());
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSystray2, L"Start in system tray");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuStartup2, L"Run at startup");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuMute, L"Mute");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSettings, L"Settings");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuTerminate, L"Terminate");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSystray2, L"Start in system tra&y");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuStartup2, L"&Run at startup");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuMute, L"&Mute");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSettings, L"&Settings");
+    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuTerminate, L"&Terminate");
+    // What a double click on the icon does: bring the window back (shown in bold).
+    SetMenuDefaultItem(trayMenu_.get(), ids::kMnuSettings, FALSE);
 }
 
 void Form1::createControls() {
@@ -233,6 +241,7 @@ void Form1::Form_Load() {
         UpdateWindow(hwnd());
     }
     if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, 2000, nullptr);
+    if (!IsWindowVisible(hwnd())) wentToTray();
     Slider1_Click();
     RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
@@ -299,6 +308,21 @@ void Form1::Dir1_Change() {
     }
 }
 
+bool Form1::openFolder(const std::wstring& path) {
+    if (!PathExists(path)) return false;
+    const std::wstring drive = Drive1.drive();
+    if (Drive1.selectDriveOf(path) && Drive1.drive() != drive) Drive1_Change();
+    File1.setPath(path);
+    const std::wstring folder = Dir1.path();
+    if (Dir1.setPath(path) && Dir1.path() != folder) Dir1_Change();
+    return File1.path() == normalizeFolder(path);
+}
+
+void Form1::mnuChooseFolder_Click() {
+    const auto folder = parts_.picker.pickFolder(hwnd(), Dir1.path());
+    if (folder && !openFolder(*folder)) folderUnreadable(*folder);
+}
+
 void Form1::openSelectedFolder() {
     const std::wstring target = Dir1.selectedPath();
     if (target.empty() || target == Dir1.path()) return;
@@ -359,6 +383,17 @@ bool Form1::playsound(const std::wstring& soundName) {
 void Form1::testPlay() {
     const std::wstring name = File1.entry(File1.selectedIndex());
     if (!name.empty()) playsound(addSlash(File1.path()) + name);
+}
+
+void Form1::wentToTray() {
+    // The first time only, so that a new user does not think the program has ended. Until
+    // the shell has taken the balloon (the icon may not be there yet), the next time tries.
+    const std::wstring key = settingKey(kTrayHintSetting);
+    const std::wstring value(kSettingValue);
+    if (parts_.store.get(key, value) == L"True") return;
+    if (tray_.showBalloon(L"Zirrotone is still playing",
+                          L"It keeps playing sounds from here. Click the icon to bring the window back."))
+        parts_.store.set(key, value, L"True");
 }
 
 void Form1::restoreWindow() {
@@ -438,6 +473,11 @@ void Form1::showStatusNow(const std::wstring& text) {
     RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
 }
 
+void Form1::showDelayTip(const std::wstring& text) {
+    EDITBALLOONTIP tip{sizeof tip, L"Delay in minutes", text.c_str(), TTI_INFO};
+    Edit_ShowBalloonTip(item(ids::kTxtDelay), &tip);
+}
+
 // Messages -----------------------------------------------------------------------------------
 
 void Form1::onCommand(int id, int code) {
@@ -465,6 +505,7 @@ void Form1::onCommand(int id, int code) {
         if (GetFocus() == File1.hwnd()) testPlay();
         if (GetFocus() == Dir1.hwnd()) openSelectedFolder();
         break;
+    case ids::kMnuChooseFolder: mnuChooseFolder_Click(); break;
     case ids::kMnuSystray: mnuSystray_Click(); break;
     case ids::kMnuSystray2: mnuSystray2_Click(); break;
     case ids::kMnuStartup: mnuStartup_Click(); break;
@@ -509,11 +550,13 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_MEASUREITEM: {
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi());
+        if (mis->CtlID == static_cast<UINT>(ids::kFile1)) File1.measureItem(*mis, dpi());
         return TRUE;
     }
     case WM_DRAWITEM: {
         const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
         if (dis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.drawItem(*dis, dpi());
+        if (dis->CtlID == static_cast<UINT>(ids::kFile1)) File1.drawItem(*dis, dpi());
         return TRUE;
     }
     case WM_COMMAND:
@@ -526,14 +569,21 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         onTrayEvent(LOWORD(lParam));
         return 0;
     case WM_TIMER:
-        if (wParam == kTrayRetryTimer && tray_.retry()) KillTimer(hwnd(), kTrayRetryTimer);
+        if (wParam == kTrayRetryTimer && tray_.retry()) {
+            KillTimer(hwnd(), kTrayRetryTimer);
+            // Started into the tray before the shell was ready: the balloon could not come then.
+            if (!IsWindowVisible(hwnd())) wentToTray();
+        }
         return 0;
     case WM_SIZE:
         // Minimised means gone to the tray: hidden, no taskbar button.
         if (wParam == SIZE_MINIMIZED) PostMessageW(hwnd(), kHideIfMinimised, 0, 0);
         return 0;
     case kHideIfMinimised:
-        if (IsIconic(hwnd())) ShowWindow(hwnd(), SW_HIDE);
+        if (IsIconic(hwnd())) {
+            ShowWindow(hwnd(), SW_HIDE);
+            wentToTray();
+        }
         return 0;
     case kRunActivation:
         parts_.driver.drive([this] { form_activate(); });

@@ -12,6 +12,7 @@
 #include "common/window.h"
 #include "mainwindow/about_box.h"
 #include "mainwindow/file_lists.h"
+#include "mainwindow/folder_picker.h"
 #include "mainwindow/scheduler.h"
 #include "tray/tray_icon.h"
 
@@ -29,6 +30,8 @@ struct Form1Parts {
     StringStore& store;
     const NumberFormat& numbers;
     AboutBox& about;
+    FolderPicker& picker;
+    TrayIcon::Notify trayNotify;  // empty: the shell's
 };
 
 class Form1 final : public Window, public StatusView {
@@ -65,6 +68,12 @@ public:
     // Handlers named after their control and event.
     void Drive1_Change();
     void Dir1_Change();
+    // File, Choose folder... (Ctrl+O): the picker, opened at the current folder, moves the
+    // lists to the folder chosen.
+    void mnuChooseFolder_Click();
+    // Moves the drive, folder and file lists to the folder, each through its change
+    // handling; false when the file list does not show it afterwards.
+    bool openFolder(const std::wstring& path);
     void chkMute_Click();
     void mnuMute_Click();
     void mnuSystray_Click();
@@ -100,12 +109,17 @@ public:
     void showCountdown(std::int32_t seconds) override;
     void showTip(const std::wstring& text) override { tray_.setTip(text); }
     void showStatusNow(const std::wstring& text) override;
+    // A balloon on the delay box: no modal box, typing goes on.
+    void showDelayTip(const std::wstring& text) override;
 
 private:
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     std::span<const Placement> placements() const override;
     void place(HWND control, const Placement& p) override;
-    void dpiChanged() override { Dir1.dpiChanged(dpi()); }
+    void dpiChanged() override {
+        Dir1.dpiChanged(dpi());
+        File1.dpiChanged(dpi());
+    }
 
     void onCommand(int id, int code);
     void onActivate(WPARAM wParam, LPARAM lParam);
@@ -117,6 +131,7 @@ private:
     void folderUnreadable(const std::wstring& folder);
     void testPlay();
     void openSelectedFolder();
+    void wentToTray();
     HWND item(int id) const { return GetDlgItem(hwnd(), id); }
 
     Form1Parts parts_;
@@ -124,6 +139,7 @@ private:
     HICON icon_ = nullptr;  // shared resource icon: never destroyed
     UINT taskbarCreated_ = 0;
     UINT showMessage_ = 0;
+    ScopedAccelerators accelerators_;
     ScopedMenu trayMenu_;  // `mnu_1`: the tray menu, never in the menu bar
     HMENU menuBar_ = nullptr;  // owned by the window
 

@@ -26,6 +26,7 @@ inline constexpr int kMnuSystray = 201;
 inline constexpr int kMnuStartup = 202;
 inline constexpr int kMnuAbVol = 203;
 inline constexpr int kMnuExit = 204;
+inline constexpr int kMnuChooseFolder = 209;
 inline constexpr int kMnuSystray2 = 211;
 inline constexpr int kMnuStartup2 = 212;
 inline constexpr int kMnuMute = 213;

@@ -2,6 +2,7 @@
 
 #include "common/numbers.h"
 #include "common/text.h"
+#include "mainwindow/delay_tip.h"
 
 #include <algorithm>
 #include <limits>
@@ -13,6 +14,12 @@ namespace {
 
 constexpr std::int64_t kSecondMs = 1000;
 constexpr int kDelayEditSteps = 50;  // about 5 s for the user to finish typing
+
+// A delay the countdown can use whatever the draw: at least a second, within 32 bits.
+bool usableDelay(double minutes) {
+    const auto shortest = intervalSeconds(minutes, 0.0f);
+    return shortest && *shortest >= 1 && intervalSeconds(minutes, 1.0f);
+}
 
 }  // namespace
 
@@ -42,15 +49,14 @@ Scheduler::Scheduler(const Parts& parts)
       play_(parts.play),
       abandoned_(parts.abandoned) {}
 
+double Scheduler::countedDelay() const {
+    const auto delay = numbers_.read(view_.delayText());
+    return delay && usableDelay(*delay) ? *delay : lastGoodDelay_;
+}
+
 std::int32_t Scheduler::drawInterval() {
     const float r = random_.next();
-    if (const auto delay = numbers_.read(view_.delayText())) {
-        const auto seconds = intervalSeconds(*delay, r);
-        if (seconds && *seconds >= 1) {
-            lastGoodDelay_ = *delay;
-            return *seconds;
-        }
-    }
+    lastGoodDelay_ = countedDelay();
     // At least one second, so that the loop always passes through event processing.
     return std::max(intervalSeconds(lastGoodDelay_, r).value_or(1), 1);
 }
@@ -131,6 +137,7 @@ void Scheduler::txtDelay_Change() {
         if (std::exchange(delayChangedAgain_, false)) i = -1;  // the full wait for the new text
         if (typedDelay() > 0) break;
     }
+    const std::wstring typed = view_.delayText();
     if (typedDelay() < kMinDelay) {
         // Only when it changes anything: a floor the lenient reading cannot read back (a
         // separator of several characters) would otherwise run this handler for ever.
@@ -140,6 +147,9 @@ void Scheduler::txtDelay_Change() {
     inDelayWait_ = false;
     delayChangedAgain_ = false;  // the floor just set needs no wait of its own
     restartFlag = true;
+    // Judged (and perhaps replaced): say what will be counted when the text does not show it.
+    const auto tip = delayTipText(typed, countedDelay(), [this](double v) { return numbers_.write(v); });
+    if (tip) view_.showDelayTip(*tip);
     waiter_.processEvents();
 }
 

@@ -33,6 +33,9 @@ public:
     virtual void showTip(const std::wstring& text) = 0;
     // The status line (Label3), on screen at once: it names a sound before it starts.
     virtual void showStatusNow(const std::wstring& text) = 0;
+    // After a delay edit, when the minutes counted are not what the text plainly says:
+    // "Counting 15 minutes" (delayTipText). A window without a tip ignores it.
+    virtual void showDelayTip(const std::wstring& /*text*/) {}
 };
 
 // The countdown in seconds for a delay in minutes and a draw r in [0, 1): 45 to 75 seconds
@@ -67,6 +70,8 @@ public:
     void playRandomFile();
     // The delay text's change handler; runs on every change, its own included.
     void txtDelay_Change();
+    // The minutes the next countdown counts for the delay text as it stands.
+    double countedDelay() const;
 
     bool restartFlag = false;
     std::wstring lastPlayed;

@@ -4,6 +4,23 @@
 
 namespace zt {
 
+namespace {
+
+// Copies as much of the text as fits, always terminated.
+template <std::size_t N>
+void copyText(wchar_t (&field)[N], const std::wstring& text) {
+    const std::size_t n = text.copy(field, N - 1);
+    field[n] = L'\0';
+}
+
+}  // namespace
+
+TrayIcon::TrayIcon(Notify notify) : notify_(std::move(notify)) {}
+
+BOOL TrayIcon::notify(DWORD message, NOTIFYICONDATAW& data) const {
+    return notify_ ? notify_(message, data) : Shell_NotifyIconW(message, &data);
+}
+
 NOTIFYICONDATAW TrayIcon::data(UINT flags) const {
     NOTIFYICONDATAW nid{};
     nid.cbSize = sizeof nid;
@@ -12,9 +29,7 @@ NOTIFYICONDATAW TrayIcon::data(UINT flags) const {
     nid.uFlags = flags;
     nid.uCallbackMessage = kCallbackMessage;
     nid.hIcon = icon_;
-    const std::wstring text = trayTipText(tip_);
-    text.copy(nid.szTip, text.size());
-    nid.szTip[text.size()] = L'\0';
+    copyText(nid.szTip, trayTipText(tip_));
     return nid;
 }
 
@@ -30,7 +45,7 @@ bool TrayIcon::retry() {
     if (!wanted_ || shown_) return shown_;
     NOTIFYICONDATAW nid = data(NIF_MESSAGE | NIF_ICON | NIF_TIP);
     // After TaskbarCreated the shell may still hold the icon; then a modify brings it up to date.
-    shown_ = Shell_NotifyIconW(NIM_ADD, &nid) || Shell_NotifyIconW(NIM_MODIFY, &nid);
+    shown_ = notify(NIM_ADD, nid) || notify(NIM_MODIFY, nid);
     return shown_;
 }
 
@@ -41,7 +56,7 @@ void TrayIcon::setTip(const std::wstring& tip) {
         return;
     }
     NOTIFYICONDATAW nid = data(NIF_TIP);
-    if (!Shell_NotifyIconW(NIM_MODIFY, &nid)) {
+    if (!notify(NIM_MODIFY, nid)) {
         // The shell lost the icon (it restarted without telling us): add it again.
         shown_ = false;
         retry();
@@ -53,10 +68,19 @@ void TrayIcon::addAgain() {
     retry();
 }
 
+bool TrayIcon::showBalloon(const std::wstring& title, const std::wstring& text) {
+    if (!shown_) return false;
+    NOTIFYICONDATAW nid = data(NIF_INFO);
+    copyText(nid.szInfoTitle, title);
+    copyText(nid.szInfo, text);
+    nid.dwInfoFlags = NIIF_INFO;
+    return notify(NIM_MODIFY, nid);
+}
+
 void TrayIcon::remove() {
     if (shown_) {
         NOTIFYICONDATAW nid = data(0);
-        Shell_NotifyIconW(NIM_DELETE, &nid);
+        notify(NIM_DELETE, nid);
     }
     shown_ = false;
     wanted_ = false;

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <functional>
 #include <string>
 
 namespace zt {
@@ -14,7 +15,10 @@ public:
     static constexpr UINT kCallbackMessage = WM_APP + 1;
     static constexpr UINT kId = 1;
 
-    TrayIcon() = default;
+    // How the icon reaches the shell: Shell_NotifyIconW, or in tests a probe of what is sent.
+    using Notify = std::function<BOOL(DWORD message, NOTIFYICONDATAW& data)>;
+
+    explicit TrayIcon(Notify notify = nullptr);
     TrayIcon(const TrayIcon&) = delete;
     TrayIcon& operator=(const TrayIcon&) = delete;
     ~TrayIcon() { remove(); }
@@ -29,11 +33,16 @@ public:
     // Tries the add again if it has not succeeded yet; true once the icon is there.
     bool retry();
     void remove();
+    // A balloon notification from the icon (the shell decides how long it shows); false
+    // when the icon is not there or the shell refused.
+    bool showBalloon(const std::wstring& title, const std::wstring& text);
 
 
 private:
     NOTIFYICONDATAW data(UINT flags) const;
+    BOOL notify(DWORD message, NOTIFYICONDATAW& data) const;
 
+    Notify notify_;
     HWND hwnd_ = nullptr;
     HICON icon_ = nullptr;
     std::wstring tip_;

@@ -25,6 +25,10 @@ TEST(frmAbout, LoadsHiddenWithItsTexts) {
     EXPECT_EQ(controlText(about, frmAbout::idDescription)
                   .rfind(L"Zirrotone will play WAV and MP3 files at random in the defined folder.", 0),
               0u);
+    // The legal lines follow the licence the program ships under, and name no mailbox.
+    const std::wstring disclaimer = controlText(about, frmAbout::idDisclaimer);
+    EXPECT_NE(disclaimer.find(L"only together with its copyright notice and the MIT licence"), std::wstring::npos);
+    EXPECT_EQ(controlText(about, frmAbout::idDescription).find(L'@'), std::wstring::npos);
     const std::wstring notice = controlText(about, frmAbout::idLabel1);
     EXPECT_NE(notice.find(L"2026"), std::wstring::npos);
     EXPECT_NE(notice.find(L"the Zirrotone developers"), std::wstring::npos);

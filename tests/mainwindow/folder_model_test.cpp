@@ -34,6 +34,22 @@ TEST(FolderModel, NormalizesFolders) {
     EXPECT_EQ(normalizeFolder(L"\\\\server\\share\\"), L"\\\\server\\share");
 }
 
+TEST(FolderModel, NarrowListsAndDeepFoldersIndentLess) {
+    struct Case {
+        int full, deepest, width, indent;
+    } const cases[] = {
+        {10, 0, 137, 10},   // a drive root
+        {10, 3, 137, 10},   // shallow: the full indent fits in a quarter
+        {10, 8, 137, 4},    // the installed sounds folder at 96 DPI: 32 of 137 pixels
+        {15, 8, 205, 6},    // the same at 144 DPI
+        {10, 30, 137, 2},   // very deep: a fifth of the full indent stays
+        {10, 8, 0, 2},      // not laid out yet
+        {10, 2, 1000, 10},  // wide: never more than the full indent
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(levelIndent(c.full, c.deepest, c.width), c.indent) << c.deepest << " levels in " << c.width;
+}
+
 TEST(FolderModel, RowsShowAncestorsThenSubfolders) {
     const auto rows = folderRows(L"C:\\Sounds\\Bells", {L"old", L"New"});
     ASSERT_EQ(rows.size(), 5u);

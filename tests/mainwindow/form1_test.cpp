@@ -7,9 +7,13 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cwctype>
 #include <functional>
 #include <memory>
+#include <optional>
+#include <set>
 #include <thread>
+#include <utility>
 
 #include "app/app.h"
 #include "common/text.h"
@@ -18,6 +22,7 @@
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "test_support.h"
+#include "utf8.h"
 
 namespace zt {
 namespace {
@@ -43,6 +48,48 @@ std::vector<std::wstring> listItems(HWND list) {
     return items;
 }
 
+// The folder picker as a test drives it: it answers with the folder chosen, or hands the
+// request to another picker.
+class ChosenFolder final : public FolderPicker {
+public:
+    std::optional<std::wstring> pickFolder(HWND owner, const std::wstring& start) override {
+        ++calls;
+        this->owner = owner;
+        this->start = start;
+        return forward ? forward->pickFolder(owner, start) : chosen;
+    }
+    std::optional<std::wstring> chosen;
+    FolderPicker* forward = nullptr;
+    int calls = 0;
+    HWND owner = nullptr;
+    std::wstring start;
+};
+
+// A folder of known files on a drive other than the current one ("D:\tmp\zt_form1_drive"
+// with a.WAV, b.mp3, c.txt and Sub), removed at the end; empty when no drive is writable.
+class OtherDriveFolder {
+public:
+    explicit OtherDriveFolder(const std::wstring& drive) {
+        for (const wchar_t* parent : {L"\\tmp", L""}) {
+            const std::wstring candidate = drive + parent + L"\\zt_form1_drive";
+            removeTree(candidate);
+            if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+                path = candidate;
+                break;
+            }
+        }
+        if (path.empty()) return;
+        makeFile(path + L"\\b.mp3");
+        makeFile(path + L"\\a.WAV");
+        makeFile(path + L"\\c.txt");
+        CreateDirectoryW((path + L"\\Sub").c_str(), nullptr);
+    }
+    ~OtherDriveFolder() {
+        if (!path.empty()) removeTree(path);
+    }
+    std::wstring path;
+};
+
 class Form1Test : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -59,17 +106,29 @@ protected:
         makeFile(root_ + L"\\secret.wav", FILE_ATTRIBUTE_HIDDEN);
         makeFile(root_ + L"\\Bells\\three.wav");
         SetCurrentDirectoryW(root_.c_str());
-        app_ = std::make_unique<App>();
+        start();
+    }
+    void TearDown() override {
+        end();
+        SetCurrentDirectoryW(L"C:\\");
+        removeTree(root_);
+    }
+    // The program as wWinMain starts it, before its load; the tray icon's messages to the
+    // shell are seen on the way.
+    void start() {
+        AppSeams seams{&picker_, [this](DWORD message, NOTIFYICONDATAW& data) {
+                           if (data.uFlags & NIF_INFO) balloons_.push_back({message, data});
+                           return Shell_NotifyIconW(message, &data);
+                       }};
+        app_ = std::make_unique<App>(GetModuleHandleW(nullptr), seams);
         ASSERT_TRUE(app_->create());
         form_ = &app_->form();
         hwnd_ = form_->hwnd();
     }
-    void TearDown() override {
+    void end() {
         DestroyWindow(hwnd_);
         app_.reset();
         processPendingEvents();
-        SetCurrentDirectoryW(L"C:\\");
-        removeTree(root_);
     }
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     void command(int id, int code = 0) {
@@ -83,8 +142,30 @@ protected:
         command(ids::kDir1, LBN_SELCHANGE);
     }
     std::vector<std::wstring> files() const { return listItems(control(ids::kFile1)); }
+    // A drive of the drive list other than the current one: its index and "D:".
+    std::pair<int, std::wstring> otherDrive() const {
+        HWND drives = control(ids::kDrive1);
+        const int current = ComboBox_GetCurSel(drives);
+        if (current < 0 || ComboBox_GetCount(drives) < 2) return {-1, L""};
+        const int other = current == 0 ? 1 : 0;
+        std::wstring label(64, L'\0');
+        label.resize(static_cast<std::size_t>(ComboBox_GetLBText(drives, other, label.data())));
+        return {other, label.substr(0, 2)};
+    }
+    std::wstring selectedDrive() const {
+        HWND drives = control(ids::kDrive1);
+        std::wstring label(64, L'\0');
+        label.resize(static_cast<std::size_t>(ComboBox_GetLBText(drives, ComboBox_GetCurSel(drives), label.data())));
+        return label.substr(0, 2);
+    }
 
     std::wstring root_;
+    ChosenFolder picker_;
+    struct Sent {
+        DWORD message;
+        NOTIFYICONDATAW data;
+    };
+    std::vector<Sent> balloons_;
     std::unique_ptr<App> app_;  // the real program's engines and windows, in this process
     Form1* form_ = nullptr;
     HWND hwnd_ = nullptr;
@@ -126,44 +207,308 @@ TEST_F(Form1Test, AFolderThatCannotBeReadLeavesTheListsAlone) {
 }
 
 TEST_F(Form1Test, ADriveChangeMovesTheFolderListThenTheFileList) {
-    HWND drives = control(ids::kDrive1);
-    const int current = ComboBox_GetCurSel(drives);
-    ASSERT_GE(current, 0);
-    ASSERT_GT(ComboBox_GetCount(drives), 1) << "the test needs a second drive";
-    const int other = current == 0 ? 1 : 0;
-    std::wstring label(64, L'\0');
-    label.resize(static_cast<std::size_t>(ComboBox_GetLBText(drives, other, label.data())));
-    const std::wstring drive = label.substr(0, 2);
-
+    const auto [other, drive] = otherDrive();
+    ASSERT_GE(other, 0) << "the test needs a second drive";
     // A folder of known files on the other drive, made the folder the system remembers as
     // that drive's current one.
-    std::wstring folder;
-    for (const wchar_t* parent : {L"\\tmp", L""}) {
-        const std::wstring candidate = drive + parent + L"\\zt_form1_drive";
-        removeTree(candidate);
-        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
-            folder = candidate;
-            break;
-        }
-    }
-    ASSERT_FALSE(folder.empty()) << "the test needs a writable folder on " << drive;
-    makeFile(folder + L"\\b.mp3");
-    makeFile(folder + L"\\a.WAV");
-    makeFile(folder + L"\\c.txt");
-    CreateDirectoryW((folder + L"\\Sub").c_str(), nullptr);
-    ASSERT_TRUE(SetEnvironmentVariableW((L"=" + drive).c_str(), folder.c_str()));
+    const OtherDriveFolder folder(drive);
+    ASSERT_FALSE(folder.path.empty()) << "the test needs a writable folder on " << drive;
+    ASSERT_TRUE(SetEnvironmentVariableW((L"=" + drive).c_str(), folder.path.c_str()));
 
-    ComboBox_SetCurSel(drives, other);
+    ComboBox_SetCurSel(control(ids::kDrive1), other);
     command(ids::kDrive1, CBN_SELCHANGE);
 
     const auto rows = listItems(control(ids::kDir1));
     SetEnvironmentVariableW((L"=" + drive).c_str(), nullptr);
-    removeTree(folder);
     ASSERT_FALSE(rows.empty());
     EXPECT_EQ(rows[0].substr(0, 2), drive);
     EXPECT_EQ(rows.back(), L"Sub");
     // The file list follows the folder list: it shows the sounds of the drive's folder.
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"a.WAV", L"b.mp3"}));
+}
+
+// Ctrl+O as the keyboard gives it, through the program's message handling.
+void pressCtrlO(HWND target) {
+    BYTE keys[256];
+    GetKeyboardState(keys);
+    const BYTE control = keys[VK_CONTROL];
+    keys[VK_CONTROL] = 0x80;
+    SetKeyboardState(keys);
+    PostMessageW(target, WM_KEYDOWN, 'O', 1);
+    processPendingEvents();
+    keys[VK_CONTROL] = control;
+    SetKeyboardState(keys);
+}
+
+TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsThere) {
+    // Cancelled: nothing moves.
+    pressCtrlO(control(ids::kFile1));
+    ASSERT_EQ(picker_.calls, 1);
+    EXPECT_EQ(picker_.owner, hwnd_);
+    EXPECT_EQ(picker_.start, root_);
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
+
+    // A subfolder, from the File menu: the folder list and then the file list follow.
+    picker_.chosen = root_ + L"\\Bells";
+    command(ids::kMnuChooseFolder);
+    EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
+    EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
+    EXPECT_EQ(form_->controlText(ids::kLabel3), L"");
+
+    // A folder on another drive: the drive list moves too.
+    const auto [other, drive] = otherDrive();
+    ASSERT_GE(other, 0) << "the test needs a second drive";
+    const OtherDriveFolder folder(drive);
+    ASSERT_FALSE(folder.path.empty()) << "the test needs a writable folder on " << drive;
+    picker_.chosen = folder.path;
+    pressCtrlO(control(ids::kDir1));
+    EXPECT_EQ(picker_.start, root_ + L"\\Bells");
+    EXPECT_EQ(selectedDrive(), drive);
+    const auto rows = listItems(control(ids::kDir1));
+    EXPECT_EQ(rows.front(), drive + L"\\");
+    EXPECT_EQ(rows.back(), L"Sub");
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"a.WAV", L"b.mp3"}));
+
+    // A folder gone meanwhile: said in the status line, the lists stay.
+    picker_.chosen = root_ + L"\\Never";
+    command(ids::kMnuChooseFolder);
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"a.WAV", L"b.mp3"}));
+    EXPECT_NE(form_->controlText(ids::kLabel3).find(L"Cannot read"), std::wstring::npos);
+}
+
+// The visible window owned by the main window: the picker while it is open.
+HWND pickerWindow(HWND owner) {
+    struct Search {
+        HWND owner, found;
+    } search{owner, nullptr};
+    EnumThreadWindows(
+        GetWindowThreadProcessId(owner, nullptr),
+        [](HWND w, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            if (GetWindow(w, GW_OWNER) != s->owner || !IsWindowVisible(w)) return TRUE;
+            s->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The picker's file name box: the first visible edit box among its children.
+HWND fileNameBox(HWND dialog) {
+    struct Search {
+        HWND found;
+    } search{nullptr};
+    EnumChildWindows(
+        dialog,
+        [](HWND w, LPARAM p) {
+            wchar_t cls[32] = {};
+            GetClassNameW(w, cls, 32);
+            if (std::wstring(cls) != WC_EDITW || !IsWindowVisible(w)) return TRUE;
+            reinterpret_cast<Search*>(p)->found = w;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// The platform's picker itself: a path typed into it and Enter pressed, as a user would.
+TEST_F(Form1Test, ThePlatformPickerChoosesATypedFolder) {
+    ComInit com;
+    ASSERT_TRUE(com.ok());
+    ShellFolderPicker shell;
+    picker_.forward = &shell;
+    const std::wstring target = root_ + L"\\Bells";
+    std::atomic<bool> sawPicker{false};
+    std::thread user([&] {
+        HWND dialog = nullptr;
+        for (int i = 0; i < 100; ++i) {
+            Sleep(200);
+            dialog = pickerWindow(hwnd_);
+            if (!dialog) {
+                if (sawPicker) return;  // closed
+                continue;
+            }
+            sawPicker = true;
+            HWND edit = fileNameBox(dialog);
+            if (!edit) break;
+            SendMessageW(edit, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(target.c_str()));
+            PostMessageW(edit, WM_KEYDOWN, VK_RETURN, 0);
+            PostMessageW(edit, WM_KEYUP, VK_RETURN, 0);
+        }
+        if (dialog) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);  // give the test back
+    });
+    command(ids::kMnuChooseFolder);  // returns when the picker has closed
+    user.join();
+    ASSERT_TRUE(sawPicker);
+    EXPECT_EQ(picker_.start, root_);
+    EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
+    EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
+}
+
+// Screen readers name a control without a caption of its own after the label just before it
+// among the window's children; that order is also the tab order.
+TEST_F(Form1Test, EachControlComesRightAfterTheLabelThatNamesItAndTheTabOrderStays) {
+    std::vector<HWND> children;
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        children.push_back(child);
+    const auto isLabel = [](HWND w) {
+        wchar_t cls[32] = {};
+        GetClassNameW(w, cls, 32);
+        return std::wstring(cls) == WC_STATICW;
+    };
+    // The focusable controls and the label before each; 0: none (the buttons name
+    // themselves, the folder list has no label of its own).
+    const std::pair<int, int> namedBy[] = {
+        {ids::kFile1, ids::kLabel4},     {ids::kDir1, 0},      {ids::kDrive1, ids::kLabel2},
+        {ids::kChkMute, 0},              {ids::kTxtDelay, ids::kLabel5}, {ids::kTxtCountdown, ids::kLabel6},
+        {ids::kSlider1, ids::kLabel1},   {ids::kCmdStop, 0},
+    };
+    std::vector<int> tabStops;
+    for (std::size_t i = 0; i < children.size(); ++i) {
+        const int id = GetDlgCtrlID(children[i]);
+        const LONG_PTR style = GetWindowLongPtrW(children[i], GWL_STYLE);
+        if (isLabel(children[i])) {
+            EXPECT_TRUE(style & SS_NOPREFIX) << id;
+        }
+        if (!(style & WS_TABSTOP)) continue;
+        tabStops.push_back(id);
+        const auto entry = std::find_if(std::begin(namedBy), std::end(namedBy), [id](auto e) { return e.first == id; });
+        ASSERT_NE(entry, std::end(namedBy)) << id;
+        const HWND before = i > 0 ? children[i - 1] : nullptr;
+        if (entry->second) {
+            EXPECT_EQ(before ? GetDlgCtrlID(before) : 0, entry->second) << id;
+        } else {
+            EXPECT_FALSE(before && isLabel(before)) << id << " would take the name of " << GetDlgCtrlID(before);
+        }
+    }
+    const std::vector<int> tabOrder{ids::kFile1,    ids::kDir1,         ids::kDrive1,  ids::kChkMute,
+                                    ids::kTxtDelay, ids::kTxtCountdown, ids::kSlider1, ids::kCmdStop};
+    EXPECT_EQ(tabStops, tabOrder);
+    // And as Tab moves the focus.
+    std::vector<int> tabbed;
+    HWND at = GetNextDlgTabItem(hwnd_, nullptr, FALSE);
+    for (std::size_t i = 0; at && i < tabOrder.size(); ++i, at = GetNextDlgTabItem(hwnd_, at, FALSE))
+        tabbed.push_back(GetDlgCtrlID(at));
+    EXPECT_EQ(tabbed, tabOrder);
+}
+
+// Every item of the menu has an access key ("&x"), none twice.
+void expectAccessKeys(HMENU menu, const char* what) {
+    std::set<wchar_t> keys;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[128] = {};
+        if (GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0) continue;  // separator
+        const std::wstring item(text);
+        const auto amp = item.find(L'&');
+        ASSERT_TRUE(amp != std::wstring::npos && amp + 1 < item.size()) << what << ": " << test::wideToUtf8(item);
+        EXPECT_TRUE(keys.insert(static_cast<wchar_t>(std::towupper(item[amp + 1]))).second)
+            << what << ": " << test::wideToUtf8(item);
+    }
+}
+
+TEST_F(Form1Test, EveryMenuItemHasItsOwnAccessKey) {
+    HMENU bar = GetMenu(hwnd_);
+    expectAccessKeys(bar, "menu bar");
+    expectAccessKeys(GetSubMenu(bar, 0), "File");
+    expectAccessKeys(GetSubMenu(bar, 1), "Help");
+    // The tray menu is checked where the tray menu test opens it.
+}
+
+// The tip over a list (found as a user's tools would: among the thread's tip windows).
+HWND tipOf(HWND list) {
+    struct Search {
+        HWND list, found;
+    } search{list, nullptr};
+    EnumThreadWindows(
+        GetCurrentThreadId(),
+        [](HWND w, LPARAM p) {
+            auto* s = reinterpret_cast<Search*>(p);
+            wchar_t cls[32] = {};
+            GetClassNameW(w, cls, 32);
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            if (std::wstring(cls) == TOOLTIPS_CLASSW && SendMessageW(w, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool)) &&
+                tool.uId == reinterpret_cast<UINT_PTR>(s->list))
+                s->found = w;
+            return s->found ? FALSE : TRUE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// What the list's tip says with the pointer on a row (-1: below the last row).
+std::wstring tipAt(HWND list, int row) {
+    RECT rc{};
+    if (row >= 0) {
+        ListBox_GetItemRect(list, row, &rc);
+    } else {
+        ListBox_GetItemRect(list, ListBox_GetCount(list) - 1, &rc);
+        OffsetRect(&rc, 0, rc.bottom - rc.top);
+    }
+    SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(rc.left + 5, (rc.top + rc.bottom) / 2));
+    wchar_t text[1024] = {};
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.hwnd = GetParent(list);
+    tool.uId = reinterpret_cast<UINT_PTR>(list);
+    tool.lpszText = text;
+    SendMessageW(tipOf(list), TTM_GETTEXTW, 1024, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
+    const std::wstring longName = L"a sound whose name is far too long for the file list to show whole.wav";
+    makeFile(root_ + L"\\" + longName);
+    picker_.chosen = root_;
+    command(ids::kMnuChooseFolder);
+    ASSERT_EQ(files().front(), longName);
+    HWND fileList = control(ids::kFile1), folderList = control(ids::kDir1);
+    ASSERT_TRUE(tipOf(fileList));
+    ASSERT_TRUE(tipOf(folderList));
+    const auto row = [&](const std::wstring& name) {
+        const auto rows = listItems(folderList);
+        return static_cast<int>(std::find(rows.begin(), rows.end(), name) - rows.begin());
+    };
+    const struct {
+        HWND list;
+        int row;
+        std::wstring tip;
+    } cases[] = {
+        {fileList, 0, root_ + L"\\" + longName},
+        {fileList, 1, root_ + L"\\one.wav"},
+        {fileList, -1, root_},
+        {folderList, row(L"zt_form1"), root_},
+        {folderList, row(L"Bells"), root_ + L"\\Bells"},
+        {folderList, 0, root_.substr(0, 3)},
+    };
+    for (const auto& c : cases) EXPECT_EQ(tipAt(c.list, c.row), c.tip) << c.row;
+}
+
+// The balloons asked of an edit box.
+struct BalloonProbe {
+    static LRESULT CALLBACK proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+        const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
+        if (msg == EM_SHOWBALLOONTIP) {
+            const auto* tip = reinterpret_cast<const EDITBALLOONTIP*>(lParam);
+            reinterpret_cast<BalloonProbe*>(self)->texts.push_back(tip->pszText ? tip->pszText : L"");
+        }
+        return result;
+    }
+    std::vector<std::wstring> texts;
+};
+
+TEST_F(Form1Test, TheDelayBoxSaysHowATextWasReadOnlyWhenItIsNotWhatItShows) {
+    if (formatNumber(1000) != L"1000" || strictNumber(L"1,5") != 15.0) GTEST_SKIP() << "needs \",\" as digit grouping";
+    BalloonProbe probe;
+    HWND delay = control(ids::kTxtDelay);
+    SetWindowSubclass(delay, BalloonProbe::proc, 7, reinterpret_cast<DWORD_PTR>(&probe));
+    SetWindowTextW(delay, L"2");  // runs the edit handler, as typing does
+    EXPECT_TRUE(probe.texts.empty());
+    SetWindowTextW(delay, L"1,5");
+    ASSERT_EQ(probe.texts.size(), 1u);
+    EXPECT_EQ(probe.texts[0], L"Counting 15 minutes");
+    EXPECT_EQ(form_->controlText(ids::kTxtDelay), L"1,5");  // the text stays as typed
+    RemoveWindowSubclass(delay, BalloonProbe::proc, 7);
 }
 
 TEST_F(Form1Test, MuteBoxAndMuteItemStayTogether) {
@@ -376,10 +721,12 @@ TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
 TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
     form_->Form_Load();
     std::atomic<bool> sawMenu{false};
+    std::atomic<HMENU> shown{nullptr};
     std::thread closer([&] {
         for (int i = 0; i < 100 && !sawMenu; ++i) {
             HWND menu = FindWindowW(L"#32768", nullptr);
             if (menu && IsWindowVisible(menu)) {
+                shown = reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0));
                 sawMenu = true;
                 PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 0);
             }
@@ -389,7 +736,50 @@ TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
     trayEvent(hwnd_, WM_RBUTTONUP);  // returns once the menu has closed
     closer.join();
     EXPECT_TRUE(sawMenu);
-    EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 0)), 3);  // File: the hidden item is not there
+    ASSERT_TRUE(shown.load());
+    expectAccessKeys(shown, "tray");
+    EXPECT_EQ(GetMenuDefaultItem(shown, FALSE, 0), static_cast<UINT>(ids::kMnuSettings));  // bold
+    EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 0)), 4);  // File: the hidden item is not there
+}
+
+TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
+    const auto hintStored = [] { return getRegString(HKEY_CURRENT_USER, settingKey(kTrayHintSetting), std::wstring(kSettingValue)); };
+    form_->Form_Load();  // shown: nothing to say yet
+    EXPECT_TRUE(balloons_.empty());
+    minimise(hwnd_);
+    ASSERT_EQ(balloons_.size(), 1u);
+    const Sent& sent = balloons_[0];
+    EXPECT_EQ(sent.message, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(sent.data.hWnd, hwnd_);
+    EXPECT_EQ(sent.data.uID, TrayIcon::kId);
+    EXPECT_EQ(sent.data.dwInfoFlags, static_cast<DWORD>(NIIF_INFO));
+    const std::wstring text = sent.data.szInfo;
+    EXPECT_NE(text.find(L"keeps playing"), std::wstring::npos);
+    EXPECT_NE(text.find(L"Click the icon"), std::wstring::npos);
+    EXPECT_NE(std::wstring(sent.data.szInfoTitle), L"");
+    EXPECT_EQ(hintStored(), L"True");
+    trayEvent(hwnd_, WM_LBUTTONUP);
+    minimise(hwnd_);
+    EXPECT_EQ(balloons_.size(), 1u);  // once
+
+    // The next start, straight into the tray: nothing more.
+    end();
+    setRegString(HKEY_CURRENT_USER, settingKey(kSystraySetting), std::wstring(kSettingValue), L"True");
+    start();
+    form_->Form_Load();
+    ASSERT_FALSE(IsWindowVisible(hwnd_));
+    EXPECT_EQ(balloons_.size(), 1u);
+
+    // A first start that goes straight into the tray says it at once, and only then.
+    RegDeleteTreeW(HKEY_CURRENT_USER, settingKey(kTrayHintSetting).c_str());
+    for (int run = 0; run < 2; ++run) {
+        end();
+        start();
+        form_->Form_Load();
+        ASSERT_FALSE(IsWindowVisible(hwnd_));
+    }
+    ASSERT_EQ(balloons_.size(), 2u);
+    EXPECT_EQ(std::wstring(balloons_[1].data.szInfo), text);
 }
 
 TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {

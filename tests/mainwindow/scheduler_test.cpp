@@ -99,6 +99,7 @@ public:
     }
     std::optional<double> read(const std::wstring& text) const override {
         std::wstring t = text;
+        if (thousands) t.erase(std::remove(t.begin(), t.end(), thousands), t.end());
         if (decimalPoint != L'.') {
             if (t.find(L'.') != std::wstring::npos) return std::nullopt;
             std::replace(t.begin(), t.end(), decimalPoint, L'.');
@@ -121,6 +122,11 @@ public:
 
     wchar_t decimalSeparator() const override { return decimalPoint; }
 
+    void showDelayTip(const std::wstring& text) override {
+        call();
+        delayTips.push_back({text, waiter_.nowMs});
+    }
+
     // The user (or the scheduler) changes the delay box: the change handler runs.
     void typeDelay(const std::wstring& text) {
         delay = text;
@@ -136,6 +142,7 @@ public:
         intervals.clear();
         refreshTimes.clear();
         delaySets.clear();
+        delayTips.clear();
         plays.clear();
         tips.clear();
         fresh_ = true;
@@ -152,9 +159,10 @@ public:
     std::wstring folder = L"C:\\Sounds";
     bool mute = false;
     wchar_t decimalPoint = L'.';
+    wchar_t thousands = 0;  // read anywhere in a number, as the platform does
     std::vector<std::wstring> disk, list;
     std::vector<std::wstring> tips, log;
-    std::vector<Timed> plays, delaySets;
+    std::vector<Timed> plays, delaySets, delayTips;
     std::vector<int> intervals;  // the first countdown value of each cycle
     std::vector<long long> refreshTimes;
     Scheduler* scheduler = nullptr;
@@ -446,6 +454,38 @@ TEST_F(SchedulerTest, ADecimalCommaIsReadAndTheFloorIsWrittenWithIt) {
     EXPECT_EQ(host.delay, L"0,2");
     EXPECT_GE(host.intervals[1], 9);
     EXPECT_LE(host.intervals[1], 15);
+}
+
+TEST_F(SchedulerTest, DelayEditsTellWhatIsCountedWhenTheTextDoesNotShowIt) {
+    setMuted(true);
+    host.thousands = L',';
+    struct Case {
+        const wchar_t* typed;
+        const wchar_t* tip;  // nullptr: none
+        long long afterMs;   // how long after the edit it comes
+        int low, high;       // the next countdown
+    } const cases[] = {
+        {L"2", nullptr, 0, 90, 150},
+        {L"1,5", L"Counting 15 minutes", 100, 675, 1125},
+        {L" 3 ", nullptr, 0, 135, 225},
+        {L"1 5", L"Counting 3 minutes", 100, 135, 225},  // not a number: the last usable one
+        {L"abc", L"Counting 0.1 minutes", 5'100, 4, 7},  // after the wait, the floor
+    };
+    for (const auto& c : cases) {
+        host.clearRecords();
+        const long long editAt = waiter.nowMs + 1'050;
+        waiter.at(editAt, [&] { host.typeDelay(c.typed); });
+        runUntil([&] { return host.intervals.size() == 2; });
+        if (c.tip) {
+            ASSERT_EQ(host.delayTips.size(), 1u) << c.typed;
+            EXPECT_EQ(host.delayTips[0].text, c.tip) << c.typed;
+            EXPECT_EQ(host.delayTips[0].atMs, editAt + 50 + c.afterMs) << c.typed;
+        } else {
+            EXPECT_TRUE(host.delayTips.empty()) << c.typed;
+        }
+        EXPECT_GE(host.intervals[1], c.low) << c.typed;
+        EXPECT_LE(host.intervals[1], c.high) << c.typed;
+    }
 }
 
 TEST_F(SchedulerTest, FileAddedWhileCountingCanBePickedAtTheEnd) {

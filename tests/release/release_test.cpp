@@ -83,6 +83,42 @@ Shortcut readShortcut(const std::wstring& lnk) {
 
 std::wstring lastPlayed(Program& program) { return program.text(ids::kLabel3); }
 
+// The bytes of every file under the folder.
+unsigned long long treeBytes(const std::wstring& folder) {
+    unsigned long long total = 0;
+    WIN32_FIND_DATAW found;
+    const HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (find == INVALID_HANDLE_VALUE) return 0;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            total += treeBytes(folder + L"\\" + name);
+        else
+            total += (static_cast<unsigned long long>(found.nFileSizeHigh) << 32) | found.nFileSizeLow;
+    } while (FindNextFileW(find, &found));
+    FindClose(find);
+    return total;
+}
+
+// The delay box of another process's window (GetWindowText would not ask it).
+std::wstring delayText(HWND window) {
+    wchar_t text[64] = {};
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(GetDlgItem(window, ids::kTxtDelay), WM_GETTEXT, 64, reinterpret_cast<LPARAM>(text),
+                        SMTO_ABORTIFHUNG, 2000, &result);
+    return text;
+}
+
+// Closes a Zirrotone that the installer started, as its window's close button would.
+bool closeStartedProgram(HWND window) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(window, &pid);
+    ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    PostMessageW(window, WM_CLOSE, 0, 0);
+    return process && WaitForSingleObject(process.get(), 15000) == WAIT_OBJECT_0;
+}
+
 class Installer : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -112,6 +148,8 @@ protected:
 };
 
 TEST_F(Installer, SilentInstallRunUpgradeAndSilentUninstall) {
+    // A short delay of the user's own, which the install keeps, so that a sound comes soon.
+    setRegString(HKEY_CURRENT_USER, settingKey(kDelaySetting), std::wstring(kSettingValue), L"0.1");
     // Install: files, shortcut, uninstall entry.
     ASSERT_EQ(run(setup_, L"/S"), 0);
     for (const wchar_t* name : {L"\\zirrotone.exe", L"\\uninstall.exe", L"\\LICENSE.txt", L"\\sounds\\handbell.wav",
@@ -129,7 +167,10 @@ TEST_F(Installer, SilentInstallRunUpgradeAndSilentUninstall) {
     EXPECT_EQ(uninstallText(L"QuietUninstallString"), L"\"" + installDir_ + L"\\uninstall.exe\" /S");
     EXPECT_EQ(uninstallNumber(L"NoModify"), 1u);
     EXPECT_EQ(uninstallNumber(L"NoRepair"), 1u);
-    EXPECT_GT(uninstallNumber(L"EstimatedSize").value_or(0), 500u);  // KiB: the exe and the sounds
+    // KiB of what was installed, the uninstaller included.
+    const double installedKiB = static_cast<double>(treeBytes(installDir_)) / 1024;
+    EXPECT_GT(installedKiB, 500);
+    EXPECT_NEAR(uninstallNumber(L"EstimatedSize").value_or(0), installedKiB, 1.0);
 
     // The program as the shortcut starts it: among the samples, which it plays.
     {
@@ -155,14 +196,48 @@ TEST_F(Installer, SilentInstallRunUpgradeAndSilentUninstall) {
     Program program(exe_, sounds_);
     ASSERT_TRUE(program.window());
     ASSERT_EQ(run(installDir_ + L"\\uninstall.exe", L"/S"), 0);
-    EXPECT_TRUE(waitFor([&] { return !exists(installDir_); }, 30s));
-    // The uninstaller removes its entries after the folder: wait for the last of them.
-    EXPECT_TRUE(waitFor([&] { return uninstallText(L"DisplayName").empty(); }, 10s));
+    // Its last step is the uninstall entry, after the folder.
+    EXPECT_TRUE(waitFor([&] { return !exists(installDir_) && uninstallText(L"DisplayName").empty(); }, 30s));
     EXPECT_TRUE(program.waitForExit(0ms));
     EXPECT_FALSE(exists(shortcut_));
     EXPECT_TRUE(getRegString(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue)).empty());
     EXPECT_EQ(settingText(L"path"), sounds_);
     EXPECT_FALSE(settingText(L"delay").empty());
+}
+
+TEST_F(Installer, SilentSwitchesChooseTheFinishPageOptionsAndAFirstDelayIsSeeded) {
+    struct Case {
+        const wchar_t* arguments;
+        const wchar_t* storedDelay;  // nullptr: no settings yet
+        const wchar_t* delay;        // the stored delay after the install
+        bool runAtStartup, started;
+    } const cases[] = {
+        {L"/S", nullptr, L"10", false, false},
+        {L"/S /RUNATSTARTUP", L"3", L"3", true, false},
+        {L"/S /START", nullptr, L"10", false, true},
+        {L"/S /START /RUNATSTARTUP", L"0.5", L"0.5", true, true},
+    };
+    const std::wstring logon = L"\"" + exe_ + L"\"";
+    for (const auto& c : cases) {
+        const std::string what = narrow(c.arguments);
+        forgetInstall();
+        clearSettings();
+        if (c.storedDelay) setRegString(HKEY_CURRENT_USER, settingKey(kDelaySetting), std::wstring(kSettingValue), c.storedDelay);
+
+        ASSERT_EQ(run(setup_, c.arguments), 0) << what;
+        EXPECT_EQ(settingText(L"delay"), c.delay) << what;
+        EXPECT_EQ(getRegString(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue)),
+                  c.runAtStartup ? logon : L"") << what;
+        HWND window = nullptr;
+        const bool started = waitFor([&] { return (window = FindWindowW(L"ZirrotoneMain", nullptr)) != nullptr; },
+                                     c.started ? 15s : 2s);
+        EXPECT_EQ(started, c.started) << what;
+        if (!started) continue;
+        // Started among the sample sounds, with the delay the install left; closing saves both.
+        EXPECT_TRUE(waitFor([&] { return delayText(window) == c.delay; }, 10s)) << what;
+        ASSERT_TRUE(closeStartedProgram(window)) << what;
+        EXPECT_EQ(settingText(L"path"), sounds_) << what;
+    }
 }
 
 }  // namespace
