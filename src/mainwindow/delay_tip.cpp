@@ -13,7 +13,7 @@ bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 // The user's decimal separator, as the number format writes a half.
 std::wstring decimalSeparator(const std::function<std::wstring(double)>& formatNumber) {
     const std::wstring half = formatNumber(0.5);
-    const auto first = half.find_first_not_of(L"0");
+    const auto first = half.find_first_not_of(L'0');
     const auto last = half.find_last_of(L'5');
     if (first == std::wstring::npos || last == std::wstring::npos || last <= first) return L".";
     return half.substr(first, last - first);

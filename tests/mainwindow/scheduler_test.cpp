@@ -469,7 +469,7 @@ TEST_F(SchedulerTest, DelayEditsTellWhatIsCountedWhenTheTextDoesNotShowIt) {
         {L"1,5", L"Counting 15 minutes", 100, 675, 1125},
         {L" 3 ", nullptr, 0, 135, 225},
         {L"1 5", L"Counting 3 minutes", 100, 135, 225},  // not a number: the last usable one
-        {L"abc", L"Counting 0.1 minutes", 5'100, 4, 7},  // after the wait, the floor
+        {L"abc", L"Counting 0.1 minutes", 5'000, 4, 7},  // the floor, set without a wait of its own
     };
     for (const auto& c : cases) {
         host.clearRecords();
