@@ -8,15 +8,9 @@
 namespace zt {
 namespace {
 
+// Weekday left as it comes: localSeconds does not read it.
 LocalTime date(int y, int mo, int d, int h = 0, int mi = 0, int s = 0) {
-    LocalTime t;
-    t.year = y;
-    t.month = mo;
-    t.day = d;
-    t.hour = h;
-    t.minute = mi;
-    t.second = s;
-    return t;
+    return LocalTime{y, mo, d, h, mi, s};
 }
 
 TEST(LocalTime, KnownDatesHaveTheirWeekdays) {

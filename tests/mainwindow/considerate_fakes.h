@@ -9,14 +9,7 @@ namespace zt::testing {
 
 // A local date and time (seconds optional); the weekday is worked out.
 inline LocalTime at(int year, int month, int day, int hour, int minute, int second = 0) {
-    LocalTime t;
-    t.year = year;
-    t.month = month;
-    t.day = day;
-    t.hour = hour;
-    t.minute = minute;
-    t.second = second;
-    return localTimeAt(localSeconds(t));
+    return localTimeAt(localSeconds(LocalTime{year, month, day, hour, minute, second}));
 }
 
 // Wall clock and tick count advance together; setWallClock moves only the wall clock, as
