@@ -92,14 +92,14 @@ std::optional<LocalTime> quietEnd(const QuietHours& quiet, const LocalTime& now)
 
 LocalTime muteForEnd(MuteFor choice, const LocalTime& now, const QuietHours& quiet) {
     const std::int64_t t = localSeconds(now);
-    std::int64_t end = t;
+    std::int64_t minutes = 0;
     switch (choice) {
-    case MuteFor::Minutes15: end = t + 15 * 60; break;
-    case MuteFor::Hour1: end = t + 3600; break;
-    case MuteFor::Hours4: end = t + 4 * 3600; break;
-    case MuteFor::TomorrowMorning: end = tomorrowMorning(now, quiet); break;
+    case MuteFor::Minutes15: minutes = 15; break;
+    case MuteFor::Hour1: minutes = 60; break;
+    case MuteFor::Hours4: minutes = 4 * 60; break;
+    case MuteFor::TomorrowMorning: return localTimeAt(roundUpToMinute(tomorrowMorning(now, quiet)));
     }
-    return localTimeAt(roundUpToMinute(end));
+    return localTimeAt(roundUpToMinute(t + minutes * 60));
 }
 
 std::wstring statusTip(std::wstring_view prefix, std::wstring_view lastPlayed) {
