@@ -62,10 +62,10 @@ void Scheduler::showCountdown(std::int32_t seconds) {
 }
 
 void Scheduler::publishStatus() {
-    if (view_.muted())
-        view_.showTip(L"MUTED!. Last played: " + lastPlayed);
-    else
-        view_.showTip(std::to_wstring(secondsLeft_) + L" secs to go. Last played: " + lastPlayed);
+    const bool muted = view_.muted();
+    std::optional<std::wstring> words = gate_ ? gate_->tipPrefix(muted) : std::nullopt;
+    if (!words) words = muted ? L"MUTED!" : std::to_wstring(secondsLeft_) + L" secs to go";
+    view_.showTip(statusTip(*words, lastPlayed));
 }
 
 void Scheduler::Command1_Click() {
@@ -86,14 +86,50 @@ void Scheduler::Command1_Click() {
         }
         // Re-read the folder so that files added or removed while counting count.
         folder_.refresh();
-        if (restartFlag)
-            restartFlag = false;
-        else
-            playRandomFile();
+        countdownEnded();
     }
 }
 
-void Scheduler::playRandomFile() {
+void Scheduler::countdownEnded() {
+    auto verdict = PlayGate::AtEnd::Play;
+    if (gate_ && !restartFlag) {
+        verdict = gate_->countdownEnded(view_.muted());
+        if (verdict == PlayGate::AtEnd::Hold) {
+            verdict = holdWhileBusy();
+            if (abandoned_()) return;
+        }
+    }
+    const bool playNow = std::exchange(playNow_, false);
+    const bool restart = std::exchange(restartFlag, false);
+    if (playNow)
+        playRandomFile(true);
+    else if (!restart && verdict == PlayGate::AtEnd::Play)
+        playRandomFile();
+}
+
+PlayGate::AtEnd Scheduler::holdWhileBusy() {
+    publishStatus();
+    while (waitASecond() && !restartFlag) {
+        switch (gate_->whileHeld(view_.muted())) {
+        case PlayGate::Held::Play: return PlayGate::AtEnd::Play;
+        case PlayGate::Held::Drop: return PlayGate::AtEnd::Silent;
+        case PlayGate::Held::Wait: publishStatus(); break;
+        }
+    }
+    // Abandoned, or the user asked for something else (play now, skip, a new delay).
+    gate_->endHold();
+    return PlayGate::AtEnd::Silent;
+}
+
+bool Scheduler::waitASecond() {
+    for (int step = 0; step < kStepsPerSecond; ++step) {
+        waiter_.step();
+        if (abandoned_()) return false;
+    }
+    return true;
+}
+
+void Scheduler::playRandomFile(bool evenMuted) {
     const int entries = folder_.count();
     // Nothing to play; the next countdown starts (the file list says why it is empty).
     if (entries < 1) return;
@@ -102,7 +138,7 @@ void Scheduler::playRandomFile() {
     const std::int16_t index = pickIndex(count, random_.next());
     const std::wstring entry = folder_.entry(index);
     const std::wstring path = addSlash(folder_.path()) + entry;
-    if (view_.muted()) return;
+    if (view_.muted() && !evenMuted) return;
     lastPlayed = entry;
     view_.showStatusNow(L"Last played: " + lastPlayed);
     play_(path);

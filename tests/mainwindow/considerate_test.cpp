@@ -2,7 +2,7 @@
 
 #include "considerate_fakes.h"
 #include "settings/considerate_settings.h"
-#include "../settings/fakes.h"
+#include "fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -12,9 +12,9 @@
 namespace zt {
 namespace {
 
-using testing::at;
-using testing::ScriptedProbe;
-using testing::SimClock;
+using test::at;
+using test::ScriptedProbe;
+using test::SimClock;
 using AtEnd = PlayGate::AtEnd;
 using Held = PlayGate::Held;
 
@@ -290,7 +290,7 @@ TEST(PlayGate, UserMuteCancelsMuteFor) {
 }
 
 TEST(PlayGate, MuteForSurvivesARestart) {
-    testing::FakeStore store;
+    test::FakeStore store;
     {
         Gate before(at(2026, 12, 7, 22, 40), loadConsiderateSettings(store));
         saveMuteUntil(store, before.gate.muteFor(MuteFor::Hour1));

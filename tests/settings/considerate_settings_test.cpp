@@ -9,7 +9,7 @@
 namespace zt {
 namespace {
 
-using testing::FakeStore;
+using test::FakeStore;
 
 TEST(ConsiderateSettings, NewUserHoldsWhileBusyAndHasNoQuietHours) {
     FakeStore store;

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-namespace zt::testing {
+namespace zt::test {
 
 // A local date and time (seconds optional); the weekday is worked out.
 inline LocalTime at(int year, int month, int day, int hour, int minute, int second = 0) {
@@ -41,4 +41,4 @@ public:
     int queries = 0;
 };
 
-}  // namespace zt::testing
+}  // namespace zt::test
