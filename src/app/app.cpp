@@ -7,10 +7,12 @@ namespace zt {
 App::App(HINSTANCE instance)
     : instance_(instance),
       about_(instance),
-      form_({player_, driver_, scheduler_, store_, numbers_, about_}),
+      form_({player_, driver_, scheduler_, gate_, store_, numbers_, about_}),
       scheduler_({form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
                   [this](const std::wstring& path) { form_.playsound(path); },
-                  [this] { return driver_.abandoned(); }}) {}
+                  [this] { return driver_.abandoned(); }}) {
+    scheduler_.useGate(gate_);
+}
 
 bool App::create() { return form_.create(instance_); }
 

@@ -63,6 +63,11 @@ public:
     PlayGate(const Clock& clock, BusyProbe& probe, ConsiderateSettings settings);
 
     const ConsiderateSettings& settings() const { return settings_; }
+    // The stored settings, read at start; a hold in progress is forgotten.
+    void setSettings(const ConsiderateSettings& settings) {
+        settings_ = settings;
+        endHold();
+    }
     void setQuietHours(const QuietHours& quiet) { settings_.quiet = quiet; }
     void setHoldBusy(bool on) { settings_.holdBusy = on; }
 
