@@ -15,20 +15,20 @@ constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
 constexpr wchar_t kTimeFormat[] = L"HH:mm";
 
 // The client area and the controls, in twips.
-constexpr int kClientWidthTwips = 5100;
+constexpr int kClientWidthTwips = 5520;
 constexpr int kClientHeightTwips = 2790;
-constexpr int kDayLeft = 240, kDayTop = 1560, kDayWidth = 660, kDayHeight = 285;
+constexpr int kDayLeft = 240, kDayTop = 1560, kDayWidth = 720, kDayHeight = 285;
 
 constexpr std::array<Placement, 15> kPlacements = [] {
     std::array<Placement, 15> p{{
-        {QuietDialog::idOn, 240, 240, 4620, 285},
+        {QuietDialog::idOn, 240, 240, 5040, 285},
         {QuietDialog::idFromLabel, 240, 735, 570, 255},
         {QuietDialog::idFrom, 840, 675, 1230, 375},
         {QuietDialog::idToLabel, 2490, 735, 480, 255},
         {QuietDialog::idTo, 3000, 675, 1230, 375},
-        {QuietDialog::idDaysLabel, 240, 1260, 4620, 255},
-        {QuietDialog::idOK, 2340, 2190, 1200, 375},
-        {QuietDialog::idCancel, 3660, 2190, 1200, 375},
+        {QuietDialog::idDaysLabel, 240, 1260, 5040, 255},
+        {QuietDialog::idOK, 2760, 2190, 1200, 375},
+        {QuietDialog::idCancel, 4080, 2190, 1200, 375},
     }};
     for (int d = 0; d < QuietDialog::kDays; ++d)
         p[static_cast<std::size_t>(8 + d)] = {QuietDialog::idFirstDay + d, kDayLeft + d * kDayWidth, kDayTop,
@@ -103,7 +103,7 @@ void QuietDialog::createControls() {
     // In tab order; each label just before its control, so that its access key reaches it.
     constexpr DWORD kCheck = WS_TABSTOP | BS_AUTOCHECKBOX;
     constexpr DWORD kPicker = WS_TABSTOP | DTS_TIMEFORMAT | DTS_UPDOWN;
-    make(WC_BUTTONW, L"&Quiet hours: no sound when a countdown ends", kCheck, idOn);
+    make(WC_BUTTONW, L"&Quiet hours on: no sound as a countdown ends", kCheck, idOn);
     make(WC_STATICW, L"&From", SS_LEFT, idFromLabel);
     DateTime_SetFormat(make(DATETIMEPICK_CLASSW, L"", kPicker, idFrom), kTimeFormat);
     make(WC_STATICW, L"&To", SS_LEFT, idToLabel);

@@ -586,8 +586,8 @@ TEST_F(Form1Test, QuietHoursDialogIsLaidOutInTwipsAtTheWindowDpi) {
         GetClientRect(dialog, &client);
         GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
         MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
-        EXPECT_EQ(client.right, MulDiv(5100, static_cast<int>(dpi), 1440));
-        EXPECT_EQ(ok.left, MulDiv(2340, static_cast<int>(dpi), 1440));
+        EXPECT_EQ(client.right, MulDiv(5520, static_cast<int>(dpi), 1440));
+        EXPECT_EQ(ok.left, MulDiv(2760, static_cast<int>(dpi), 1440));
         EXPECT_EQ(ok.bottom - ok.top, MulDiv(375, static_cast<int>(dpi), 1440));
         PostMessageW(dialog, WM_CLOSE, 0, 0);
     }));
