@@ -9,23 +9,9 @@ namespace zt {
 
 namespace {
 
-std::wstring readSetting(StringStore& store, std::wstring_view name) {
-    return store.get(settingKey(name), std::wstring(kSettingValue));
-}
-
-void writeSetting(StringStore& store, std::wstring_view name, const std::wstring& text) {
-    store.set(settingKey(name), std::wstring(kSettingValue), text);
-}
-
-// "True"/"False" in any case, as the older Boolean settings are stored.
 std::optional<bool> readBoolean(StringStore& store, std::wstring_view name) {
-    const std::wstring text = readSetting(store, name);
-    if (equalsNoCase(text, L"True")) return true;
-    if (equalsNoCase(text, L"False")) return false;
-    return std::nullopt;
+    return parseBoolean(readSetting(store, name));
 }
-
-std::wstring booleanText(bool value) { return value ? L"True" : L"False"; }
 
 // Stored Monday first, as a week is read; held Sunday first, as SYSTEMTIME counts.
 int weekdayOfStoredIndex(std::size_t index) { return static_cast<int>((index + 1) % 7); }
