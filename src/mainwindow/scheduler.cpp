@@ -99,9 +99,9 @@ void Scheduler::countdownEnded() {
             if (abandoned_()) return;
         }
     }
-    const bool playNow = std::exchange(playNow_, false);
+    const bool playOne = std::exchange(playNow_, false);
     const bool restart = std::exchange(restartFlag, false);
-    if (playNow)
+    if (playOne)
         playRandomFile(true);
     else if (!restart && verdict == PlayGate::AtEnd::Play)
         playRandomFile();
