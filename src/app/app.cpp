@@ -7,11 +7,13 @@ namespace zt {
 App::App(HINSTANCE instance, const AppSeams& seams)
     : instance_(instance),
       about_(instance),
-      form_({player_, driver_, scheduler_, store_, numbers_, about_,
+      form_({player_, driver_, scheduler_, gate_, store_, numbers_, about_,
              seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
       scheduler_({form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
                   [this](const std::wstring& path) { form_.playsound(path); },
-                  [this] { return driver_.abandoned(); }}) {}
+                  [this] { return driver_.abandoned(); }}) {
+    scheduler_.useGate(gate_);
+}
 
 bool App::create() { return form_.create(instance_); }
 

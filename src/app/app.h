@@ -1,11 +1,15 @@
 #pragma once
 // The application core: owns the engines (settings store, waiter, number format, media back
-// end, device volume, player, run driver, scheduler) and the windows, and wires them
+// end, device volume, player, run driver, clock, busy probe, play gate, scheduler) and the
+// windows, and wires them
 // together. wWinMain makes one; tests make one to drive the real program in-process.
 #include <windows.h>
 
 #include "about/frmabout.h"
+#include "common/system_clock.h"
 #include "common/winutil.h"
+#include "mainwindow/busy_probe.h"
+#include "mainwindow/considerate.h"
 #include "mainwindow/form1.h"
 #include "mainwindow/run_driver.h"
 #include "mainwindow/scheduler.h"
@@ -46,6 +50,9 @@ private:
     WaveOutVolume deviceVolume_;
     Player player_{media_, deviceVolume_, waiter_};
     RunDriver driver_;
+    SystemClock clock_;
+    SystemBusyProbe busy_;
+    PlayGate gate_{clock_, busy_, ConsiderateSettings{}};  // the stored settings come at load
     frmAbout about_;
     ShellFolderPicker shellPicker_;
     Form1 form_;

@@ -9,10 +9,12 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
+#include "mainwindow/quiet_dialog.h"
 #include "mainwindow/run_driver.h"
 #include "playback/media_check.h"
 #include "playback/player.h"
 #include "resource.h"
+#include "settings/considerate_settings.h"
 #include "settings/settings.h"
 
 namespace zt {
@@ -23,6 +25,9 @@ namespace {
 constexpr int kClientWidthTwips = 5910;
 constexpr int kClientHeightTwips = 4815;
 constexpr UINT_PTR kTrayRetryTimer = 1;
+// Runs while muted for a while, to unmute when the time is up.
+constexpr UINT_PTR kMuteForTimer = 2;
+constexpr UINT kMuteForCheckMs = 1000;
 // Posted by WM_SIZE: hiding inside the minimise itself does not stick under every window
 // manager, so the window hides once the minimise has finished.
 constexpr UINT kHideIfMinimised = WM_APP + 2;
@@ -93,7 +98,36 @@ constexpr Placement kPlacements[] = {
     {ids::kCmdStop, 240, 4080, 1335, 375},
 };
 
-bool isTrayMenuItem(int id) { return id >= ids::kMnuSystray2 && id <= ids::kMnuTerminate; }
+bool isTrayMenuItem(int id) {
+    return (id >= ids::kMnuSystray2 && id <= ids::kMnuTerminate) ||
+           (id >= ids::kMnuQuiet2 && id <= ids::kMnuMuteForMorning);
+}
+
+struct MuteForItem {
+    int id;
+    MuteFor choice;
+    const wchar_t* caption;
+};
+constexpr MuteForItem kMuteForItems[] = {
+    {ids::kMnuMuteFor15, MuteFor::Minutes15, L"1&5 minutes"},
+    {ids::kMnuMuteFor60, MuteFor::Hour1, L"&1 hour"},
+    {ids::kMnuMuteFor240, MuteFor::Hours4, L"&4 hours"},
+    {ids::kMnuMuteForMorning, MuteFor::TomorrowMorning, L"Until &tomorrow morning"},
+};
+
+// The considerate-timing group, after a separator: the same items in both menus, the tray
+// menu's with its "Mute for" submenu.
+struct ConsiderateItems {
+    int quiet, holdBusy, playNow, skip;
+};
+void appendConsiderateItems(HMENU menu, const ConsiderateItems& ids, HMENU muteFor) {
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, ids.quiet, L"&Quiet hours...");
+    AppendMenuW(menu, MF_STRING, ids.holdBusy, L"&Hold while busy");
+    if (muteFor) AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(muteFor), L"Mute &for");
+    AppendMenuW(menu, MF_STRING, ids.playNow, L"&Play one now");
+    AppendMenuW(menu, MF_STRING, ids.skip, L"S&kip this wait");
+}
 
 }  // namespace
 
@@ -183,6 +217,8 @@ void Form1::createMenus() {
     AppendMenuW(file, MF_STRING, ids::kMnuChooseFolder, L"&Choose folder...\tCtrl+O");
     AppendMenuW(file, MF_STRING, ids::kMnuSystray, L"Start in system tra&y");
     AppendMenuW(file, MF_STRING, ids::kMnuStartup, L"&Run at startup");
+    appendConsiderateItems(file, {ids::kMnuQuiet, ids::kMnuHoldBusy, ids::kMnuPlayNow, ids::kMnuSkip}, nullptr);
+    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
     // "Absolute volume" is never offered: its check mark lives in absoluteVolume_.
     AppendMenuW(file, MF_STRING, ids::kMnuExit, L"E&xit");
     HMENU help = CreatePopupMenu();
@@ -200,6 +236,10 @@ void Form1::createMenus() {
     AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuTerminate, L"&Terminate");
     // What a double click on the icon does: bring the window back (shown in bold).
     SetMenuDefaultItem(trayMenu_.get(), ids::kMnuSettings, FALSE);
+    HMENU muteFor = CreatePopupMenu();  // owned by the tray menu from here on
+    for (const auto& item : kMuteForItems) AppendMenuW(muteFor, MF_STRING, item.id, item.caption);
+    appendConsiderateItems(trayMenu_.get(), {ids::kMnuQuiet2, ids::kMnuHoldBusy2, ids::kMnuPlayNow2, ids::kMnuSkip2},
+                           muteFor);
 }
 
 void Form1::createControls() {
@@ -231,6 +271,7 @@ void Form1::Form_Load() {
     loading_ = true;
     restoreSettings(parts_.store, settings, parts_.numbers);
     loading_ = false;
+    restoreConsiderateSettings();
     programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
     parts_.scheduler.lastPlayed.clear();
     if (menuChecked(ids::kMnuSystray)) {
@@ -273,6 +314,67 @@ void Form1::form_activate() {
 void Form1::saveSettings() {
     FormSettings settings(*this);
     zt::saveSettings(parts_.store, settings);
+    saveConsiderateSettings();
+}
+
+void Form1::restoreConsiderateSettings() {
+    parts_.gate.setSettings(loadConsiderateSettings(parts_.store));
+    showHoldBusy();
+    if (parts_.gate.mutedUntil()) {
+        // Still muted for a while from the last run (or over while the program was not
+        // running: then the check below unmutes at once).
+        setMuteValue(1);
+        SetTimer(hwnd(), kMuteForTimer, kMuteForCheckMs, nullptr);
+        checkMuteForEnd();
+    }
+}
+
+// Written at once, not only at exit: it is a few small values and survives a crash.
+void Form1::saveConsiderateSettings() { zt::saveConsiderateSettings(parts_.store, parts_.gate.settings()); }
+
+void Form1::showHoldBusy() {
+    setMenuChecked(ids::kMnuHoldBusy, parts_.gate.settings().holdBusy);
+    setMenuChecked(ids::kMnuHoldBusy2, parts_.gate.settings().holdBusy);
+}
+
+void Form1::mnuQuiet_Click() {
+    QuietDialog dialog(instance_);
+    if (const auto quiet = dialog.edit(hwnd(), parts_.gate.settings().quiet)) {
+        parts_.gate.setQuietHours(*quiet);
+        saveConsiderateSettings();
+        parts_.scheduler.publishStatus();
+    }
+}
+
+void Form1::mnuHoldBusy_Click() {
+    parts_.gate.setHoldBusy(!parts_.gate.settings().holdBusy);
+    showHoldBusy();
+    saveConsiderateSettings();
+}
+
+void Form1::mnuMuteFor_Click(MuteFor choice) {
+    // Both mute controls first: checking them is not the user's own mute, which would
+    // cancel the end set next.
+    setMuteValue(1);
+    saveMuteUntil(parts_.store, parts_.gate.muteFor(choice));
+    SetTimer(hwnd(), kMuteForTimer, kMuteForCheckMs, nullptr);
+    parts_.scheduler.publishStatus();
+}
+
+void Form1::userChangedMute() {
+    if (!parts_.gate.mutedUntil()) return;
+    parts_.gate.cancelMuteFor();
+    saveMuteUntil(parts_.store, std::nullopt);
+    KillTimer(hwnd(), kMuteForTimer);
+    parts_.scheduler.publishStatus();  // "Muted until" goes at once
+}
+
+void Form1::checkMuteForEnd() {
+    if (!parts_.gate.muteForExpired()) return;
+    KillTimer(hwnd(), kMuteForTimer);
+    saveMuteUntil(parts_.store, std::nullopt);
+    setMuteValue(0);
+    parts_.scheduler.publishStatus();
 }
 
 void Form1::Form_Unload() {
@@ -344,6 +446,7 @@ void Form1::chkMute_Click() { setMenuChecked(ids::kMnuMute, muteValue() == 1); }
 void Form1::mnuMute_Click() {
     setMenuChecked(ids::kMnuMute, !menuChecked(ids::kMnuMute));
     setMuteValue(menuChecked(ids::kMnuMute) ? 1 : 0);
+    userChangedMute();
 }
 
 void Form1::mnuSystray_Click() {
@@ -492,7 +595,10 @@ void Form1::onCommand(int id, int code) {
         if (code == LBN_DBLCLK) testPlay();
         break;
     case ids::kChkMute:
-        if (code == BN_CLICKED) chkMute_Click();
+        if (code == BN_CLICKED) {
+            chkMute_Click();
+            userChangedMute();
+        }
         break;
     case ids::kCmdStop:
         if (code == BN_CLICKED) cmdStop_Click();
@@ -515,7 +621,18 @@ void Form1::onCommand(int id, int code) {
     case ids::kMnuExit: mnuExit_Click(); break;  // neither returns: the process ends
     case ids::kMnuTerminate: mnuTerminate_Click(); break;
     case ids::kMnuAbout: mnuAbout_Click(); break;
-    default: break;
+    case ids::kMnuQuiet:
+    case ids::kMnuQuiet2: mnuQuiet_Click(); break;
+    case ids::kMnuHoldBusy:
+    case ids::kMnuHoldBusy2: mnuHoldBusy_Click(); break;
+    case ids::kMnuPlayNow:
+    case ids::kMnuPlayNow2: mnuPlayNow_Click(); break;
+    case ids::kMnuSkip:
+    case ids::kMnuSkip2: mnuSkip_Click(); break;
+    default:
+        for (const auto& item : kMuteForItems)
+            if (item.id == id) mnuMuteFor_Click(item.choice);
+        break;
     }
 }
 
@@ -574,6 +691,7 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             // Started into the tray before the shell was ready: the balloon could not come then.
             if (!IsWindowVisible(hwnd())) wentToTray();
         }
+        if (wParam == kMuteForTimer) checkMuteForEnd();
         return 0;
     case WM_SIZE:
         // Minimised means gone to the tray: hidden, no taskbar button.

@@ -27,6 +27,7 @@ struct Form1Parts {
     Player& player;
     RunDriver& driver;
     Scheduler& scheduler;  // may be constructed after the window: it needs its views
+    PlayGate& gate;        // the scheduler's: quiet hours, hold while busy, mute for a while
     StringStore& store;
     const NumberFormat& numbers;
     AboutBox& about;
@@ -87,6 +88,12 @@ public:
     void mnuStartup2_Click() { mnuStartup_Click(); }
     void mnuAbout_Click();
     void restoreWindow();
+    // Considerate timing, from the File menu and the tray menu.
+    void mnuQuiet_Click();
+    void mnuHoldBusy_Click();
+    void mnuMuteFor_Click(MuteFor choice);
+    void mnuPlayNow_Click() { parts_.scheduler.playNow(); }
+    void mnuSkip_Click() { parts_.scheduler.skipWait(); }
     // Plays one file at the slider's volume and returns when it has ended; a file that
     // cannot be played is reported in the status line.
     bool playsound(const std::wstring& soundName);
@@ -128,6 +135,13 @@ private:
     void createControls();
     void createMenus();
     void saveSettings();
+    void restoreConsiderateSettings();
+    void saveConsiderateSettings();
+    void showHoldBusy();
+    // A mute or unmute by the user's own hand ends a mute for a while.
+    void userChangedMute();
+    // The mute for a while is over: unmute, forget its end, stop looking.
+    void checkMuteForEnd();
     void folderUnreadable(const std::wstring& folder);
     void testPlay();
     void openSelectedFolder();

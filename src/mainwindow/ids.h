@@ -34,4 +34,19 @@ inline constexpr int kMnuSettings = 214;
 inline constexpr int kMnuTerminate = 215;
 inline constexpr int kMnuAbout = 221;
 
+// Considerate timing, a group of its own in the File menu...
+inline constexpr int kMnuQuiet = 205;
+inline constexpr int kMnuHoldBusy = 206;
+inline constexpr int kMnuPlayNow = 207;
+inline constexpr int kMnuSkip = 208;
+// ...and in the tray menu, with its "Mute for" submenu.
+inline constexpr int kMnuQuiet2 = 231;
+inline constexpr int kMnuHoldBusy2 = 232;
+inline constexpr int kMnuPlayNow2 = 233;
+inline constexpr int kMnuSkip2 = 234;
+inline constexpr int kMnuMuteFor15 = 235;
+inline constexpr int kMnuMuteFor60 = 236;
+inline constexpr int kMnuMuteFor240 = 237;
+inline constexpr int kMnuMuteForMorning = 238;
+
 }  // namespace zt::ids

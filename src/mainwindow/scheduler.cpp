@@ -68,10 +68,10 @@ void Scheduler::showCountdown(std::int32_t seconds) {
 }
 
 void Scheduler::publishStatus() {
-    if (view_.muted())
-        view_.showTip(L"MUTED!. Last played: " + lastPlayed);
-    else
-        view_.showTip(std::to_wstring(secondsLeft_) + L" secs to go. Last played: " + lastPlayed);
+    const bool muted = view_.muted();
+    std::optional<std::wstring> words = gate_ ? gate_->tipPrefix(muted) : std::nullopt;
+    if (!words) words = muted ? L"MUTED!" : std::to_wstring(secondsLeft_) + L" secs to go";
+    view_.showTip(statusTip(*words, lastPlayed));
 }
 
 void Scheduler::Command1_Click() {
@@ -99,14 +99,51 @@ void Scheduler::Command1_Click() {
         }
         // Re-read the folder so that files added or removed while counting count.
         folder_.refresh();
-        if (restartFlag)
-            restartFlag = false;
-        else
-            playRandomFile();
+        countdownEnded();
     }
 }
 
-void Scheduler::playRandomFile() {
+void Scheduler::countdownEnded() {
+    auto verdict = PlayGate::AtEnd::Play;
+    if (gate_ && !restartFlag) {
+        verdict = gate_->countdownEnded(view_.muted());
+        if (verdict == PlayGate::AtEnd::Hold) {
+            verdict = holdWhileBusy();
+            if (abandoned_()) return;
+        }
+    }
+    const bool playOne = std::exchange(playNow_, false);
+    const bool restart = std::exchange(restartFlag, false);
+    if (playOne)
+        playRandomFile(true);
+    else if (!restart && verdict == PlayGate::AtEnd::Play)
+        playRandomFile();
+}
+
+PlayGate::AtEnd Scheduler::holdWhileBusy() {
+    publishStatus();
+    while (waitASecond() && !restartFlag) {
+        switch (gate_->whileHeld(view_.muted())) {
+        case PlayGate::Held::Play: return PlayGate::AtEnd::Play;
+        case PlayGate::Held::Drop: return PlayGate::AtEnd::Silent;
+        case PlayGate::Held::Wait: publishStatus(); break;
+        }
+    }
+    // Abandoned, or the user asked for something else (play now, skip, a new delay).
+    gate_->endHold();
+    return PlayGate::AtEnd::Silent;
+}
+
+bool Scheduler::waitASecond() {
+    const std::int64_t until = waiter_.clockMs() + kSecondMs;
+    while (waiter_.clockMs() < until) {
+        waiter_.waitUntil(until, nullptr);
+        if (abandoned_()) return false;
+    }
+    return true;
+}
+
+void Scheduler::playRandomFile(bool evenMuted) {
     const int entries = folder_.count();
     // Nothing to play; the next countdown starts (the file list says why it is empty).
     if (entries < 1) return;
@@ -115,7 +152,7 @@ void Scheduler::playRandomFile() {
     const std::int16_t index = pickIndex(count, random_.next());
     const std::wstring entry = folder_.entry(index);
     const std::wstring path = addSlash(folder_.path()) + entry;
-    if (view_.muted()) return;
+    if (view_.muted() && !evenMuted) return;
     lastPlayed = entry;
     view_.showStatusNow(L"Last played: " + lastPlayed);
     play_(path);

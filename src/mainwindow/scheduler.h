@@ -6,6 +6,7 @@
 #include "common/numbers.h"
 #include "common/random.h"
 #include "common/wait.h"
+#include "mainwindow/considerate.h"
 #include "mainwindow/sound_folder.h"
 
 #include <cstdint>
@@ -63,15 +64,28 @@ public:
     Scheduler(const Scheduler&) = delete;
     Scheduler& operator=(const Scheduler&) = delete;
 
+    // Asked at the end of every countdown from then on (quiet hours, hold while busy, mute
+    // for a while). Without a gate every countdown's end plays, as it always did.
+    void useGate(PlayGate& gate) { gate_ = &gate; }
+
     // The endless countdown-and-play loop; returns only once abandoned() is true.
     void Command1_Click();
     // Picks, announces and plays one file; returns when playback has ended, or at once
-    // when muted or the folder has no sounds.
-    void playRandomFile();
+    // when muted (unless evenMuted: an explicit request) or the folder has no sounds.
+    void playRandomFile(bool evenMuted = false);
     // The delay text's change handler; runs on every change, its own included.
     void txtDelay_Change();
     // The minutes the next countdown counts for the delay text as it stands.
     double countedDelay() const;
+    // "Play one now": the countdown (or a hold) ends at its next second and one file plays,
+    // even when muted. "Skip this wait": it ends without a sound; a new interval is drawn.
+    void playNow() {
+        playNow_ = true;
+        restartFlag = true;
+    }
+    void skipWait() { restartFlag = true; }
+    // Writes the tray tip for the state now: gate's words, "MUTED!" or the seconds to go.
+    void publishStatus();
 
     bool restartFlag = false;
     std::wstring lastPlayed;
@@ -83,7 +97,9 @@ private:
     void showCountdown(std::int32_t seconds);
     // The delay text as the lenient reading sees it.
     double typedDelay() const;
-    void publishStatus();
+    void countdownEnded();
+    PlayGate::AtEnd holdWhileBusy();
+    bool waitASecond();
 
     SoundFolder& folder_;
     StatusView& view_;
@@ -92,6 +108,8 @@ private:
     Random& random_;
     std::function<void(const std::wstring& path)> play_;
     std::function<bool()> abandoned_;
+    PlayGate* gate_ = nullptr;
+    bool playNow_ = false;
     // Used while the delay text does not read as a usable number (mid-edit, letters, or
     // too large for the countdown).
     double lastGoodDelay_ = kMinDelay;

@@ -16,6 +16,8 @@ constexpr double kMinDelay = 0.1;
 constexpr std::int32_t kMinVolume = 0;
 constexpr std::int32_t kMaxVolume = 100;
 
+}  // namespace
+
 std::optional<bool> parseBoolean(std::wstring_view text) {
     if (equalsNoCase(text, L"True")) return true;
     if (equalsNoCase(text, L"False")) return false;
@@ -31,8 +33,6 @@ std::wstring readSetting(StringStore& store, std::wstring_view name) {
 void writeSetting(StringStore& store, std::wstring_view name, const std::wstring& text) {
     store.set(settingKey(name), std::wstring(kSettingValue), text);
 }
-
-}  // namespace
 
 std::wstring settingKey(std::wstring_view name) {
     std::wstring key(kSettingsKey);

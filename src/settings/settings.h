@@ -3,6 +3,7 @@
 // Window-free: the window implements SettingsView, the program passes a RegistryStore
 // (settings/registry.h) and its number format.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -60,6 +61,13 @@ public:
     virtual bool option(Option option) = 0;
     virtual void setOption(Option option, bool on) = 0;
 };
+
+// One setting's text (empty when missing), and writing it.
+std::wstring readSetting(StringStore& store, std::wstring_view name);
+void writeSetting(StringStore& store, std::wstring_view name, const std::wstring& text);
+// A Boolean setting's text: "True" or "False", read in any case; nothing for anything else.
+std::optional<bool> parseBoolean(std::wstring_view text);
+const wchar_t* booleanText(bool value);
 
 // Applies the stored settings to the view, at load. Texts that are missing or do not
 // convert leave their part as it is; the delay then becomes 0.1 in the user's number

@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cwctype>
 #include <functional>
+#include <map>
 #include <memory>
 #include <optional>
 #include <set>
@@ -19,6 +20,8 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
+#include "mainwindow/quiet_dialog.h"
+#include "settings/considerate_settings.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -118,6 +121,7 @@ protected:
     void start() {
         AppSeams seams{&picker_, [this](DWORD message, NOTIFYICONDATAW& data) {
                            if (data.uFlags & NIF_INFO) balloons_.push_back({message, data});
+                           if (data.uFlags & NIF_TIP) tip_ = data.szTip;
                            return Shell_NotifyIconW(message, &data);
                        }};
         app_ = std::make_unique<App>(GetModuleHandleW(nullptr), seams);
@@ -166,6 +170,7 @@ protected:
         NOTIFYICONDATAW data;
     };
     std::vector<Sent> balloons_;
+    std::wstring tip_;  // the tray tip as last handed to the shell
     std::unique_ptr<App> app_;  // the real program's engines and windows, in this process
     Form1* form_ = nullptr;
     HWND hwnd_ = nullptr;
@@ -739,7 +744,8 @@ TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
     ASSERT_TRUE(shown.load());
     expectAccessKeys(shown, "tray");
     EXPECT_EQ(GetMenuDefaultItem(shown, FALSE, 0), static_cast<UINT>(ids::kMnuSettings));  // bold
-    EXPECT_EQ(GetMenuItemCount(GetSubMenu(GetMenu(hwnd_), 0)), 4);  // File: the hidden item is not there
+    // File: the hidden item is not there.
+    EXPECT_EQ(GetMenuState(GetMenu(hwnd_), ids::kMnuAbVol, MF_BYCOMMAND), static_cast<UINT>(-1));
 }
 
 TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
@@ -788,6 +794,220 @@ TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
     ASSERT_FALSE(trayIconPresent(hwnd_));
     SendMessageW(hwnd_, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
     EXPECT_TRUE(trayIconPresent(hwnd_));
+}
+
+// Considerate timing -------------------------------------------------------------------------
+
+std::vector<std::wstring> menuCaptions(HMENU menu) {
+    std::vector<std::wstring> items;
+    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
+        wchar_t text[64] = {};
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
+        items.push_back(text);
+    }
+    return items;
+}
+
+std::wstring stored(std::wstring_view name) {
+    return getRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue));
+}
+void store(std::wstring_view name, const std::wstring& text) {
+    setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
+}
+
+// Runs probe on a window of this thread's class className once it shows, from another thread
+// while this one is inside a modal loop started by start(); true when it was seen.
+bool whileShown(const wchar_t* className, const std::function<void(HWND)>& start,
+                const std::function<void(HWND)>& probe) {
+    std::atomic<bool> seen{false};
+    std::thread helper([&] {
+        for (int i = 0; i < 100 && !seen; ++i) {
+            HWND window = FindWindowW(className, nullptr);
+            if (window && IsWindowVisible(window)) {
+                seen = true;
+                probe(window);
+            }
+            Sleep(50);
+        }
+    });
+    start(nullptr);
+    helper.join();
+    return seen;
+}
+
+TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
+    form_->Form_Load();
+    EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
+              (std::vector<std::wstring>{L"Start in system tray", L"Run at startup", L"", L"&Quiet hours...",
+                                         L"&Hold while busy", L"&Play one now", L"S&kip this wait", L"", L"Exit"}));
+    std::vector<std::wstring> tray, muteFor;
+    const bool shown = whileShown(
+        L"#32768", [&](HWND) { trayEvent(hwnd_, WM_RBUTTONUP); },
+        [&](HWND menuWindow) {
+            const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+            tray = menuCaptions(menu);
+            muteFor = menuCaptions(GetSubMenu(menu, 8));
+            PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
+        });
+    ASSERT_TRUE(shown);
+    // The five items as they always were, then the new group.
+    EXPECT_EQ(tray, (std::vector<std::wstring>{L"Start in system tray", L"Run at startup", L"Mute", L"Settings",
+                                               L"Terminate", L"", L"&Quiet hours...", L"&Hold while busy",
+                                               L"Mute &for", L"&Play one now", L"S&kip this wait"}));
+    EXPECT_EQ(muteFor, (std::vector<std::wstring>{L"1&5 minutes", L"&1 hour", L"&4 hours",
+                                                  L"Until &tomorrow morning"}));
+}
+
+TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
+    form_->Form_Load();
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy));
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy2));
+    command(ids::kMnuHoldBusy2);
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuHoldBusy));
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuHoldBusy2));
+    EXPECT_EQ(stored(kHoldBusySetting), L"False");
+    command(ids::kMnuHoldBusy);
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy2));
+    EXPECT_EQ(stored(kHoldBusySetting), L"True");
+}
+
+TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt) {
+    form_->Form_Load();
+    for (const bool byTheBox : {true, false}) {
+        const LocalTime before = [] {
+            SYSTEMTIME now;
+            GetLocalTime(&now);
+            return LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+        }();
+        command(ids::kMnuMuteFor60);
+        EXPECT_EQ(form_->muteValue(), 1);
+        EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
+        const auto end = parseStamp(stored(kMuteUntilSetting));
+        ASSERT_TRUE(end.has_value()) << stored(kMuteUntilSetting);
+        const auto ahead = localSeconds(*end) - localSeconds(before);
+        EXPECT_GE(ahead, 3600);
+        EXPECT_LE(ahead, 3600 + 120);
+        EXPECT_EQ(tip_.rfind(L"Muted until " + formatClock(end->hour * 60 + end->minute) + L". ", 0), 0u)
+            << tip_;
+
+        // The user unmutes by hand.
+        if (byTheBox)
+            SendMessageW(control(ids::kChkMute), BM_CLICK, 0, 0);
+        else
+            command(ids::kMnuMute);
+        EXPECT_EQ(form_->muteValue(), 0);
+        EXPECT_EQ(stored(kMuteUntilSetting), L"");
+        EXPECT_EQ(tip_.rfind(L"Muted until", 0), std::wstring::npos);
+    }
+}
+
+TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
+    store(kMuteSetting, L"1");
+    store(kMuteUntilSetting, L"2099-01-01 08:00");  // too far ahead to be real: over
+    form_->Form_Load();
+    EXPECT_EQ(form_->muteValue(), 0);
+    EXPECT_EQ(stored(kMuteUntilSetting), L"");
+
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const LocalTime inAnHour = localTimeAt(
+        localSeconds(LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, 0}) + 3600);
+    store(kMuteSetting, L"0");
+    store(kMuteUntilSetting, formatStamp(inAnHour));
+    form_->Form_Load();
+    EXPECT_EQ(form_->muteValue(), 1);
+    EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
+    EXPECT_EQ(stored(kMuteUntilSetting), formatStamp(inAnHour));
+}
+
+int pickerMinutes(HWND picker) {
+    SYSTEMTIME time{};
+    return DateTime_GetSystemtime(picker, &time) == GDT_VALID ? time.wHour * 60 + time.wMinute : -1;
+}
+
+class QuietDialogTest : public Form1Test {
+protected:
+    void SetUp() override {
+        Form1Test::SetUp();
+        store(kQuietSetting, L"True");
+        store(kQuietFromSetting, L"23:00");
+        store(kQuietToSetting, L"06:15");
+        store(kQuietDaysSetting, L"1111100");  // Monday to Friday
+        form_->Form_Load();
+    }
+    // Opens the dialog from the tray menu and runs probe on it from another thread.
+    bool whileOpen(const std::function<void(HWND)>& probe) {
+        return whileShown(QuietDialog::kClassName, [&](HWND) { command(ids::kMnuQuiet2); }, probe);
+    }
+    static HWND item(HWND dialog, int id) { return GetDlgItem(dialog, id); }
+    // The day boxes by the names on them.
+    static std::map<std::wstring, HWND> dayBoxes(HWND dialog) {
+        std::map<std::wstring, HWND> boxes;
+        for (int box = 0; box < QuietDialog::kDays; ++box) {
+            HWND day = item(dialog, QuietDialog::idFirstDay + box);
+            boxes[windowText(day)] = day;
+        }
+        return boxes;
+    }
+};
+
+TEST_F(QuietDialogTest, ShowsTheStoredHoursAndEscapeLeavesThem) {
+    std::map<std::wstring, bool> days;
+    int from = -1, to = -1;
+    bool on = false;
+    ASSERT_TRUE(whileOpen([&](HWND dialog) {
+        on = Button_GetCheck(item(dialog, QuietDialog::idOn)) == BST_CHECKED;
+        from = pickerMinutes(item(dialog, QuietDialog::idFrom));
+        to = pickerMinutes(item(dialog, QuietDialog::idTo));
+        for (const auto& [name, box] : dayBoxes(dialog)) days[name] = Button_GetCheck(box) == BST_CHECKED;
+        Button_SetCheck(item(dialog, QuietDialog::idOn), BST_UNCHECKED);
+        PostMessageW(item(dialog, QuietDialog::idOn), WM_KEYDOWN, VK_ESCAPE, 0);
+    }));
+    EXPECT_TRUE(on);
+    EXPECT_EQ(from, 23 * 60);
+    EXPECT_EQ(to, 6 * 60 + 15);
+    EXPECT_EQ(days, (std::map<std::wstring, bool>{{L"Mon", true},
+                                                  {L"Tue", true},
+                                                  {L"Wed", true},
+                                                  {L"Thu", true},
+                                                  {L"Fri", true},
+                                                  {L"Sat", false},
+                                                  {L"Sun", false}}));
+    EXPECT_FALSE(FindWindowW(QuietDialog::kClassName, nullptr));
+    EXPECT_EQ(stored(kQuietSetting), L"True");
+}
+
+TEST_F(QuietDialogTest, EnterStoresWhatWasSetAtOnce) {
+    ASSERT_TRUE(whileOpen([&](HWND dialog) {
+        HWND from = item(dialog, QuietDialog::idFrom);
+        SYSTEMTIME time{};
+        DateTime_GetSystemtime(from, &time);
+        time.wHour = 21;
+        time.wMinute = 45;
+        DateTime_SetSystemtime(from, GDT_VALID, &time);
+        Button_SetCheck(dayBoxes(dialog)[L"Sat"], BST_CHECKED);
+        PostMessageW(item(dialog, QuietDialog::idOn), WM_KEYDOWN, VK_RETURN, 0);
+    }));
+    EXPECT_FALSE(FindWindowW(QuietDialog::kClassName, nullptr));
+    EXPECT_EQ(stored(kQuietSetting), L"True");
+    EXPECT_EQ(stored(kQuietFromSetting), L"21:45");
+    EXPECT_EQ(stored(kQuietToSetting), L"06:15");
+    EXPECT_EQ(stored(kQuietDaysSetting), L"1111110");
+}
+
+TEST_F(Form1Test, QuietHoursDialogIsLaidOutInTwipsAtTheWindowDpi) {
+    form_->Form_Load();
+    ASSERT_TRUE(whileShown(QuietDialog::kClassName, [&](HWND) { command(ids::kMnuQuiet); }, [&](HWND dialog) {
+        const UINT dpi = GetDpiForWindow(dialog);
+        RECT client, ok;
+        GetClientRect(dialog, &client);
+        GetWindowRect(GetDlgItem(dialog, IDOK), &ok);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&ok), 2);
+        EXPECT_EQ(client.right, MulDiv(5520, static_cast<int>(dpi), 1440));
+        EXPECT_EQ(ok.left, MulDiv(2760, static_cast<int>(dpi), 1440));
+        EXPECT_EQ(ok.bottom - ok.top, MulDiv(375, static_cast<int>(dpi), 1440));
+        PostMessageW(dialog, WM_CLOSE, 0, 0);
+    }));
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "common/random.h"
 #include "common/wait.h"
 #include "mainwindow/run_driver.h"
+#include "considerate_fakes.h"
 
 #include <gtest/gtest.h>
 
@@ -596,6 +597,203 @@ TEST(SchedulerStorm, ActivationsReplaceRunsWithoutGrowingTheStack) {
     EXPECT_EQ(frames.size(), 1u);
     EXPECT_EQ(callsAfterReplacement, 0);
     EXPECT_FALSE(host.plays.empty());  // the long gaps let countdowns finish
+}
+
+// Considerate timing: the scheduler asks a gate at each countdown's end. The gate's clock is
+// the waiter's simulated time from a chosen local start.
+class WaiterClock : public Clock {
+public:
+    WaiterClock(const FakeWaiter& waiter, const LocalTime& start) : waiter_(waiter), start_(localSeconds(start)) {}
+    LocalTime now() const override { return localTimeAt(start_ + waiter_.nowMs / 1000); }
+    std::uint64_t tickMs() const override { return static_cast<std::uint64_t>(waiter_.nowMs); }
+    LocalTime at(long long ms) const { return localTimeAt(start_ + ms / 1000); }
+    void setNow(const LocalTime& time) { start_ = localSeconds(time) - waiter_.nowMs / 1000; }
+
+private:
+    const FakeWaiter& waiter_;
+    std::int64_t start_;
+};
+
+int minuteOfDay(const LocalTime& t) { return t.hour * 60 + t.minute; }
+
+class GatedSchedulerTest : public SchedulerTest {
+protected:
+    explicit GatedSchedulerTest(const LocalTime& start = test::at(2026, 12, 7, 14, 0))
+        : clock(waiter, start) {
+        host.disk = {L"a.wav"};
+        scheduler.lastPlayed = L"bell.wav";
+        scheduler.useGate(gate);
+    }
+    void setQuiet(int from, int to) {
+        QuietHours quiet;
+        quiet.on = true;
+        quiet.from = from;
+        quiet.to = to;
+        gate.setQuietHours(quiet);
+    }
+    bool tipSeen(const std::wstring& tip) const {
+        return std::find(host.tips.begin(), host.tips.end(), tip) != host.tips.end();
+    }
+
+    WaiterClock clock;
+    test::ScriptedProbe probe;
+    PlayGate gate{clock, probe, ConsiderateSettings{}};
+};
+
+TEST_F(GatedSchedulerTest, WithEveryOptionOffAndTheUserFreeItPlaysExactlyAsWithoutAGate) {
+    runUntil([&] { return host.plays.size() == 3; });
+    const auto gated = host.plays;
+    const auto gatedTips = host.tips;
+
+    FakeWaiter plainWaiter;
+    FakeHost plain{plainWaiter};
+    plain.disk = {L"a.wav"};
+    Random sameDraws{20240601};
+    bool done = false;
+    Scheduler ungated{{plain, plain, plain, plainWaiter, sameDraws,
+                       [&](const std::wstring& path) {
+                           plain.playsound(path);
+                           done = plain.plays.size() == 3;
+                       },
+                       [&] { return done; }}};
+    ungated.lastPlayed = L"bell.wav";
+    ungated.Command1_Click();
+    ASSERT_EQ(plain.plays.size(), gated.size());
+    for (std::size_t i = 0; i < gated.size(); ++i) EXPECT_EQ(plain.plays[i].atMs, gated[i].atMs);
+    EXPECT_EQ(plain.tips, gatedTips);
+    EXPECT_GT(probe.queries, 0);  // holding is on for a new user: the gate did ask
+}
+
+TEST_F(GatedSchedulerTest, QuietHoursCoveringTheEndStaySilentAndSaySoInTheTip) {
+    setQuiet(13 * 60, 15 * 60 + 30);
+    runUntil([&] { return host.refreshes() == 3; });
+    EXPECT_TRUE(host.plays.empty());
+    EXPECT_EQ(scheduler.lastPlayed, L"bell.wav");
+    EXPECT_EQ(host.countdown, L"0");
+    ASSERT_FALSE(host.tips.empty());
+    for (const auto& tip : host.tips) EXPECT_EQ(tip, L"Quiet until 15:30. Last played: bell.wav");
+    EXPECT_EQ(probe.queries, 0);  // quiet wins before the user is asked about
+}
+
+// Countdowns run across an edge of the quiet hours: every end before it (or from its end
+// on) plays, every end inside is silent.
+TEST_F(GatedSchedulerTest, CountdownsEndingAtTheEdgesOfTheRange) {
+    struct Case {
+        LocalTime start;
+        int from, to;
+    } const cases[] = {
+        {test::at(2026, 12, 7, 21, 55), 22 * 60, 7 * 60 + 30},  // into a range wrapping midnight
+        {test::at(2026, 12, 8, 7, 25), 22 * 60, 7 * 60 + 30},   // out of it the next morning
+        {test::at(2026, 12, 7, 11, 55), 12 * 60, 12 * 60 + 5},  // through a short one
+    };
+    for (const auto& c : cases) {
+        host.clearRecords();
+        clock.setNow(c.start);
+        setQuiet(c.from, c.to);
+        runUntil([&] { return host.refreshes() == 20; });
+        int played = 0, silent = 0;
+        for (const long long end : host.refreshTimes) {
+            const int m = minuteOfDay(clock.at(end));
+            const bool inside = c.from <= c.to ? (m >= c.from && m < c.to) : (m >= c.from || m < c.to);
+            const bool playedThen =
+                std::any_of(host.plays.begin(), host.plays.end(), [&](const auto& p) { return p.atMs == end; });
+            EXPECT_NE(inside, playedThen) << m;
+            (playedThen ? played : silent) += 1;
+        }
+        EXPECT_GT(played, 0);
+        EXPECT_GT(silent, 0);
+    }
+}
+
+TEST_F(GatedSchedulerTest, HeldWhileBusyThenPlaysOnceTheUserIsFree) {
+    for (const auto reason : {BusyReason::FullScreen, BusyReason::Direct3D, BusyReason::Presentation,
+                              BusyReason::QuietTime, BusyReason::Microphone}) {
+        host.clearRecords();
+        probe.reason = reason;
+        long long endMs = -1;
+        host.onRefresh = [&] {
+            if (endMs < 0) endMs = waiter.nowMs;
+            waiter.at(endMs + 30'000, [&] { probe.reason = BusyReason::Free; });
+        };
+        runUntil([&] { return host.plays.size() == 1; });
+        host.onRefresh = nullptr;
+        // Released at end + 30 s; the hold looks once a second, so it plays at that second.
+        EXPECT_EQ(host.plays[0].atMs, endMs + 30'000) << static_cast<int>(reason);
+        EXPECT_TRUE(tipSeen(L"Held: busy. Last played: bell.wav"));
+        EXPECT_EQ(host.refreshes(), 1u);  // no new countdown while held
+        EXPECT_FALSE(gate.holding());
+        scheduler.lastPlayed = L"bell.wav";
+    }
+}
+
+TEST_F(GatedSchedulerTest, AHoldIsDroppedAfterTenMinutesAndANewCountdownStarts) {
+    probe.reason = BusyReason::Microphone;
+    runUntil([&] { return host.refreshes() == 2; });
+    EXPECT_TRUE(host.plays.empty());
+    EXPECT_EQ(scheduler.lastPlayed, L"bell.wav");
+    ASSERT_EQ(host.intervals.size(), 2u);
+    EXPECT_EQ(host.refreshTimes[1], host.refreshTimes[0] + 600'000 + host.intervals[1] * 1000LL);
+
+    // Holding turned off: a busy user hears it at once.
+    host.clearRecords();
+    gate.setHoldBusy(false);
+    runUntil([&] { return host.refreshes() == 1; });
+    ASSERT_EQ(host.plays.size(), 1u);
+    EXPECT_EQ(host.plays[0].atMs, host.refreshTimes[0]);
+}
+
+TEST_F(GatedSchedulerTest, MuteForAWhileEndsByItselfAndTheNextEndPlays) {
+    gate.muteFor(MuteFor::Minutes15);  // 14:00 now: until 14:15
+    setMuted(true);
+    // The main window's timer: it clears the mute once the gate says the time is up.
+    waiter.onEvents = [&] {
+        if (gate.muteForExpired()) setMuted(false);
+    };
+    runUntil([&] { return host.plays.size() == 1; });
+    EXPECT_GE(host.plays[0].atMs, 15 * 60'000LL);
+    EXPECT_LT(host.plays[0].atMs, 17 * 60'000LL);
+    EXPECT_TRUE(tipSeen(L"Muted until 14:15. Last played: bell.wav"));
+    EXPECT_EQ(gate.mutedUntil(), std::nullopt);
+    EXPECT_EQ(host.tips.back(), L"0 secs to go. Last played: bell.wav");
+}
+
+TEST_F(GatedSchedulerTest, PlayOneNowPlaysAtTheNextSecondEvenWhenMutedOrHeld) {
+    struct Case {
+        bool muted;
+        BusyReason busy;
+    } const cases[] = {{false, BusyReason::Free}, {true, BusyReason::Free}, {false, BusyReason::FullScreen}};
+    for (const auto& c : cases) {
+        host.clearRecords();
+        setMuted(c.muted);
+        probe.reason = c.busy;
+        // A busy user is held at the first end; an idle one is mid-countdown at +10 s.
+        const long long askAt = waiter.nowMs + (c.busy == BusyReason::Free ? 10'050 : 90'050);
+        waiter.at(askAt, [&] { scheduler.playNow(); });
+        runUntil([&] { return host.plays.size() == 1; });
+        EXPECT_EQ(host.plays[0].atMs, askAt - 50 + 1000);
+        EXPECT_EQ(scheduler.lastPlayed, L"a.wav");
+        EXPECT_EQ(host.refreshes(), 1u);
+        EXPECT_FALSE(gate.holding());
+        scheduler.lastPlayed = L"bell.wav";
+    }
+}
+
+TEST_F(GatedSchedulerTest, SkipThisWaitEndsTheCountdownSilentlyAndDrawsANewInterval) {
+    waiter.at(10'050, [&] { scheduler.skipWait(); });
+    runUntil([&] { return host.intervals.size() == 2; });
+    EXPECT_TRUE(host.plays.empty());
+    EXPECT_FALSE(scheduler.restartFlag);
+    EXPECT_EQ(host.refreshTimes, std::vector<long long>{11'000});
+    EXPECT_EQ(scheduler.lastPlayed, L"bell.wav");
+
+    // It ends a hold the same way.
+    host.clearRecords();
+    probe.reason = BusyReason::Presentation;
+    host.onRefresh = [&] { waiter.at(waiter.nowMs + 5'050, [&] { scheduler.skipWait(); }); };
+    runUntil([&] { return host.intervals.size() == 2; });
+    EXPECT_TRUE(host.plays.empty());
+    EXPECT_FALSE(gate.holding());
+    EXPECT_EQ(host.refreshes(), 1u);
 }
 
 }  // namespace

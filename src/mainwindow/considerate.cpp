@@ -1,0 +1,163 @@
+#include "mainwindow/considerate.h"
+
+#include <algorithm>
+
+#include "tray/tray_tip.h"
+
+namespace zt {
+
+namespace {
+
+constexpr int kMinutesPerDay = 24 * 60;
+constexpr std::int64_t kFarthestMuteEnd = 2 * kSecondsPerDay;
+constexpr int kMorningHour = 8;
+constexpr int kNightEndsHour = 5;  // before this, "tomorrow morning" is the coming one
+
+std::int64_t dayOf(std::int64_t seconds) {
+    return seconds / kSecondsPerDay - (seconds % kSecondsPerDay < 0 ? 1 : 0);
+}
+
+int minuteOfDay(int minutes) { return (minutes % kMinutesPerDay + kMinutesPerDay) % kMinutesPerDay; }
+
+std::int64_t periodStart(const QuietHours& q, std::int64_t day) {
+    return day * kSecondsPerDay + minuteOfDay(q.from) * std::int64_t{60};
+}
+
+std::int64_t periodLength(const QuietHours& q) {
+    const int minutes = minuteOfDay(q.to - q.from);
+    return (minutes == 0 ? kMinutesPerDay : minutes) * std::int64_t{60};
+}
+
+bool periodOn(const QuietHours& q, std::int64_t day) {
+    return q.appliesOn(localTimeAt(day * kSecondsPerDay).weekday);
+}
+
+// The end of the quiet period that holds at t; a period starts on a ticked day and may
+// run into the next, so yesterday's is looked at as well as today's.
+std::optional<std::int64_t> coveringEnd(const QuietHours& q, std::int64_t t) {
+    if (!q.on) return std::nullopt;
+    std::optional<std::int64_t> end;
+    for (std::int64_t day = dayOf(t) - 1; day <= dayOf(t); ++day) {
+        const std::int64_t start = periodStart(q, day);
+        if (periodOn(q, day) && start <= t && t < start + periodLength(q))
+            end = std::max(end.value_or(start), start + periodLength(q));
+    }
+    return end;
+}
+
+std::optional<std::int64_t> quietEndAt(const QuietHours& q, std::int64_t t) {
+    auto end = coveringEnd(q, t);
+    // Whole-day periods on following days meet; the quiet ends where one is not followed.
+    for (int day = 0; end && day < 8; ++day) {
+        const auto next = coveringEnd(q, *end);
+        if (!next) return end;
+        end = next;
+    }
+    return std::nullopt;
+}
+
+std::int64_t roundUpToMinute(std::int64_t seconds) {
+    const std::int64_t rest = (seconds % 60 + 60) % 60;
+    return rest == 0 ? seconds : seconds + 60 - rest;
+}
+
+std::int64_t tomorrowMorning(const LocalTime& now, const QuietHours& q) {
+    const std::int64_t t = localSeconds(now);
+    if (q.on) {
+        if (const auto end = quietEndAt(q, t)) return *end;
+        for (std::int64_t day = dayOf(t); day <= dayOf(t) + 1; ++day) {
+            const std::int64_t start = periodStart(q, day);
+            if (periodOn(q, day) && start > t && start <= t + kSecondsPerDay)
+                if (const auto end = quietEndAt(q, start)) return *end;
+        }
+    }
+    const std::int64_t day = dayOf(t) + (now.hour < kNightEndsHour ? 0 : 1);
+    return day * kSecondsPerDay + kMorningHour * std::int64_t{3600};
+}
+
+std::wstring clockOf(const LocalTime& t) { return formatClock(t.hour * 60 + t.minute); }
+
+}  // namespace
+
+bool isQuiet(const QuietHours& quiet, const LocalTime& now) {
+    return coveringEnd(quiet, localSeconds(now)).has_value();
+}
+
+std::optional<LocalTime> quietEnd(const QuietHours& quiet, const LocalTime& now) {
+    const auto end = quietEndAt(quiet, localSeconds(now));
+    if (!end) return std::nullopt;
+    return localTimeAt(*end);
+}
+
+LocalTime muteForEnd(MuteFor choice, const LocalTime& now, const QuietHours& quiet) {
+    const std::int64_t t = localSeconds(now);
+    std::int64_t minutes = 0;
+    switch (choice) {
+    case MuteFor::Minutes15: minutes = 15; break;
+    case MuteFor::Hour1: minutes = 60; break;
+    case MuteFor::Hours4: minutes = 240; break;
+    case MuteFor::TomorrowMorning: return localTimeAt(roundUpToMinute(tomorrowMorning(now, quiet)));
+    }
+    return localTimeAt(roundUpToMinute(t + minutes * 60));
+}
+
+std::wstring statusTip(std::wstring_view prefix, std::wstring_view lastPlayed) {
+    std::wstring text(prefix);
+    text += L". Last played: ";
+    text += lastPlayed;
+    return trayTipText(text);
+}
+
+PlayGate::PlayGate(const Clock& clock, BusyProbe& probe, ConsiderateSettings settings)
+    : clock_(clock), probe_(probe), settings_(settings) {}
+
+PlayGate::AtEnd PlayGate::countdownEnded(bool muted) {
+    endHold();
+    if (muted) return AtEnd::Play;  // the mute box keeps it silent, as it always has
+    if (isQuiet(settings_.quiet, clock_.now())) return AtEnd::Silent;
+    if (settings_.holdBusy && probe_.query() != BusyReason::Free) {
+        holdStartMs_ = clock_.tickMs();
+        return AtEnd::Hold;
+    }
+    return AtEnd::Play;
+}
+
+PlayGate::Held PlayGate::whileHeld(bool muted) {
+    if (!holdStartMs_) return Held::Drop;  // nothing is held
+    Held verdict = Held::Wait;
+    const bool wouldNotPlay = muted || isQuiet(settings_.quiet, clock_.now());  // so drop it
+    if (!wouldNotPlay && (!settings_.holdBusy || probe_.query() == BusyReason::Free))
+        verdict = Held::Play;
+    else if (wouldNotPlay || clock_.tickMs() - *holdStartMs_ >= kMaxHoldMs)
+        verdict = Held::Drop;
+    if (verdict != Held::Wait) endHold();
+    return verdict;
+}
+
+LocalTime PlayGate::muteFor(MuteFor choice) {
+    const LocalTime end = muteForEnd(choice, clock_.now(), settings_.quiet);
+    settings_.muteUntil = end;
+    return end;
+}
+
+bool PlayGate::muteForExpired() {
+    if (!settings_.muteUntil) return false;
+    const std::int64_t left = localSeconds(*settings_.muteUntil) - localSeconds(clock_.now());
+    if (left > 0 && left <= kFarthestMuteEnd) return false;
+    settings_.muteUntil.reset();
+    return true;
+}
+
+std::optional<std::wstring> PlayGate::tipPrefix(bool muted) const {
+    if (muted) {
+        if (settings_.muteUntil) return L"Muted until " + clockOf(*settings_.muteUntil);
+        return std::nullopt;
+    }
+    if (holding()) return std::wstring(L"Held: busy");
+    const LocalTime now = clock_.now();
+    if (!isQuiet(settings_.quiet, now)) return std::nullopt;
+    if (const auto end = quietEnd(settings_.quiet, now)) return L"Quiet until " + clockOf(*end);
+    return std::wstring(L"Quiet");
+}
+
+}  // namespace zt

@@ -1,0 +1,107 @@
+#pragma once
+// Considerate timing, the part that needs no window: whether a countdown's end may play now
+// (quiet hours, the user busy), the hold while busy, "mute for a while" and the tray tip's
+// words for each. The scheduler asks a PlayGate at the end of every countdown; the main
+// window keeps the gate's settings and mute end in step with its menus and the store.
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "common/local_time.h"
+#include "settings/considerate_settings.h"
+
+namespace zt {
+
+// Why the user counts as busy; Free when they do not.
+enum class BusyReason {
+    Free,
+    FullScreen,    // a full-screen program, or presentation settings applied
+    Direct3D,      // a full-screen (exclusive) Direct3D program, usually a game
+    Presentation,  // presentation settings blocking notifications
+    QuietTime,     // the platform's own quiet time after a first logon
+    Microphone,    // some program has the microphone open: a call
+};
+
+class BusyProbe {
+public:
+    virtual ~BusyProbe() = default;
+    // Asked at the end of a countdown and about once a second while a sound is held.
+    virtual BusyReason query() = 0;
+};
+
+// Whether the moment lies in the quiet hours (always false while they are off).
+bool isQuiet(const QuietHours& quiet, const LocalTime& now);
+// When the quiet hours that hold now end, following on into the next day's where they
+// meet; nothing when it is not quiet now or it stays quiet for over a week.
+std::optional<LocalTime> quietEnd(const QuietHours& quiet, const LocalTime& now);
+
+enum class MuteFor { Minutes15, Hour1, Hours4, TomorrowMorning };
+
+// The end of a "mute for a while" chosen now, on a whole minute (rounded up). Tomorrow
+// morning is the end of the quiet hours that hold now or start within a day; without
+// those, 08:00 of the next morning, where before 05:00 counts as still the night before
+// (at 03:00 it is 08:00 of the same date).
+LocalTime muteForEnd(MuteFor choice, const LocalTime& now, const QuietHours& quiet);
+
+// "<prefix>. Last played: <file>", cut as the tip will show it.
+std::wstring statusTip(std::wstring_view prefix, std::wstring_view lastPlayed);
+
+class PlayGate {
+public:
+    // What to do when a countdown ends.
+    enum class AtEnd {
+        Play,    // as always (a muted program still plays nothing, as before)
+        Silent,  // quiet hours: no sound, "Last played" unchanged, the next countdown starts
+        Hold,    // the user is busy: call whileHeld about once a second
+    };
+    enum class Held { Wait, Play, Drop };
+
+    // A held sound is dropped after this long, and the next countdown starts.
+    static constexpr std::uint64_t kMaxHoldMs = std::uint64_t{10} * 60 * 1000;
+
+    PlayGate(const Clock& clock, BusyProbe& probe, ConsiderateSettings settings);
+
+    const ConsiderateSettings& settings() const { return settings_; }
+    // The stored settings, read at start; a hold in progress is forgotten.
+    void setSettings(const ConsiderateSettings& settings) {
+        settings_ = settings;
+        endHold();
+    }
+    void setQuietHours(const QuietHours& quiet) { settings_.quiet = quiet; }
+    void setHoldBusy(bool on) { settings_.holdBusy = on; }
+
+    // muted: the Mute box is checked (by a plain mute or a mute for a while).
+    AtEnd countdownEnded(bool muted);
+    // While held: Play once the user is free (or holding was turned off), Drop once muted,
+    // in quiet hours or held for kMaxHoldMs, Wait otherwise. Play and Drop end the hold.
+    Held whileHeld(bool muted);
+    bool holding() const { return holdStartMs_.has_value(); }
+    // Ends a hold without a verdict: "Play one now", "Skip this wait", a new delay.
+    void endHold() { holdStartMs_.reset(); }
+
+    // Starts a mute for a while and returns its end, which the caller stores. The caller
+    // checks both mute controls before calling this, so its own "user changed the mute"
+    // handling does not cancel it straight away.
+    LocalTime muteFor(MuteFor choice);
+    // The user muted or unmuted by hand.
+    void cancelMuteFor() { settings_.muteUntil.reset(); }
+    const std::optional<LocalTime>& mutedUntil() const { return settings_.muteUntil; }
+    // True once when a mute for a while is over, and forgets it: the caller clears both
+    // mute controls and stores the empty end. An end more than two days ahead, which no
+    // choice sets (a damaged value, or the clock put back), counts as over too.
+    bool muteForExpired();
+
+    // The tip's words before ". Last played: ", by precedence: a mute for a while (it says
+    // when it ends), held, quiet hours. Nothing where the tip stays as it always was
+    // ("MUTED!" for a plain mute, the seconds to go otherwise).
+    std::optional<std::wstring> tipPrefix(bool muted) const;
+
+private:
+    const Clock& clock_;
+    BusyProbe& probe_;
+    ConsiderateSettings settings_;
+    std::optional<std::uint64_t> holdStartMs_;
+};
+
+}  // namespace zt

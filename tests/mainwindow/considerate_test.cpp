@@ -1,0 +1,360 @@
+#include "mainwindow/considerate.h"
+
+#include "considerate_fakes.h"
+#include "settings/considerate_settings.h"
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+
+namespace zt {
+namespace {
+
+using test::at;
+using test::ScriptedProbe;
+using test::SimClock;
+using AtEnd = PlayGate::AtEnd;
+using Held = PlayGate::Held;
+
+// December 2026: the 7th is a Monday, the 11th a Friday, the 12th a Saturday.
+constexpr std::uint8_t kSunday = 1 << 0, kMonday = 1 << 1, kFriday = 1 << 5, kSaturday = 1 << 6;
+constexpr std::uint8_t kEveryDay = 0x7F;
+
+QuietHours quiet(int from, int to, std::uint8_t days) {
+    QuietHours q;
+    q.on = true;
+    q.from = from;
+    q.to = to;
+    q.days = days;
+    return q;
+}
+
+constexpr int hm(int h, int m) { return h * 60 + m; }
+
+const BusyReason kBusyStates[] = {BusyReason::FullScreen, BusyReason::Direct3D,
+                                  BusyReason::Presentation, BusyReason::QuietTime,
+                                  BusyReason::Microphone};
+
+TEST(QuietHours, RangesBelongToTheDayTheyStartOn) {
+    const QuietHours fridayNight = quiet(hm(22, 0), hm(7, 30), kFriday);
+    const QuietHours mondayDay = quiet(hm(9, 0), hm(17, 0), kMonday);
+    const QuietHours weekend = quiet(0, 0, kSaturday | kSunday);  // from == to: whole days
+    QuietHours off = fridayNight;
+    off.on = false;
+    struct Case { const char* name; const QuietHours& q; LocalTime now; bool quiet; };
+    const Case cases[] = {
+        {"Fri just before", fridayNight, at(2026, 12, 11, 21, 59, 59), false},
+        {"Fri at from", fridayNight, at(2026, 12, 11, 22, 0), true},
+        {"Sat past midnight", fridayNight, at(2026, 12, 12, 0, 0), true},
+        {"Sat 03:00", fridayNight, at(2026, 12, 12, 3, 0), true},
+        {"Sat just before to", fridayNight, at(2026, 12, 12, 7, 29, 59), true},
+        {"Sat at to", fridayNight, at(2026, 12, 12, 7, 30), false},
+        {"Sat night, unticked", fridayNight, at(2026, 12, 12, 23, 0), false},
+        {"Fri 03:00 is Thursday's", fridayNight, at(2026, 12, 11, 3, 0), false},
+        {"Mon before", mondayDay, at(2026, 12, 7, 8, 59, 59), false},
+        {"Mon from", mondayDay, at(2026, 12, 7, 9, 0), true},
+        {"Mon before to", mondayDay, at(2026, 12, 7, 16, 59, 59), true},
+        {"Mon to", mondayDay, at(2026, 12, 7, 17, 0), false},
+        {"Tue same hours", mondayDay, at(2026, 12, 8, 12, 0), false},
+        {"weekend starts", weekend, at(2026, 12, 12, 0, 0), true},
+        {"weekend's last second", weekend, at(2026, 12, 13, 23, 59, 59), true},
+        {"Monday after", weekend, at(2026, 12, 14, 0, 0), false},
+        {"Friday before", weekend, at(2026, 12, 11, 23, 59, 59), false},
+        {"off", off, at(2026, 12, 11, 23, 0), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(isQuiet(c.q, c.now), c.quiet);
+        EXPECT_EQ(quietEnd(c.q, c.now).has_value(), c.quiet);
+    }
+}
+
+TEST(QuietHours, EndIsWhereTheQuietStops) {
+    struct Case {
+        const char* name;
+        QuietHours q;
+        LocalTime now;
+        std::optional<LocalTime> end;
+    };
+    const Case cases[] = {
+        {"overnight", quiet(hm(22, 0), hm(7, 30), kEveryDay), at(2026, 12, 11, 23, 0),
+         at(2026, 12, 12, 7, 30)},
+        {"after midnight, not the next night", quiet(hm(22, 0), hm(7, 30), kEveryDay),
+         at(2026, 12, 12, 3, 0), at(2026, 12, 12, 7, 30)},
+        {"into the new year", quiet(hm(22, 0), hm(7, 30), kEveryDay),
+         at(2026, 12, 31, 23, 0), at(2027, 1, 1, 7, 30)},
+        {"whole days run on", quiet(0, 0, kSaturday | kSunday), at(2026, 12, 12, 10, 0),
+         at(2026, 12, 14, 0, 0)},
+        {"whole days at 13:00", quiet(hm(13, 0), hm(13, 0), kMonday), at(2026, 12, 8, 12, 59),
+         at(2026, 12, 8, 13, 0)},
+        {"every day, all day", quiet(hm(6, 0), hm(6, 0), kEveryDay), at(2026, 12, 9, 10, 0),
+         std::nullopt},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(quietEnd(c.q, c.now), c.end);
+    }
+}
+
+TEST(MuteFor, EndsOnTheMinuteAtOrAfterTheChoice) {
+    const QuietHours none;  // off
+    const QuietHours nights = quiet(hm(22, 0), hm(7, 30), kEveryDay);
+    const QuietHours fridays = quiet(hm(22, 0), hm(7, 30), kFriday);
+    const QuietHours always = quiet(hm(6, 0), hm(6, 0), kEveryDay);
+    struct Case {
+        const char* name;
+        MuteFor choice;
+        LocalTime now;
+        const QuietHours& q;
+        LocalTime end;
+    };
+    const Case cases[] = {
+        {"15 min", MuteFor::Minutes15, at(2026, 12, 7, 14, 7, 33), none, at(2026, 12, 7, 14, 23)},
+        {"15 min on the minute", MuteFor::Minutes15, at(2026, 12, 7, 14, 15), none,
+         at(2026, 12, 7, 14, 30)},
+        {"1 h", MuteFor::Hour1, at(2026, 12, 7, 14, 7, 1), none, at(2026, 12, 7, 15, 8)},
+        {"4 h past midnight", MuteFor::Hours4, at(2026, 12, 31, 22, 30), none,
+         at(2027, 1, 1, 2, 30)},
+        {"morning from the afternoon", MuteFor::TomorrowMorning, at(2026, 12, 7, 14, 0), none,
+         at(2026, 12, 8, 8, 0)},
+        {"morning at 03:00 is today's", MuteFor::TomorrowMorning, at(2026, 12, 8, 3, 0), none,
+         at(2026, 12, 8, 8, 0)},
+        {"morning at 04:59", MuteFor::TomorrowMorning, at(2026, 12, 8, 4, 59, 59), none,
+         at(2026, 12, 8, 8, 0)},
+        {"morning at 05:00 is tomorrow's", MuteFor::TomorrowMorning, at(2026, 12, 8, 5, 0), none,
+         at(2026, 12, 9, 8, 0)},
+        {"morning at new year's eve", MuteFor::TomorrowMorning, at(2026, 12, 31, 23, 0), none,
+         at(2027, 1, 1, 8, 0)},
+        {"end of tonight's quiet", MuteFor::TomorrowMorning, at(2026, 12, 7, 14, 0), nights,
+         at(2026, 12, 8, 7, 30)},
+        {"end of the quiet now", MuteFor::TomorrowMorning, at(2026, 12, 8, 3, 0), nights,
+         at(2026, 12, 8, 7, 30)},
+        {"no quiet within a day", MuteFor::TomorrowMorning, at(2026, 12, 7, 14, 0), fridays,
+         at(2026, 12, 8, 8, 0)},
+        {"Friday's quiet", MuteFor::TomorrowMorning, at(2026, 12, 11, 14, 0), fridays,
+         at(2026, 12, 12, 7, 30)},
+        {"quiet that never ends", MuteFor::TomorrowMorning, at(2026, 12, 7, 14, 0), always,
+         at(2026, 12, 8, 8, 0)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(muteForEnd(c.choice, c.now, c.q), c.end);
+    }
+}
+
+struct Gate {
+    explicit Gate(LocalTime now, ConsiderateSettings settings = {})
+        : clock(now), gate(clock, probe, settings) {}
+    SimClock clock;
+    ScriptedProbe probe;
+    PlayGate gate;
+};
+
+TEST(PlayGate, CountdownEndsAtTheEdgesOfQuietHours) {
+    ConsiderateSettings s;
+    s.quiet = quiet(hm(22, 0), hm(7, 30), kEveryDay);
+    struct Case { LocalTime now; AtEnd verdict; };
+    const Case cases[] = {
+        {at(2026, 12, 7, 21, 59, 59), AtEnd::Play},
+        {at(2026, 12, 7, 22, 0, 0), AtEnd::Silent},
+        {at(2026, 12, 8, 7, 29, 59), AtEnd::Silent},
+        {at(2026, 12, 8, 7, 30, 0), AtEnd::Play},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(formatStamp(c.now) + L":" + std::to_wstring(c.now.second));
+        Gate g(c.now, s);
+        EXPECT_EQ(g.gate.countdownEnded(false), c.verdict);
+        // Muted, the countdown's end goes the way it always went.
+        EXPECT_EQ(g.gate.countdownEnded(true), AtEnd::Play);
+    }
+}
+
+TEST(PlayGate, HoldsOnlyWhenAskedToAndBusy) {
+    for (const BusyReason reason : kBusyStates) {
+        SCOPED_TRACE(static_cast<int>(reason));
+        ConsiderateSettings s;
+        s.quiet = quiet(hm(22, 0), hm(7, 30), kEveryDay);
+        Gate g(at(2026, 12, 7, 12, 0), s);
+        g.probe.reason = reason;
+        EXPECT_EQ(g.gate.countdownEnded(true), AtEnd::Play);
+        EXPECT_EQ(g.probe.queries, 0);  // muted: nothing to hold
+        EXPECT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+        EXPECT_TRUE(g.gate.holding());
+        g.gate.setHoldBusy(false);
+        EXPECT_EQ(g.gate.countdownEnded(false), AtEnd::Play);
+        EXPECT_FALSE(g.gate.holding());
+        g.gate.setHoldBusy(true);
+        g.clock.advance(11 * 3600);  // 23:00, quiet hours
+        EXPECT_EQ(g.gate.countdownEnded(false), AtEnd::Silent);
+    }
+    Gate free(at(2026, 12, 7, 12, 0));
+    EXPECT_EQ(free.gate.countdownEnded(false), AtEnd::Play);
+    EXPECT_EQ(free.probe.queries, 1);
+}
+
+TEST(PlayGate, HeldSoundPlaysOnceTheUserIsFree) {
+    for (const BusyReason reason : kBusyStates) {
+        SCOPED_TRACE(static_cast<int>(reason));
+        Gate g(at(2026, 12, 7, 12, 0));
+        g.probe.reason = reason;
+        ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+        EXPECT_EQ(g.gate.tipPrefix(false), L"Held: busy");
+        for (int second = 1; second < 300; ++second) {
+            g.clock.advance(1);
+            ASSERT_EQ(g.gate.whileHeld(false), Held::Wait) << second;
+        }
+        g.probe.reason = BusyReason::Free;
+        g.clock.advance(1);
+        EXPECT_EQ(g.gate.whileHeld(false), Held::Play);
+        EXPECT_FALSE(g.gate.holding());
+        EXPECT_EQ(g.gate.tipPrefix(false), std::nullopt);
+    }
+}
+
+TEST(PlayGate, HeldSoundIsDroppedAfterTenMinutes) {
+    for (const BusyReason reason : kBusyStates) {
+        SCOPED_TRACE(static_cast<int>(reason));
+        Gate g(at(2026, 12, 7, 12, 0));
+        g.probe.reason = reason;
+        ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+        // The user moving the wall clock does not shorten or lengthen the hold.
+        g.clock.setWallClock(at(2026, 12, 7, 9, 0));
+        for (int second = 1; second < 600; ++second) {
+            g.clock.advance(1);
+            ASSERT_EQ(g.gate.whileHeld(false), Held::Wait) << second;
+        }
+        g.clock.advance(1);
+        EXPECT_EQ(g.gate.whileHeld(false), Held::Drop);
+        EXPECT_FALSE(g.gate.holding());
+        EXPECT_EQ(g.gate.whileHeld(false), Held::Drop);  // nothing held any more
+        // The next countdown's end holds again, for ten minutes of its own.
+        ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+        g.clock.advance(599);
+        EXPECT_EQ(g.gate.whileHeld(false), Held::Wait);
+    }
+}
+
+TEST(PlayGate, HoldEndsWhenMutedQuietOrTurnedOff) {
+    ConsiderateSettings s;
+    s.quiet = quiet(hm(22, 0), hm(7, 30), kEveryDay);
+    struct Case {
+        const char* name;
+        void (*change)(Gate&);
+        bool muted;
+        Held verdict;
+    };
+    const Case cases[] = {
+        {"muted", [](Gate&) {}, true, Held::Drop},
+        {"quiet hours begin", [](Gate& g) { g.clock.advance(5 * 60); }, false, Held::Drop},
+        {"holding turned off", [](Gate& g) { g.gate.setHoldBusy(false); }, false, Held::Play},
+        {"still busy", [](Gate&) {}, false, Held::Wait},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Gate g(at(2026, 12, 7, 21, 58), s);
+        g.probe.reason = BusyReason::Microphone;
+        ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+        c.change(g);
+        EXPECT_EQ(g.gate.whileHeld(c.muted), c.verdict);
+        EXPECT_EQ(g.gate.holding(), c.verdict == Held::Wait);
+    }
+}
+
+TEST(PlayGate, MuteForExpiresOnceAtItsEnd) {
+    Gate g(at(2026, 12, 7, 14, 7, 33));
+    EXPECT_FALSE(g.gate.muteForExpired());
+    const LocalTime end = g.gate.muteFor(MuteFor::Minutes15);
+    EXPECT_EQ(end, at(2026, 12, 7, 14, 23));
+    EXPECT_EQ(g.gate.mutedUntil(), end);
+    EXPECT_EQ(g.gate.tipPrefix(true), L"Muted until 14:23");
+    g.clock.advance(15 * 60 + 26);  // 14:22:59
+    EXPECT_FALSE(g.gate.muteForExpired());
+    g.clock.advance(1);
+    EXPECT_TRUE(g.gate.muteForExpired());
+    EXPECT_FALSE(g.gate.muteForExpired());
+    EXPECT_EQ(g.gate.mutedUntil(), std::nullopt);
+    EXPECT_EQ(g.gate.tipPrefix(true), std::nullopt);  // a plain mute's tip
+}
+
+TEST(PlayGate, UserMuteCancelsMuteFor) {
+    Gate g(at(2026, 12, 7, 14, 0));
+    g.gate.muteFor(MuteFor::Hours4);
+    g.clock.advance(60);
+    g.gate.cancelMuteFor();
+    EXPECT_EQ(g.gate.mutedUntil(), std::nullopt);
+    EXPECT_EQ(g.gate.tipPrefix(true), std::nullopt);
+    g.clock.advance(5 * 3600);
+    EXPECT_FALSE(g.gate.muteForExpired());  // nothing left to clear the user's mute
+}
+
+TEST(PlayGate, MuteForSurvivesARestart) {
+    test::FakeStore store;
+    {
+        Gate before(at(2026, 12, 7, 22, 40), loadConsiderateSettings(store));
+        saveMuteUntil(store, before.gate.muteFor(MuteFor::Hour1));
+    }
+    EXPECT_EQ(store.get(settingKey(kMuteUntilSetting), L"String"), L"2026-12-07 23:40");
+
+    struct Case { const char* name; LocalTime restart; bool over; };
+    const Case cases[] = {
+        {"restarted before the end", at(2026, 12, 7, 23, 0), false},
+        {"restarted after the end", at(2026, 12, 8, 9, 0), true},
+        {"clock put back three days", at(2026, 12, 4, 23, 0), true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Gate after(c.restart, loadConsiderateSettings(store));
+        EXPECT_EQ(after.gate.muteForExpired(), c.over);
+        EXPECT_EQ(after.gate.mutedUntil().has_value(), !c.over);
+        if (!c.over) {
+            EXPECT_EQ(after.gate.tipPrefix(true), L"Muted until 23:40");
+            after.clock.advance(40 * 60);
+            EXPECT_TRUE(after.gate.muteForExpired());
+        }
+    }
+}
+
+TEST(PlayGate, TipPrecedence) {
+    ConsiderateSettings s;
+    s.quiet = quiet(hm(22, 0), hm(7, 30), kEveryDay);
+    struct Case {
+        const char* name;
+        LocalTime now;
+        bool muted, muteFor, busy;
+        std::optional<std::wstring> prefix;
+    };
+    const Case cases[] = {
+        {"nothing on", at(2026, 12, 7, 12, 0), false, false, false, std::nullopt},
+        {"plain mute", at(2026, 12, 7, 12, 0), true, false, false, std::nullopt},
+        {"mute for", at(2026, 12, 7, 12, 0), true, true, false, L"Muted until 13:00"},
+        {"mute for, in quiet", at(2026, 12, 7, 23, 0), true, true, false, L"Muted until 00:00"},
+        {"plain mute, in quiet", at(2026, 12, 7, 23, 0), true, false, false, std::nullopt},
+        {"quiet", at(2026, 12, 7, 23, 0), false, false, false, L"Quiet until 07:30"},
+        {"held", at(2026, 12, 7, 12, 0), false, false, true, L"Held: busy"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        Gate g(c.now, s);
+        if (c.muteFor) g.gate.muteFor(MuteFor::Hour1);
+        g.probe.reason = c.busy ? BusyReason::FullScreen : BusyReason::Free;
+        g.gate.countdownEnded(c.muted);
+        EXPECT_EQ(g.gate.tipPrefix(c.muted), c.prefix);
+    }
+}
+
+TEST(PlayGate, TipsAreCutToTheTipsLength) {
+    const std::wstring name(80, L'x');
+    for (const wchar_t* prefix : {L"Quiet until 07:30", L"Held: busy", L"Muted until 14:30",
+                                  L"MUTED!", L"123 secs to go"}) {
+        SCOPED_TRACE(prefix);
+        EXPECT_EQ(statusTip(prefix, L"bell.wav"), std::wstring(prefix) + L". Last played: bell.wav");
+        const std::wstring tip = statusTip(prefix, name);
+        EXPECT_EQ(tip.size(), 63u);
+        EXPECT_EQ(tip.substr(0, std::wcslen(prefix) + 15), std::wstring(prefix) + L". Last played: ");
+    }
+}
+
+}  // namespace
+}  // namespace zt
