@@ -95,7 +95,7 @@ void Scheduler::Command1_Click() {
             showCountdown(seconds - i);
             waiter_.processEvents();
             if (abandoned_()) return;
-            if (restartFlag) break;
+            if (restartAsked()) break;
         }
         // Re-read the folder so that files added or removed while counting count.
         folder_.refresh();
@@ -105,7 +105,7 @@ void Scheduler::Command1_Click() {
 
 void Scheduler::countdownEnded() {
     auto verdict = PlayGate::AtEnd::Play;
-    if (gate_ && !restartFlag) {
+    if (gate_ && !restartAsked()) {
         verdict = gate_->countdownEnded(view_.muted());
         if (verdict == PlayGate::AtEnd::Hold) {
             verdict = holdWhileBusy();
@@ -113,7 +113,8 @@ void Scheduler::countdownEnded() {
         }
     }
     const bool playOne = std::exchange(playNow_, false);
-    const bool restart = std::exchange(restartFlag, false);
+    const bool skip = std::exchange(skip_, false);
+    const bool restart = std::exchange(restartFlag, false) || skip;
     if (playOne)
         playRandomFile(true);
     else if (!restart && verdict == PlayGate::AtEnd::Play)
@@ -122,7 +123,7 @@ void Scheduler::countdownEnded() {
 
 PlayGate::AtEnd Scheduler::holdWhileBusy() {
     publishStatus();
-    while (waitASecond() && !restartFlag) {
+    while (waitASecond() && !restartAsked()) {
         switch (gate_->whileHeld(view_.muted())) {
         case PlayGate::Held::Play: return PlayGate::AtEnd::Play;
         case PlayGate::Held::Drop: return PlayGate::AtEnd::Silent;

@@ -79,11 +79,9 @@ public:
     double countedDelay() const;
     // "Play one now": the countdown (or a hold) ends at its next second and one file plays,
     // even when muted. "Skip this wait": it ends without a sound; a new interval is drawn.
-    void playNow() {
-        playNow_ = true;
-        restartFlag = true;
-    }
-    void skipWait() { restartFlag = true; }
+    // Kept apart from restartFlag, which the load clears after judging the restored delay.
+    void playNow() { playNow_ = true; }
+    void skipWait() { skip_ = true; }
     // Writes the tray tip for the state now: gate's words, "MUTED!" or the seconds to go.
     void publishStatus();
 
@@ -110,6 +108,9 @@ private:
     std::function<bool()> abandoned_;
     PlayGate* gate_ = nullptr;
     bool playNow_ = false;
+    bool skip_ = false;
+    // An edit, "Play one now" or "Skip this wait" ends the countdown or the hold.
+    bool restartAsked() const { return restartFlag || playNow_ || skip_; }
     // Used while the delay text does not read as a usable number (mid-edit, letters, or
     // too large for the countdown).
     double lastGoodDelay_ = kMinDelay;

@@ -838,8 +838,9 @@ bool whileShown(const wchar_t* className, const std::function<void(HWND)>& start
 TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     form_->Form_Load();
     EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
-              (std::vector<std::wstring>{L"Start in system tray", L"Run at startup", L"", L"&Quiet hours...",
-                                         L"&Hold while busy", L"&Play one now", L"S&kip this wait", L"", L"Exit"}));
+              (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
+                                         L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
+                                         L"S&kip this wait", L"", L"E&xit"}));
     std::vector<std::wstring> tray, muteFor;
     const bool shown = whileShown(
         L"#32768", [&](HWND) { trayEvent(hwnd_, WM_RBUTTONUP); },
@@ -851,8 +852,8 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
         });
     ASSERT_TRUE(shown);
     // The five items as they always were, then the new group.
-    EXPECT_EQ(tray, (std::vector<std::wstring>{L"Start in system tray", L"Run at startup", L"Mute", L"Settings",
-                                               L"Terminate", L"", L"&Quiet hours...", L"&Hold while busy",
+    EXPECT_EQ(tray, (std::vector<std::wstring>{L"Start in system tra&y", L"&Run at startup", L"&Mute", L"&Settings",
+                                               L"&Terminate", L"", L"&Quiet hours...", L"&Hold while busy",
                                                L"Mute &for", L"&Play one now", L"S&kip this wait"}));
     EXPECT_EQ(muteFor, (std::vector<std::wstring>{L"1&5 minutes", L"&1 hour", L"&4 hours",
                                                   L"Until &tomorrow morning"}));
