@@ -103,6 +103,8 @@ public:
     const std::wstring& trayTip() const { return tray_.tip(); }
 
 private:
+    // Paints now whatever is waiting to be painted, in the window and its controls.
+    void paintPending();
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     std::span<const Placement> placements() const override;
     void place(HWND control, const Placement& p) override;
