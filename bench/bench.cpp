@@ -91,6 +91,7 @@ int wmain(int argc, wchar_t** argv) {
     if (want(L"ownend")) all.obj("after_own_end", afterOwnEndRun(startups));
     if (want(L"exits")) all.obj("exits", exitsRun());
     if (want(L"pairs")) all.obj("startup_pairs", startupPairsRun());
+    if (want(L"bigfolder")) all.obj("big_folder", bigFolderRun());
     all.arr("zirrotone_startup_ms", startups.shown).arr("zirrotone_window_ms", startups.window);
 
     FILE* out = _wfopen(opt.out.c_str(), L"w");

@@ -9,8 +9,6 @@
 
 namespace bench {
 
-namespace {
-
 void setSetting(std::wstring_view name, const std::wstring& value) {
     const std::wstring key = std::wstring(zt::kSettingsKey) + L"\\" + std::wstring(name);
     RegSetKeyValueW(HKEY_CURRENT_USER, key.c_str(), std::wstring(zt::kSettingValue).c_str(), REG_SZ, value.c_str(),
@@ -26,6 +24,8 @@ void useSettings(const std::wstring& folder, const std::wstring& delay) {
     setSetting(zt::kMuteSetting, L"0");
     setSetting(zt::kSystraySetting, L"False");
 }
+
+namespace {
 
 int countdown(const Subject& s) {
     const std::wstring t = Subject::text(s.control(zt::ids::kTxtCountdown));

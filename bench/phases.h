@@ -1,6 +1,8 @@
 #pragma once
 // The phases of a benchmark run: each starts the programs it needs, drives them and
 // returns what it saw.
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "driver.h"
@@ -17,6 +19,11 @@ struct Startups {
     }
 };
 
+// One setting in the registry, as the program stores it.
+void setSetting(std::wstring_view name, const std::wstring& value);
+// A fresh set: the folder and the delay; everything else at the program's defaults.
+void useSettings(const std::wstring& folder, const std::wstring& delay);
+
 Json baselineRun();
 Json countingRun(Startups& startups);
 Json playsRun(Startups& startups);
@@ -24,5 +31,6 @@ Json endOfSoundRun(Startups& startups);
 Json afterOwnEndRun(Startups& startups);
 Json exitsRun();
 Json startupPairsRun();
+Json bigFolderRun();
 
 }  // namespace bench

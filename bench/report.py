@@ -75,6 +75,18 @@ def end_of_sound(run, edges):
     return figures
 
 
+def picks(run):
+    """Round trips while the scheduler reads the folder and draws, by folder size."""
+    figures = {}
+    for size, f in run.items():
+        figures[size] = {"files": f["files"], "listed": f["listed"], "picks": f["picks"],
+                         "zero_to_next_ms": f["zero_to_next_ms"], "slowest_look_ms": f["slowest_look_ms"]}
+        for kind, key in (("sent", "rtt"), ("posted", "posted"), ("input", "input")):
+            for when in ("picking", "between"):
+                figures[size][f"{kind}_{when}"] = rtt(f[f"{key}_{when}_ms"])
+    return figures
+
+
 def main():
     p = argparse.ArgumentParser()
     for name in ("raw", "sink", "out", "exe", "baseline-exe", "load-before", "load-after", "wine"):
@@ -131,6 +143,8 @@ def main():
             r["responsiveness"][f"{kind}_{when}"] = rtt(counting.get(f"{key}_{when}_ms"))
     if "exits" in raw:
         r["exit_status_during_sound"] = raw["exits"]
+    if "big_folder" in raw:
+        r["picks"] = picks(raw["big_folder"])
     r["end_of_sound"] = end_of_sound(raw.get("end_of_sound"), edges)
     if counting:
         counted, wall = counting["pace_counted_s"], counting["pace_wall_s"]
@@ -239,6 +253,22 @@ def table(r):
     if "exit_status_during_sound" in r:
         row("8 exit status, closing during a sound", " ".join(f"{k} {v:.0f}" for k, v in
             r["exit_status_during_sound"].items()), "", "")
+    if "picks" in r:
+        big, few = r["picks"]["big"], r["picks"]["few"]
+        row(f"9 picks seen, {big['files']:.0f} files | {few['files']:.0f} files", f"{big['picks']:.0f}",
+            f"{few['picks']:.0f}", "")
+        row("  value 0 shown to next value (median)", f"{statistics.median(big['zero_to_next_ms'] or [0]):.0f} ms",
+            f"{statistics.median(few['zero_to_next_ms'] or [0]):.0f} ms", "")
+        row("  slowest WM_GETTEXT of the countdown, one every 10 ms", f"{big['slowest_look_ms']:.1f} ms",
+            f"{few['slowest_look_ms']:.1f} ms", "")
+        for kind in ("sent", "posted", "input"):
+            for when in ("picking", "between"):
+                b, f = big[f"{kind}_{when}"], few[f"{kind}_{when}"]
+                if not b or not f:
+                    continue
+                ms = lambda x: f"{x['median_ms']:.1f} / {x['p99_ms']:.1f} / {x['max_ms']:.1f} ms ({x['n']})"
+                row(f"  {kind} round trip {'during picks' if when == 'picking' else 'between them'}: "
+                    "median / p99 / max (n)", ms(b), ms(f), ratio(b["max_ms"], f["max_ms"]))
     z = r["size"]
     row("7 size of the exe", f"{z['zirrotone_bytes'] / 1024:.0f} KiB", f"{(z['baseline_bytes'] or 0) / 1024:.0f} KiB",
         ratio(z["zirrotone_bytes"], z["baseline_bytes"]))

@@ -76,6 +76,14 @@ std::wstring currentFolder();
 // current folder, as the system remembers it per drive); "" when it cannot be made.
 std::wstring fullPath(const std::wstring& path);
 
+// Takes the entry point `name` of a module loaded at run time (nullptr: none); true when
+// the module offers it. For libraries only some uses need, so start-up does not load them.
+template <typename F>
+bool loadFunction(HMODULE module, const char* name, F& function) {
+    function = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
+    return function != nullptr;
+}
+
 // The text of a window (control caption, edit text).
 std::wstring windowText(HWND hwnd);
 

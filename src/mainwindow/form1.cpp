@@ -284,7 +284,12 @@ void Form1::Form_Load() {
     if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, 2000, nullptr);
     if (!IsWindowVisible(hwnd())) wentToTray();
     Slider1_Click();
-    RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    paintPending();
+}
+
+void Form1::paintPending() {
+    // What has changed since the first paint (the volume label), not the whole window again.
+    RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
 void Form1::activate() {
@@ -708,7 +713,7 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         return 0;
     case kDelayRestored:
         // Nested in the run's first pass over the events, where it comes before the paint.
-        RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+        paintPending();
         parts_.scheduler.txtDelay_Change();
         // A restored delay is no edit: the count drawn from it stands.
         parts_.scheduler.restartFlag = false;

@@ -120,6 +120,8 @@ public:
     void showDelayTip(const std::wstring& text) override;
 
 private:
+    // Paints now whatever is waiting to be painted, in the window and its controls.
+    void paintPending();
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     std::span<const Placement> placements() const override;
     void place(HWND control, const Placement& p) override;

@@ -77,21 +77,15 @@ struct MfApi {
     decltype(&MFCreateSourceReaderFromURL) createReader = nullptr;
 };
 
-template <typename F>
-bool load(HMODULE module, const char* name, F& function) {
-    function = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
-    return function != nullptr;
-}
-
 const MfApi* mfApi() {
     static const std::optional<MfApi> api = []() -> std::optional<MfApi> {
         const HMODULE platform = LoadLibraryExW(L"mfplat.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         const HMODULE readers = LoadLibraryExW(L"mfreadwrite.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
         MfApi a;
-        if (load(platform, "MFStartup", a.startup) && load(platform, "MFShutdown", a.shutdown) &&
-            load(platform, "MFCreateMediaType", a.createMediaType) &&
-            load(platform, "MFCreateWaveFormatExFromMFMediaType", a.waveFormatFromType) &&
-            load(readers, "MFCreateSourceReaderFromURL", a.createReader))
+        if (loadFunction(platform, "MFStartup", a.startup) && loadFunction(platform, "MFShutdown", a.shutdown) &&
+            loadFunction(platform, "MFCreateMediaType", a.createMediaType) &&
+            loadFunction(platform, "MFCreateWaveFormatExFromMFMediaType", a.waveFormatFromType) &&
+            loadFunction(readers, "MFCreateSourceReaderFromURL", a.createReader))
             return a;
         return std::nullopt;
     }();
