@@ -8,6 +8,8 @@
 #include <thread>
 
 #include "phases.h"
+
+#include "common/names.h"
 #include "settings/settings.h"
 
 namespace bench {
@@ -94,7 +96,7 @@ Json picksIn(const std::wstring& folder, int files) {
     log("zirrotone, delay 0.1, muted, %d files: round trips over %d picks", files, kPicks);
     useSettings(folder, L"0.1");
     setSetting(zt::kMuteSetting, L"1");
-    Subject s(opt.zirrotone, L"ZirrotoneMain", opt.sounds);
+    Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
     s.waitUntilShowing(zt::ids::kTxtCountdown);
     // The first listing, at start, is not a pick: wait until it is complete.
     const HWND list = s.control(zt::ids::kFile1);

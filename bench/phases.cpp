@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/names.h"
 #include "settings/settings.h"
 
 namespace bench {
@@ -77,7 +78,7 @@ Json countingRun(Startups& startups) {
     log("zirrotone, delay 10: %d s counting, %d round trips counting, %d playing", opt.idleSeconds, opt.probes,
         opt.probes);
     useSettings(opt.sounds + L"\\long", L"10");
-    Subject s(opt.zirrotone, L"ZirrotoneMain", opt.sounds);
+    Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
     startups.add(s, zt::ids::kTxtCountdown);
     Sleep(kSettleMs);
     Json j;
@@ -111,7 +112,7 @@ Json countingRun(Startups& startups) {
 Json playsRun(Startups& startups) {
     log("zirrotone, delay 0.1: %d test plays, then %d scheduler cycles", opt.plays, opt.cycles);
     useSettings(opt.sounds + L"\\short", L"0.1");
-    Subject s(opt.zirrotone, L"ZirrotoneMain", opt.sounds);
+    Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
     startups.add(s, zt::ids::kTxtCountdown);
     Sleep(kSettleMs);
     Json j;
@@ -152,7 +153,7 @@ Json playsRun(Startups& startups) {
 Json endOfSoundRun(Startups& startups) {
     log("zirrotone, delay 0.1, 1 s sound: %d ends of a sound", opt.endCycles);
     useSettings(opt.sounds + L"\\one", L"0.1");
-    Subject s(opt.zirrotone, L"ZirrotoneMain", opt.sounds);
+    Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
     startups.add(s, zt::ids::kTxtCountdown);
     // Each reply comes at one of the program's passes over its events; the last that still
     // says 0 is the pass in which the player saw the end.
@@ -185,7 +186,7 @@ Json endOfSoundRun(Startups& startups) {
 Json afterOwnEndRun(Startups& startups) {
     log("zirrotone, delay 10: a sound that ends by itself, then %d s counting", std::max(opt.idleSeconds / 2, 1));
     useSettings(opt.sounds + L"\\short", L"10");
-    Subject s(opt.zirrotone, L"ZirrotoneMain", opt.sounds);
+    Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
     startups.add(s, zt::ids::kTxtCountdown);
     Sleep(kSettleMs);
     selectFirstFile(s);
@@ -218,7 +219,7 @@ Json exitsRun() {
     Json j;
     for (const auto& way : ways) {
         useSettings(opt.sounds + L"\\long", L"10");
-        Subject s(opt.zirrotone, L"ZirrotoneMain", opt.sounds);
+        Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
         s.waitUntilShowing(zt::ids::kTxtCountdown);
         selectFirstFile(s);
         PostMessageW(s.hwnd(), WM_COMMAND, testPlayCommand(), reinterpret_cast<LPARAM>(s.control(zt::ids::kFile1)));
@@ -241,7 +242,7 @@ Json startupPairsRun() {
                 Subject s(opt.baseline, L"ZtBenchBaseline", opt.sounds);
                 baseline.push_back(s.waitUntilShowing(0) * 1000);
             } else {
-                Subject s(opt.zirrotone, L"ZirrotoneMain", opt.sounds);
+                Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
                 program.push_back(s.waitUntilShowing(zt::ids::kTxtCountdown) * 1000);
                 programWindow.push_back(s.windowAt() * 1000);
             }

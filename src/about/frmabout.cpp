@@ -206,7 +206,6 @@ void frmAbout::dpiChanged() {
 void frmAbout::destroyed() {
     picIcon = lblTitle = lblVersion = lblMPver = lblDescription = Label1 = lblDisclaimer = cmdOK = cmdSysInfo =
         nullptr;
-    focus_ = nullptr;
     icon_.reset();
 }
 
@@ -245,12 +244,7 @@ LRESULT frmAbout::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case DM_GETDEFID:
         return MAKELRESULT(idOK, DC_HASDEFID);
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            const HWND focus = GetFocus();
-            if (focus && IsChild(hwnd(), focus)) focus_ = focus;
-        } else {
-            SetFocus(focus_ && IsWindow(focus_) ? focus_ : cmdOK);
-        }
+        keepFocus(wParam, cmdOK);
         return 0;
     case WM_CLOSE:
         unload();

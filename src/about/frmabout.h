@@ -75,7 +75,6 @@ private:
     HINSTANCE instance_;
     HWND owner_ = nullptr;  // hidden, never shown: keeps the dialog off the taskbar
     ScopedIcon icon_;
-    HWND focus_ = nullptr;  // the control to give the focus back to on activation
 
     HWND picIcon = nullptr;
     HWND lblTitle = nullptr;

@@ -130,6 +130,22 @@ private:
     T* p_ = nullptr;
 };
 
+// A window's device context (GetDC), released when the owner goes.
+class WindowDC {
+public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC() {
+        if (dc_) ReleaseDC(hwnd_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC get() const { return dc_; }
+
+private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
 // COM for the lifetime of a scope (apartment threaded: the program has one UI thread).
 class ComInit {
 public:

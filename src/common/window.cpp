@@ -123,6 +123,7 @@ LRESULT Window::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         enableOthers();
         const HWND gone = std::exchange(hwnd_, nullptr);
         SetWindowLongPtrW(gone, GWLP_USERDATA, 0);
+        focus_ = nullptr;
         destroyed();
         font_.reset();
         return DefWindowProcW(gone, msg, wParam, lParam);
@@ -178,6 +179,15 @@ void Window::centreOnMonitor() {
     const int top = (screen.bottom - screen.top - (window.bottom - window.top)) / 2;
     SetWindowPos(hwnd_, nullptr, screen.left + left, screen.top + top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void Window::keepFocus(WPARAM activation, HWND first) {
+    if (LOWORD(activation) == WA_INACTIVE) {
+        const HWND focus = GetFocus();
+        if (focus && IsChild(hwnd_, focus)) focus_ = focus;
+    } else {
+        SetFocus(focus_ && IsWindow(focus_) ? focus_ : first);
+    }
 }
 
 void Window::runModal(HWND except) {

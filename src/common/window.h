@@ -74,6 +74,9 @@ protected:
     HFONT font() const { return font_.get(); }
     // Centres the window on the monitor it is on.
     void centreOnMonitor();
+    // For WM_ACTIVATE of a dialog-like window: keeps the focused control as the window goes
+    // inactive and gives it back as the window becomes active again (`first` the first time).
+    void keepFocus(WPARAM activation, HWND first);
 
     // Shows the window as a modal dialog: every other enabled top-level window of this
     // thread is disabled, messages (with dialog keys) are handled until the window is
@@ -98,6 +101,7 @@ private:
     WindowSpec spec_{};
     unsigned generation_ = 0;      // tells a modal loop that its window was replaced
     std::vector<HWND> disabled_;  // what runModal disabled
+    HWND focus_ = nullptr;        // the control keepFocus gives the focus back to
 };
 
 }  // namespace zt

@@ -333,7 +333,8 @@ void FileList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) const {
 LRESULT CALLBACK FileList::paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
     const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
     if (msg == WM_PAINT && reinterpret_cast<FileList*>(self)->count() == 0) {
-        HDC dc = GetDC(hwnd);
+        const WindowDC windowDc(hwnd);
+        const HDC dc = windowDc.get();
         RECT rc;
         GetClientRect(hwnd, &rc);
         InflateRect(&rc, -4, -4);
@@ -343,7 +344,6 @@ LRESULT CALLBACK FileList::paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         static constexpr wchar_t kEmpty[] = L"No WAV or MP3 files in this folder.";
         DrawTextW(dc, kEmpty, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(dc, oldFont);
-        ReleaseDC(hwnd, dc);
     }
     return result;
 }

@@ -168,12 +168,7 @@ LRESULT QuietDialog::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case DM_GETDEFID:
         return MAKELRESULT(idOK, DC_HASDEFID);
     case WM_ACTIVATE:
-        if (LOWORD(wParam) == WA_INACTIVE) {
-            const HWND focus = GetFocus();
-            if (focus && IsChild(hwnd(), focus)) focus_ = focus;
-        } else {
-            SetFocus(focus_ && IsWindow(focus_) ? focus_ : item(idOn));
-        }
+        keepFocus(wParam, item(idOn));
         return 0;
     case WM_CLOSE:
         closeWindow();

@@ -43,7 +43,6 @@ public:
 private:
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     std::span<const Placement> placements() const override;
-    void destroyed() override { focus_ = nullptr; }
 
     void createControls();
     void show(const QuietHours& hours);
@@ -53,7 +52,6 @@ private:
 
     HINSTANCE instance_;
     int firstWeekday_ = 1;  // Monday, unless the locale starts its week elsewhere
-    HWND focus_ = nullptr;  // the control to give the focus back to on activation
     std::optional<QuietHours> result_;
 };
 
