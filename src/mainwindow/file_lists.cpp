@@ -62,6 +62,20 @@ void paintRowText(const DRAWITEMSTRUCT& dis, const std::wstring& text, int left)
 
 // Path tip ------------------------------------------------------------------------------
 
+namespace {
+constexpr UINT_PTR kTipPopTimer = 0x5A71;  // on the list; the list box's own timers are small numbers
+}
+
+TTTOOLINFOW PathTip::tool() {
+    TTTOOLINFOW tool{};
+    tool.cbSize = sizeof tool;
+    tool.uFlags = TTF_IDISHWND | TTF_TRACK | TTF_ABSOLUTE;
+    tool.hwnd = GetParent(list_);
+    tool.uId = reinterpret_cast<UINT_PTR>(list_);
+    tool.lpszText = text_.data();
+    return tool;
+}
+
 void PathTip::attach(HWND list, PathAt pathAt) {
     list_ = list;
     pathAt_ = std::move(pathAt);
@@ -69,15 +83,9 @@ void PathTip::attach(HWND list, PathAt pathAt) {
                            CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr, nullptr,
                            nullptr);
     if (!tip_) return;
-    // The whole list is one tool; the tip watches the pointer over it itself.
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-    tool.hwnd = GetParent(list);
-    tool.uId = reinterpret_cast<UINT_PTR>(list);
-    tool.lpszText = const_cast<wchar_t*>(L"");
-    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
-    // After the tip's own subclass, so this one sees the pointer first.
+    // The whole list is one tool, shown and placed from here.
+    TTTOOLINFOW added = tool();
+    SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&added));
     SetWindowSubclass(list, listProc, 1, reinterpret_cast<DWORD_PTR>(this));
 }
 
@@ -87,26 +95,97 @@ void PathTip::follow(LPARAM at) {
     std::wstring text = pathAt_(onRow ? static_cast<int>(LOWORD(hit)) : -1);
     if (text == text_) return;
     text_ = std::move(text);
-    TTTOOLINFOW tool{};
-    tool.cbSize = sizeof tool;
-    tool.hwnd = GetParent(list_);
-    tool.uId = reinterpret_cast<UINT_PTR>(list_);
-    tool.lpszText = text_.data();
-    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    TTTOOLINFOW updated = tool();
+    SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&updated));
+}
+
+void PathTip::moved(LPARAM at) {
+    follow(at);
+    // A move to where the pointer already was comes from a change of the windows under it.
+    if (at_ == at) return;
+    at_ = at;
+    if (shown_) {
+        place();
+        keepShowing();
+        return;
+    }
+    // Told once the pointer rests here (the tip shows) or leaves.
+    const auto rest = static_cast<DWORD>(SendMessageW(tip_, TTM_GETDELAYTIME, TTDT_INITIAL, 0));
+    TRACKMOUSEEVENT track{sizeof track, TME_HOVER | TME_LEAVE, list_, rest};
+    TrackMouseEvent(&track);
+}
+
+// Just below the pointer, where tips sit.
+void PathTip::place() {
+    if (!at_) return;
+    POINT pt{GET_X_LPARAM(*at_), GET_Y_LPARAM(*at_)};
+    ClientToScreen(list_, &pt);
+    pt.y += GetSystemMetrics(SM_CYCURSOR) * 2 / 3;
+    SendMessageW(tip_, TTM_TRACKPOSITION, 0, MAKELPARAM(pt.x, pt.y));
+}
+
+void PathTip::show() {
+    if (shown_ || text_.empty()) return;
+    place();
+    TTTOOLINFOW shown = tool();
+    SendMessageW(tip_, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&shown));
+    shown_ = true;
+    keepShowing();
+}
+
+// The tip's usual showing time, from now.
+void PathTip::keepShowing() {
+    const auto stay = static_cast<UINT>(SendMessageW(tip_, TTM_GETDELAYTIME, TTDT_AUTOPOP, 0));
+    SetTimer(list_, kTipPopTimer, stay, nullptr);
+}
+
+void PathTip::hide() {
+    KillTimer(list_, kTipPopTimer);
+    if (shown_) {
+        TTTOOLINFOW hidden = tool();
+        SendMessageW(tip_, TTM_TRACKACTIVATE, FALSE, reinterpret_cast<LPARAM>(&hidden));
+        shown_ = false;
+    }
+    // Nothing more to be told until the pointer moves on the list again.
+    TRACKMOUSEEVENT cancel{sizeof cancel, TME_CANCEL | TME_HOVER | TME_LEAVE, list_, 0};
+    TrackMouseEvent(&cancel);
 }
 
 LRESULT CALLBACK PathTip::listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
-    if (msg == WM_MOUSEMOVE) reinterpret_cast<PathTip*>(self)->follow(lParam);
+    auto* tip = reinterpret_cast<PathTip*>(self);
+    switch (msg) {
+    case WM_MOUSEMOVE: tip->moved(lParam); break;
+    case WM_MOUSEHOVER: tip->show(); break;
+    case WM_MOUSELEAVE:
+        tip->at_.reset();
+        tip->hide();
+        break;
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MOUSEWHEEL: tip->hide(); break;
+    case WM_TIMER:
+        if (wParam != kTipPopTimer) break;
+        tip->hide();
+        return 0;
+    default: break;
+    }
     return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 // Drive list ----------------------------------------------------------------------------
+
+namespace {
+// On the drive list: its labels are due. A timer's message comes after every other message
+// and paint, so the window is up and showing its values first.
+constexpr UINT_PTR kLabelsTimer = 0x5A72;
+}
 
 void DriveList::create(HWND parent, int id) {
     hwnd_ = CreateWindowExW(0, WC_COMBOBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
                             0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
+    SetWindowSubclass(hwnd_, comboProc, 0, reinterpret_cast<DWORD_PTR>(this));
     reload();
     // The current drive at start is the working folder's.
     selectDriveOf(currentFolder());
@@ -137,20 +216,37 @@ void DriveList::reload() {
     const DWORD mask = GetLogicalDrives();
     for (int i = 0; i < 26; ++i) {
         if (!(mask & (1u << i))) continue;
-        const std::wstring letter{static_cast<wchar_t>(L'A' + i), L':'};
-        std::wstring shown = letter;
-        // Only fixed drives are asked for a label: a removable one may be slow or empty.
-        if (GetDriveTypeW((letter + L"\\").c_str()) == DRIVE_FIXED) {
-            wchar_t label[MAX_PATH + 1] = {};
-            if (GetVolumeInformationW((letter + L"\\").c_str(), label, MAX_PATH + 1, nullptr, nullptr,
-                                      nullptr, nullptr, 0) &&
-                label[0])
-                shown += std::wstring(L"  [") + label + L"]";
-        }
-        drives_.push_back(letter);
-        ComboBox_AddString(hwnd_, shown.c_str());
+        drives_.push_back({static_cast<wchar_t>(L'A' + i), L':'});
+        ComboBox_AddString(hwnd_, drives_.back().c_str());
     }
     if (!selected.empty()) selectDriveOf(selected);
+    SetTimer(hwnd_, kLabelsTimer, USER_TIMER_MINIMUM, nullptr);
+}
+
+void DriveList::showLabels() {
+    const int selected = ComboBox_GetCurSel(hwnd_);
+    for (std::size_t i = 0; i < drives_.size(); ++i) {
+        // Only fixed drives are asked: a removable one may be slow or empty.
+        const std::wstring root = drives_[i] + L"\\";
+        if (GetDriveTypeW(root.c_str()) != DRIVE_FIXED) continue;
+        wchar_t label[MAX_PATH + 1] = {};
+        if (!GetVolumeInformationW(root.c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr, nullptr, 0) ||
+            !label[0])
+            continue;
+        const auto index = static_cast<int>(i);
+        ComboBox_DeleteString(hwnd_, index);
+        ComboBox_InsertString(hwnd_, index, (drives_[i] + L"  [" + label + L"]").c_str());
+    }
+    ComboBox_SetCurSel(hwnd_, selected);
+}
+
+LRESULT CALLBACK DriveList::comboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    if (msg == WM_TIMER && wParam == kLabelsTimer) {
+        KillTimer(hwnd, kLabelsTimer);
+        reinterpret_cast<DriveList*>(self)->showLabels();
+        return 0;
+    }
+    return DefSubclassProc(hwnd, msg, wParam, lParam);
 }
 
 // Folder list ---------------------------------------------------------------------------

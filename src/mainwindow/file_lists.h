@@ -3,6 +3,7 @@
 // folder, and the sound files in it. Each wraps one child control of the main window; the
 // main window passes changes down the chain (drive -> folder -> files).
 #include <windows.h>
+#include <commctrl.h>
 
 #include <functional>
 #include <optional>
@@ -20,8 +21,11 @@ namespace zt {
 std::optional<std::vector<std::wstring>> listFolder(const std::wstring& folder, bool folders);
 
 // A tip over a list that names in full what the pointer is on: the whole path of the row
-// under it, or the list's folder where there is no row. It follows the pointer from row to
-// row, so cut names and the folder the lists show can always be read whole.
+// under it, or the list's folder where there is no row. It shows once the pointer rests on
+// the list, follows it from row to row, and goes once the pointer has been still for the
+// usual time, on a click, or when the pointer leaves. While the tip is down and the pointer
+// still, nothing watches the pointer (a tip control left to track it by itself polls it for
+// as long as it stays on the list).
 class PathTip {
 public:
     using PathAt = std::function<std::wstring(int row)>;  // row -1: no row there
@@ -32,12 +36,20 @@ public:
 private:
     static LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
+    TTTOOLINFOW tool();
     void follow(LPARAM at);
+    void moved(LPARAM at);
+    void place();
+    void show();
+    void keepShowing();
+    void hide();
 
     HWND list_ = nullptr;
     HWND tip_ = nullptr;
     PathAt pathAt_;
     std::wstring text_;
+    std::optional<LPARAM> at_;  // where the pointer was last seen on the list
+    bool shown_ = false;
 };
 
 // `Drive1`: a drop-down list of the machine's drives.
@@ -49,10 +61,16 @@ public:
     std::wstring drive() const;
     // Selects the drive of a folder path; false (and no change) when there is no such drive.
     bool selectDriveOf(const std::wstring& path);
-    // Fills the list again from the drives present now, keeping the selection.
+    // Fills the list again from the drives present now, keeping the selection. The letters
+    // show at once; the fixed drives' labels follow once the window has nothing else to do
+    // (a volume can take a while to answer, and the first countdown value comes first).
     void reload();
 
 private:
+    static LRESULT CALLBACK comboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                      DWORD_PTR self);
+    void showLabels();
+
     HWND hwnd_ = nullptr;
     std::vector<std::wstring> drives_;  // "C:", in list order
 };

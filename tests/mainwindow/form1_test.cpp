@@ -245,6 +245,42 @@ void pressCtrlO(HWND target) {
     SetKeyboardState(keys);
 }
 
+TEST_F(Form1Test, TheDriveListShowsEveryLetterAndThenTheFixedDrivesLabelsKeepingTheSelection) {
+    HWND drives = control(ids::kDrive1);
+    const std::wstring selected = selectedDrive();
+    // What each row should end up as, read here independently.
+    std::vector<std::wstring> expected;
+    const DWORD mask = GetLogicalDrives();
+    for (int i = 0; i < 26; ++i) {
+        if (!(mask & (1u << i))) continue;
+        const std::wstring letter{static_cast<wchar_t>(L'A' + i), L':'};
+        wchar_t label[MAX_PATH + 1] = {};
+        const bool fixed = GetDriveTypeW((letter + L"\\").c_str()) == DRIVE_FIXED;
+        if (fixed && GetVolumeInformationW((letter + L"\\").c_str(), label, MAX_PATH + 1, nullptr, nullptr, nullptr,
+                                           nullptr, 0) &&
+            label[0])
+            expected.push_back(letter + L"  [" + label + L"]");
+        else
+            expected.push_back(letter);
+    }
+    const auto rows = [&] {
+        std::vector<std::wstring> texts;
+        for (int i = 0; i < ComboBox_GetCount(drives); ++i) {
+            std::wstring text(MAX_PATH + 8, L'\0');
+            text.resize(static_cast<std::size_t>(ComboBox_GetLBText(drives, i, text.data())));
+            texts.push_back(text);
+        }
+        return texts;
+    };
+    for (int i = 0; i < 250 && rows() != expected; ++i) {
+        Sleep(20);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    EXPECT_EQ(rows(), expected);
+    EXPECT_EQ(selectedDrive(), selected);
+}
+
 TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsThere) {
     // Cancelled: nothing moves.
     pressCtrlO(control(ids::kFile1));
@@ -441,16 +477,17 @@ HWND tipOf(HWND list) {
     return search.found;
 }
 
+// The pointer at the middle of a list row (-1: below the last row), in the list's client area.
+LPARAM pointAt(HWND list, int row) {
+    RECT rc{};
+    ListBox_GetItemRect(list, row >= 0 ? row : ListBox_GetCount(list) - 1, &rc);
+    if (row < 0) OffsetRect(&rc, 0, rc.bottom - rc.top);
+    return MAKELPARAM(rc.left + 5, (rc.top + rc.bottom) / 2);
+}
+
 // What the list's tip says with the pointer on a row (-1: below the last row).
 std::wstring tipAt(HWND list, int row) {
-    RECT rc{};
-    if (row >= 0) {
-        ListBox_GetItemRect(list, row, &rc);
-    } else {
-        ListBox_GetItemRect(list, ListBox_GetCount(list) - 1, &rc);
-        OffsetRect(&rc, 0, rc.bottom - rc.top);
-    }
-    SendMessageW(list, WM_MOUSEMOVE, 0, MAKELPARAM(rc.left + 5, (rc.top + rc.bottom) / 2));
+    SendMessageW(list, WM_MOUSEMOVE, 0, pointAt(list, row));
     wchar_t text[1024] = {};
     TTTOOLINFOW tool{};
     tool.cbSize = sizeof tool;
@@ -487,6 +524,45 @@ TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
         {folderList, 0, root_.substr(0, 3)},
     };
     for (const auto& c : cases) EXPECT_EQ(tipAt(c.list, c.row), c.tip) << c.row;
+}
+
+TEST_F(Form1Test, AListTipShowsWhileThePointerRestsAndGoesWhenItLeavesIsClickedOrTimesOut) {
+    HWND list = control(ids::kFile1);
+    HWND tip = tipOf(list);
+    ASSERT_TRUE(tip);
+    const auto rest = [&](int row) {
+        SendMessageW(list, WM_MOUSEMOVE, 0, pointAt(list, row));
+        EXPECT_FALSE(IsWindowVisible(tip)) << "shown before the pointer rested";
+        SendMessageW(list, WM_MOUSEHOVER, 0, pointAt(list, row));
+    };
+    rest(0);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    // Moving on to another row while it shows: it stays, under the pointer, with the new name.
+    RECT before{}, after{};
+    GetWindowRect(tip, &before);
+    SendMessageW(list, WM_MOUSEMOVE, 0, pointAt(list, 1));
+    GetWindowRect(tip, &after);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    EXPECT_GT(after.top, before.top);
+    SendMessageW(list, WM_MOUSELEAVE, 0, 0);
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    rest(-1);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    SendMessageW(list, WM_LBUTTONDOWN, MK_LBUTTON, pointAt(list, -1));
+    SendMessageW(list, WM_LBUTTONUP, 0, pointAt(list, -1));
+    EXPECT_FALSE(IsWindowVisible(tip));
+
+    // It goes by itself after the tip's own showing time.
+    SendMessageW(tip, TTM_SETDELAYTIME, TTDT_AUTOPOP, 100);
+    rest(1);
+    EXPECT_TRUE(IsWindowVisible(tip));
+    for (int i = 0; i < 50 && IsWindowVisible(tip); ++i) {
+        Sleep(20);
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    }
+    EXPECT_FALSE(IsWindowVisible(tip));
 }
 
 // The balloons asked of an edit box.
