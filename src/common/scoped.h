@@ -2,7 +2,6 @@
 // Small owners for Win32 handles and COM pointers, so that no code path leaks one.
 #include <windows.h>
 #include <objbase.h>
-#include <oleauto.h>
 
 #include <utility>
 
@@ -77,9 +76,6 @@ struct CloseGdi : NullInvalid<G> {
 struct CloseAccelerators : NullInvalid<HACCEL> {
     void operator()(HACCEL a) const { DestroyAcceleratorTable(a); }
 };
-struct FreeBstr : NullInvalid<BSTR> {
-    void operator()(BSTR b) const { SysFreeString(b); }
-};
 }  // namespace detail
 
 using ScopedKey = Scoped<HKEY, detail::CloseKey>;
@@ -91,7 +87,6 @@ using ScopedIcon = Scoped<HICON, detail::CloseIcon>;
 using ScopedFont = Scoped<HFONT, detail::CloseGdi<HFONT>>;
 using ScopedBrush = Scoped<HBRUSH, detail::CloseGdi<HBRUSH>>;
 using ScopedAccelerators = Scoped<HACCEL, detail::CloseAccelerators>;
-using ScopedBstr = Scoped<BSTR, detail::FreeBstr>;
 
 // A counted COM reference.
 template <typename T>

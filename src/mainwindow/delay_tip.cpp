@@ -52,7 +52,13 @@ std::optional<double> plainNumber(std::wstring_view text, std::wstring_view sepa
 
 std::optional<std::wstring> delayTipText(std::wstring_view typed, double counted,
                                          const std::function<std::wstring(double)>& formatNumber) {
-    const auto plain = plainNumber(typed, decimalSeparator(formatNumber));
+    // Only a text with more than digits in it needs the separator, which costs writing a
+    // number: an ordinary delay ("10") is judged without.
+    const bool digitsOnly = std::all_of(typed.begin(), typed.end(), [](wchar_t c) {
+        return isDigit(c) || c == L' ' || c == L'\t' || c == L'+' || c == L'-';
+    });
+    const std::wstring separator = digitsOnly ? std::wstring() : decimalSeparator(formatNumber);
+    const auto plain = plainNumber(typed, separator);
     // The platform's reading need not round the last digit as strtod does.
     if (plain && std::fabs(*plain - counted) <= 1e-12 * std::max(1.0, std::fabs(counted))) return std::nullopt;
     return L"Counting " + formatNumber(counted) + (counted == 1.0 ? L" minute" : L" minutes");

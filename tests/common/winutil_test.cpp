@@ -1,5 +1,7 @@
 #include "common/winutil.h"
 
+#include <oleauto.h>
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -43,6 +45,17 @@ TEST(StrictNumber, AcceptsWholeNumbersOnly) {
     EXPECT_FALSE(strictNumber(L""));
     EXPECT_FALSE(strictNumber(L"abc"));
     EXPECT_FALSE(strictNumber(L"1.2.3"));
+}
+
+// Plain digits are read without the platform (so that its library need not be loaded for
+// them); they must come out exactly as the platform reads them.
+TEST(StrictNumber, ReadsPlainDigitsExactlyAsThePlatformDoes) {
+    for (const wchar_t* text : {L"0", L"7", L"10", L"0010", L"600", L"999999999999999", L"1234567890123456",
+                                L"98765432109876543210"}) {
+        double platform = 0;
+        ASSERT_TRUE(SUCCEEDED(VarR8FromStr(const_cast<wchar_t*>(text), LOCALE_USER_DEFAULT, 0, &platform))) << text;
+        EXPECT_EQ(strictNumber(text), platform) << text;
+    }
 }
 
 TEST(FormatNumber, WritesInTheUserFormat) {

@@ -73,6 +73,21 @@ TEST(DelayTip, SaysWhatIsCountedWhenTheTextDoesNotShowIt) {
     }
 }
 
+// Writing a number is what would load the platform's number library; an ordinary delay is
+// judged without it.
+TEST(DelayTip, AnOrdinaryDelayIsJudgedWithoutWritingANumber) {
+    int writes = 0;
+    const auto counted = [&](double value) {
+        ++writes;
+        return formatWith(L'.')(value);
+    };
+    EXPECT_EQ(delayTipText(L"10", 10, counted), std::nullopt);
+    EXPECT_EQ(delayTipText(L" 600 ", 600, counted), std::nullopt);
+    EXPECT_EQ(writes, 0);
+    EXPECT_EQ(delayTipText(L"2.5", 2.5, counted), std::nullopt);  // the separator is asked for
+    EXPECT_GT(writes, 0);
+}
+
 #ifdef _WIN32
 // The platform's own reading and writing, as the scheduler uses them, in the user's locale.
 TEST(DelayTip, FollowsThePlatformsReadingOfTheText) {
