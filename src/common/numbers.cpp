@@ -9,8 +9,6 @@ namespace zt {
 
 namespace {
 
-bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
-
 // strtod on gathered ASCII characters; nothing when the result is not finite.
 std::optional<double> finite(const std::string& number) {
     const double value = std::strtod(number.c_str(), nullptr);
@@ -31,6 +29,8 @@ std::optional<Int> toInt(double value) {
 }  // namespace
 
 bool isBlank(wchar_t c) { return c == L' ' || c == L'\t' || c == L'\r' || c == L'\n'; }
+
+bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 double lenientNumber(std::wstring_view text, wchar_t decimalSeparator) {
     // Gather the characters of the number with the blanks dropped, then let strtod read

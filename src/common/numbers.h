@@ -18,6 +18,8 @@ namespace zt {
 
 // The blanks every reading skips: space, tab, carriage return, line feed.
 bool isBlank(wchar_t c);
+// A decimal digit, 0-9 (no other script's digits).
+bool isDigit(wchar_t c);
 
 // The value of the longest leading decimal number in the text, or 0 when the text starts
 // with none. The point is "." or the user's own decimal separator (say ","); blanks anywhere

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "common/numbers.h"
 #include "common/scoped.h"
 
 namespace zt {
@@ -117,7 +118,7 @@ const OleAutomation& oleAutomation() {
 std::optional<double> strictNumber(const std::wstring& text) {
     // Up to 15 digits and nothing else: an integer every reading gives exactly.
     if (!text.empty() && text.size() <= 15 &&
-        std::all_of(text.begin(), text.end(), [](wchar_t c) { return c >= L'0' && c <= L'9'; })) {
+        std::all_of(text.begin(), text.end(), isDigit)) {
         double value = 0;
         for (const wchar_t c : text) value = value * 10 + (c - L'0');
         return value;

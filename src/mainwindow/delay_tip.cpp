@@ -4,11 +4,11 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "common/numbers.h"
+
 namespace zt {
 
 namespace {
-
-bool isDigit(wchar_t c) { return c >= L'0' && c <= L'9'; }
 
 // The user's decimal separator, as the number format writes a half.
 std::wstring decimalSeparator(const std::function<std::wstring(double)>& formatNumber) {
