@@ -136,6 +136,7 @@ void frmAbout::Form_Load() {
     SetWindowTextW(hwnd(), (std::wstring(L"About ") + kAppTitle).c_str());
     SetWindowTextW(lblVersion, programVersionText(programPath()).c_str());
     SetWindowTextW(lblTitle, kAppTitle);
+    if (mpVersion_) SetWindowTextW(lblMPver, (kMPverPrefix + *std::exchange(mpVersion_, std::nullopt)).c_str());
     centreOnMonitor();
 }
 
@@ -151,7 +152,10 @@ void frmAbout::showModal() {
 }
 
 void frmAbout::setMediaPlayerVersion(const std::wstring& mpVersion) {
-    if (load()) SetWindowTextW(lblMPver, (kMPverPrefix + mpVersion).c_str());
+    if (hwnd())
+        SetWindowTextW(lblMPver, (kMPverPrefix + mpVersion).c_str());
+    else
+        mpVersion_ = mpVersion;
 }
 
 SysInfoResult frmAbout::StartSysInfo() {

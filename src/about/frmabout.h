@@ -3,6 +3,7 @@
 // it, and a launcher for the system information tool.
 #include <windows.h>
 
+#include <optional>
 #include <string>
 
 #include "common/names.h"
@@ -49,7 +50,8 @@ public:
     // Loads if needed, shows the dialog and returns once it has been closed. The thread's
     // other top-level windows are disabled meanwhile.
     void showModal() override;
-    // The media check's line: loads the dialog hidden if needed, then writes lblMPver.
+    // The media check's line, written into lblMPver now if the dialog is loaded, else by
+    // the next load: nothing is created for it at start. An unload drops it again.
     void setMediaPlayerVersion(const std::wstring& mpVersion) override;
 
     // Starts the system information tool found through HKLM, or shows
@@ -74,6 +76,7 @@ private:
 
     HINSTANCE instance_;
     HWND owner_ = nullptr;  // hidden, never shown: keeps the dialog off the taskbar
+    std::optional<std::wstring> mpVersion_;  // for lblMPver at the next load
     ScopedIcon icon_;
 
     HWND picIcon = nullptr;

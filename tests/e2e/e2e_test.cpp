@@ -147,6 +147,8 @@ TEST_F(E2ETest, StartupSoundPlaysAtEachActivationBeforeTheCountdownEvenMuted) {
     program.command(ids::kMnuAbout);
     HWND about = nullptr;
     ASSERT_TRUE(waitFor([&] { return (about = program.findWindow(kAboutWindowClass)) && IsWindowVisible(about); }, 5s));
+    // First opened after the start's media check: it shows what the check found.
+    EXPECT_EQ(windowText(GetDlgItem(about, frmAbout::idMPver)).rfind(L"Media Player version: ", 0), 0u);
     waitFor([] { return false; }, 1500ms);  // let the old countdown stand still a while
     PostMessageW(about, WM_COMMAND, IDOK, 0);
     const auto closed = std::chrono::steady_clock::now();
