@@ -25,6 +25,7 @@ namespace {
 constexpr int kClientWidthTwips = 5910;
 constexpr int kClientHeightTwips = 4815;
 constexpr UINT_PTR kTrayRetryTimer = 1;
+constexpr UINT kTrayRetryMs = 2000;
 // Runs while muted for a while, to unmute when the time is up.
 constexpr UINT_PTR kMuteForTimer = 2;
 constexpr UINT kMuteForCheckMs = 1000;
@@ -281,8 +282,15 @@ void Form1::Form_Load() {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         UpdateWindow(hwnd());
     }
-    if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, 2000, nullptr);
-    if (!IsWindowVisible(hwnd())) wentToTray();
+    if (!IsWindowVisible(hwnd())) {
+        if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryMs, nullptr);
+        wentToTray();
+    } else {
+        // The window and its first value come first; the icon follows with the first value's
+        // tip, or at the latest once the window has nothing left to do.
+        tray_.addLater(hwnd(), icon_, kStartupTip);
+        SetTimer(hwnd(), kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
+    }
     Slider1_Click();
     paintPending();
 }
@@ -574,7 +582,11 @@ std::wstring Form1::delayText() const { return controlText(ids::kTxtDelay); }
 
 void Form1::setDelayText(const std::wstring& text) { setControlText(ids::kTxtDelay, text); }
 
-void Form1::showCountdown(std::int32_t seconds) { setControlText(ids::kTxtCountdown, std::to_wstring(seconds)); }
+void Form1::showCountdown(std::int32_t seconds) {
+    setControlText(ids::kTxtCountdown, std::to_wstring(seconds));
+    // On the screen before the tip goes to the shell, which at start adds the tray icon.
+    UpdateWindow(item(ids::kTxtCountdown));
+}
 
 void Form1::showStatusNow(const std::wstring& text) {
     setControlText(ids::kLabel3, text);
@@ -695,6 +707,8 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             KillTimer(hwnd(), kTrayRetryTimer);
             // Started into the tray before the shell was ready: the balloon could not come then.
             if (!IsWindowVisible(hwnd())) wentToTray();
+        } else if (wParam == kTrayRetryTimer) {
+            SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryMs, nullptr);  // the shell is not ready: a while later
         }
         if (wParam == kMuteForTimer) checkMuteForEnd();
         return 0;

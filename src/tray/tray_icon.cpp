@@ -34,11 +34,15 @@ NOTIFYICONDATAW TrayIcon::data(UINT flags) const {
 }
 
 bool TrayIcon::add(HWND hwnd, HICON icon, const std::wstring& tip) {
+    addLater(hwnd, icon, tip);
+    return retry();
+}
+
+void TrayIcon::addLater(HWND hwnd, HICON icon, const std::wstring& tip) {
     hwnd_ = hwnd;
     icon_ = icon;
     tip_ = tip;
     wanted_ = true;
-    return retry();
 }
 
 bool TrayIcon::retry() {
@@ -69,7 +73,7 @@ void TrayIcon::addAgain() {
 }
 
 bool TrayIcon::showBalloon(const std::wstring& title, const std::wstring& text) {
-    if (!shown_) return false;
+    if (!retry()) return false;
     NOTIFYICONDATAW nid = data(NIF_INFO);
     copyText(nid.szInfoTitle, title);
     copyText(nid.szInfo, text);

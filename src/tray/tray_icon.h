@@ -26,6 +26,9 @@ public:
     // Adds the icon; if the shell is not ready, the icon is remembered and added by a
     // later call of retry(), setTip() or addAgain().
     bool add(HWND hwnd, HICON icon, const std::wstring& tip);
+    // Remembers the icon without asking the shell yet: the first retry(), setTip(),
+    // addAgain() or showBalloon() adds it.
+    void addLater(HWND hwnd, HICON icon, const std::wstring& tip);
     // Replaces the tip (at most 63 characters are kept).
     void setTip(const std::wstring& tip);
     // The notification area was re-created (TaskbarCreated): add the icon again as it was.
@@ -34,7 +37,7 @@ public:
     bool retry();
     void remove();
     // A balloon notification from the icon (the shell decides how long it shows); false
-    // when the icon is not there or the shell refused.
+    // when the icon cannot be added or the shell refused.
     bool showBalloon(const std::wstring& title, const std::wstring& text);
 
 

@@ -58,6 +58,26 @@ TEST_F(TrayIconTest, AddAgainWhileStillPresentKeepsOneIcon) {
     EXPECT_FALSE(trayIconPresent(hwnd_));  // one delete removed it: there was only one
 }
 
+TEST_F(TrayIconTest, AnIconAddedLaterComesWithTheFirstCallThatNeedsIt) {
+    const struct {
+        const char* call;
+        void (*use)(TrayIcon&);
+    } cases[] = {
+        {"retry", [](TrayIcon& t) { t.retry(); }},
+        {"setTip", [](TrayIcon& t) { t.setTip(L"9 secs to go"); }},
+        {"addAgain", [](TrayIcon& t) { t.addAgain(); }},
+        {"showBalloon", [](TrayIcon& t) { EXPECT_TRUE(t.showBalloon(L"Title", L"Text")); }},
+    };
+    for (const auto& c : cases) {
+        TrayIcon tray;
+        tray.addLater(hwnd_, icon_, L" zirrotone ");
+        EXPECT_FALSE(trayIconPresent(hwnd_)) << c.call;
+        c.use(tray);
+        EXPECT_TRUE(trayIconPresent(hwnd_)) << c.call;
+    }
+    EXPECT_FALSE(trayIconPresent(hwnd_));  // each went with its owner
+}
+
 TEST_F(TrayIconTest, RemovedWithItsOwner) {
     {
         TrayIcon tray;
