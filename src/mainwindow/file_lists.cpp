@@ -79,14 +79,21 @@ TTTOOLINFOW PathTip::tool() {
 void PathTip::attach(HWND list, PathAt pathAt) {
     list_ = list;
     pathAt_ = std::move(pathAt);
+    SetWindowSubclass(list, listProc, 1, reinterpret_cast<DWORD_PTR>(this));
+}
+
+// Made when the pointer first comes onto the list, not with the window: most starts never
+// need it.
+bool PathTip::made() {
+    if (tip_) return true;
     tip_ = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr, WS_POPUP | TTS_NOPREFIX | TTS_ALWAYSTIP,
-                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list, nullptr, nullptr,
+                           CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT, list_, nullptr, nullptr,
                            nullptr);
-    if (!tip_) return;
+    if (!tip_) return false;
     // The whole list is one tool, shown and placed from here.
     TTTOOLINFOW added = tool();
     SendMessageW(tip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&added));
-    SetWindowSubclass(list, listProc, 1, reinterpret_cast<DWORD_PTR>(this));
+    return true;
 }
 
 void PathTip::follow(LPARAM at) {
@@ -100,6 +107,7 @@ void PathTip::follow(LPARAM at) {
 }
 
 void PathTip::moved(LPARAM at) {
+    if (!made()) return;
     follow(at);
     // A move to where the pointer already was comes from a change of the windows under it.
     if (at_ == at) return;

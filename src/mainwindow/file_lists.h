@@ -30,13 +30,15 @@ class PathTip {
 public:
     using PathAt = std::function<std::wstring(int row)>;  // row -1: no row there
     void attach(HWND list, PathAt pathAt);
-    // The tip window (owned by the list's top-level window, which destroys it).
+    // The tip window, once the pointer has been on the list (owned by the list's top-level
+    // window, which destroys it).
     HWND hwnd() const { return tip_; }
 
 private:
     static LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
                                      DWORD_PTR self);
     TTTOOLINFOW tool();
+    bool made();
     void follow(LPARAM at);
     void moved(LPARAM at);
     void place();
