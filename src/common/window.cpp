@@ -151,14 +151,28 @@ void Window::applyDpi(UINT dpi) {
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void Window::place(HWND control, const Placement& p) {
-    SetWindowPos(control, nullptr, twips(p.left), twips(p.top), twips(p.width), twips(p.height),
-                 SWP_NOZORDER | SWP_NOACTIVATE);
+RECT Window::placedRect(const Placement& p) const {
+    return {twips(p.left), twips(p.top), twips(p.left) + twips(p.width), twips(p.top) + twips(p.height)};
+}
+
+RECT Window::placedRect(int id) const {
+    for (const Placement& p : placements())
+        if (p.id == id) return placedRect(p);
+    return {};
 }
 
 void Window::layOut() {
-    for (const Placement& p : placements())
-        if (HWND control = GetDlgItem(hwnd_, p.id)) place(control, p);
+    for (const Placement& p : placements()) {
+        const HWND control = GetDlgItem(hwnd_, p.id);
+        if (!control) continue;
+        const RECT want = placedRect(p);
+        RECT now{};
+        GetWindowRect(control, &now);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&now), 2);
+        if (!EqualRect(&now, &want))  // a move to where it is still costs the control a pass
+            SetWindowPos(control, nullptr, want.left, want.top, want.right - want.left, want.bottom - want.top,
+                         SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 RECT Window::windowRectAt(int left, int top) const {

@@ -61,8 +61,11 @@ protected:
 
     // The controls laid out by layOut(), and given the message font.
     virtual std::span<const Placement> placements() const = 0;
-    // Places one control; the default moves it to the placement's rectangle.
-    virtual void place(HWND control, const Placement& p);
+    // Where a placement puts its control at the current DPI; the default is its rectangle.
+    virtual RECT placedRect(const Placement& p) const;
+    // The rectangle of the control with this id (empty if it has no placement): controls
+    // made there leave the first layout nothing to move.
+    RECT placedRect(int id) const;
     // Called after the DPI changed and the font was replaced, before the layout: for
     // DPI-dependent resources of the window (icons, item heights).
     virtual void dpiChanged() {}

@@ -188,10 +188,11 @@ namespace {
 constexpr UINT_PTR kLabelsTimer = 0x5A72;
 }
 
-void DriveList::create(HWND parent, int id) {
+void DriveList::create(HWND parent, int id, const RECT& at) {
     hwnd_ = CreateWindowExW(0, WC_COMBOBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
-                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            at.left, at.top, at.right - at.left, at.bottom - at.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
     SetWindowSubclass(hwnd_, comboProc, 0, reinterpret_cast<DWORD_PTR>(this));
     reload();
@@ -259,11 +260,12 @@ LRESULT CALLBACK DriveList::comboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 
 // Folder list ---------------------------------------------------------------------------
 
-void DirList::create(HWND parent, int id) {
+void DirList::create(HWND parent, int id, const RECT& at) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
                                 LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
-                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            at.left, at.top, at.right - at.left, at.bottom - at.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
     tip_.attach(hwnd_, [this](int row) {
         return row >= 0 && static_cast<std::size_t>(row) < rows_.size() ? rows_[static_cast<std::size_t>(row)].path
@@ -336,11 +338,12 @@ void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
 
 // File list -----------------------------------------------------------------------------
 
-void FileList::create(HWND parent, int id) {
+void FileList::create(HWND parent, int id, const RECT& at) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                                 LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
-                            0, 0, 0, 0, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                            at.left, at.top, at.right - at.left, at.bottom - at.top, parent,
+                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
     SetWindowSubclass(hwnd_, paintProc, 0, reinterpret_cast<DWORD_PTR>(this));
     tip_.attach(hwnd_, [this](int row) { return row < 0 ? path_ : addSlash(path_) + entry(row); });

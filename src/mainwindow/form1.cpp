@@ -206,10 +206,11 @@ bool Form1::create(HINSTANCE instance) {
 
 std::span<const Placement> Form1::placements() const { return kPlacements; }
 
-void Form1::place(HWND control, const Placement& p) {
+RECT Form1::placedRect(const Placement& p) const {
+    RECT rc = Window::placedRect(p);
     // A drop-down list's height is that of its open list; the closed box sizes itself.
-    const int rows = p.id == ids::kDrive1 ? kDriveDropRows : 1;
-    MoveWindow(control, twips(p.left), twips(p.top), twips(p.width), twips(p.height) * rows, TRUE);
+    if (p.id == ids::kDrive1) rc.bottom = rc.top + twips(p.height) * kDriveDropRows;
+    return rc;
 }
 
 void Form1::createMenus() {
@@ -245,14 +246,15 @@ void Form1::createMenus() {
 
 void Form1::createControls() {
     for (const auto& spec : kControls) {
+        const RECT at = placedRect(spec.id);
         switch (spec.id) {
-        case ids::kFile1: File1.create(hwnd(), spec.id); break;
-        case ids::kDir1: Dir1.create(hwnd(), spec.id); break;
-        case ids::kDrive1: Drive1.create(hwnd(), spec.id); break;
+        case ids::kFile1: File1.create(hwnd(), spec.id, at); break;
+        case ids::kDir1: Dir1.create(hwnd(), spec.id, at); break;
+        case ids::kDrive1: Drive1.create(hwnd(), spec.id, at); break;
         default:
             const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
-            CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text,
-                            spec.style, 0, 0, 0, 0, hwnd(),
+            CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left, at.top,
+                            at.right - at.left, at.bottom - at.top, hwnd(),
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
         }
     }

@@ -124,7 +124,8 @@ private:
     void paintPending();
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
     std::span<const Placement> placements() const override;
-    void place(HWND control, const Placement& p) override;
+    RECT placedRect(const Placement& p) const override;
+    using Window::placedRect;
     void dpiChanged() override {
         Dir1.dpiChanged(dpi());
         File1.dpiChanged(dpi());
