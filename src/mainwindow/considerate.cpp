@@ -154,6 +154,7 @@ std::optional<std::wstring> PlayGate::tipPrefix(bool muted) const {
         return std::nullopt;
     }
     if (holding()) return std::wstring(L"Held: busy");
+    if (!settings_.quiet.on) return std::nullopt;  // asked every second: no clock read for nothing
     const LocalTime now = clock_.now();
     if (!isQuiet(settings_.quiet, now)) return std::nullopt;
     if (const auto end = quietEnd(settings_.quiet, now)) return L"Quiet until " + clockOf(*end);
