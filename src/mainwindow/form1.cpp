@@ -429,9 +429,12 @@ bool Form1::openFolder(const std::wstring& path) {
     if (!PathExists(path)) return false;
     const std::wstring drive = Drive1.drive();
     if (Drive1.selectDriveOf(path) && Drive1.drive() != drive) Drive1_Change();
-    File1.setPath(path);
     const std::wstring folder = Dir1.path();
-    if (Dir1.setPath(path) && Dir1.path() != folder) Dir1_Change();
+    // A new folder in Dir1 lists the files through its change handler: read them once.
+    if (Dir1.setPath(path) && Dir1.path() != folder)
+        Dir1_Change();
+    else
+        File1.setPath(path);
     return File1.path() == normalizeFolder(path);
 }
 
