@@ -65,6 +65,7 @@ int wmain(int argc, wchar_t** argv) {
     using namespace bench;
     opt.zirrotone = arg(argc, argv, L"--zirrotone");
     opt.baseline = arg(argc, argv, L"--baseline");
+    opt.baselineControls = arg(argc, argv, L"--baseline-controls");
     opt.sounds = arg(argc, argv, L"--sounds");
     opt.out = arg(argc, argv, L"--out");
     const std::wstring prefix = arg(argc, argv, L"--prefix");

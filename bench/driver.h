@@ -11,6 +11,7 @@ namespace bench {
 
 struct Options {
     std::wstring zirrotone, baseline, sounds, out;
+    std::wstring baselineControls;  // the baseline with common controls 6; optional
     std::string prefix;  // the Unix path of the Wine prefix: tells our Wine processes apart
     int clockTicks = 100;
     int xvfbPid = 0;

@@ -251,6 +251,20 @@ Json startupPairsRun() {
     }
     Json j;
     j.arr("program_ms", program).arr("program_window_ms", programWindow).arr("baseline_ms", baseline).arr("ratios", ratios);
+    if (opt.baselineControls.empty()) return j;
+    // The same pairs for the baseline built with common controls 6: what a themed program
+    // pays before it makes its first control.
+    log("start-up: %d pairs of baseline and its common-controls twin", opt.startupPairs);
+    std::vector<double> plain, twin, twinRatios;
+    for (int i = 0; i < opt.startupPairs; ++i) {
+        for (int k = 0; k < 2; ++k) {
+            const bool bare = (k == 0) == (i % 2 == 0);
+            Subject s(bare ? opt.baseline : opt.baselineControls, L"ZtBenchBaseline", opt.sounds);
+            (bare ? plain : twin).push_back(s.waitUntilShowing(0) * 1000);
+        }
+        twinRatios.push_back(twin.back() / plain.back());
+    }
+    j.arr("controls_baseline_ms", twin).arr("controls_plain_ms", plain).arr("controls_ratios", twinRatios);
     return j;
 }
 
