@@ -303,7 +303,10 @@ void Form1::paintPending() {
 }
 
 void Form1::activate() {
-    if (parts_.driver.request()) PostMessageW(hwnd(), kRunActivation, 0, 0);
+    if (parts_.driver.request()) {
+        activationPending_ = true;
+        PostMessageW(hwnd(), kRunActivation, 0, 0);
+    }
     // After the run's message, so that the handler runs once the first value is up.
     if (std::exchange(delayRestored_, false)) PostMessageW(hwnd(), kDelayRestored, 0, 0);
 }
@@ -626,8 +629,17 @@ void Form1::onCommand(int id, int code) {
         if (code == BN_CLICKED) cmdStop_Click();
         break;
     case ids::kTxtDelay:
-        if (code == EN_CHANGE && loading_) delayRestored_ = true;
-        else if (code == EN_CHANGE) parts_.scheduler.txtDelay_Change();
+        if (code != EN_CHANGE) break;
+        if (loading_) {
+            delayRestored_ = true;
+        } else if (activationPending_) {
+            // Changed (from outside) before the run's message came: the handler's wait would
+            // handle that message and hold the whole run inside this change. It runs once the
+            // run's first value is up, as a restored delay's does; that value uses the new text.
+            PostMessageW(hwnd(), kDelayRestored, 0, 0);
+        } else {
+            parts_.scheduler.txtDelay_Change();
+        }
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
         if (GetFocus() == File1.hwnd()) testPlay();
@@ -728,6 +740,7 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case kRunActivation:
+        activationPending_ = false;
         parts_.driver.drive([this] { form_activate(); });
         return 0;
     case kDelayRestored:

@@ -678,6 +678,21 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
     EXPECT_FALSE(form_->menuChecked(ids::kMnuStartup));
 }
 
+TEST_F(Form1Test, ADelaySetFromOutsideBeforeTheRunStartsWaitsForTheRunsFirstValue) {
+    form_->Form_Load();
+    form_->activate();  // the run's message is posted, not handled yet
+    // As automation sets it, right after start. The change's wait must not take the run's
+    // message and hold the whole run inside this call: it comes back at once...
+    SendMessageW(control(ids::kTxtDelay), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0.5"));
+    EXPECT_EQ(form_->controlText(ids::kTxtCountdown), L"");
+    EXPECT_EQ(form_->controlText(ids::kTxtDelay), L"0.5");
+    // ...with the run's message still first in the queue, and the change's own after it.
+    MSG first{}, second{};
+    ASSERT_TRUE(PeekMessageW(&first, hwnd_, WM_APP, WM_APP + 100, PM_REMOVE));
+    ASSERT_TRUE(PeekMessageW(&second, hwnd_, WM_APP, WM_APP + 100, PM_REMOVE));
+    EXPECT_LT(first.message, second.message);  // the run's (WM_APP + 3), then the change's (+ 4)
+}
+
 TEST_F(Form1Test, AStoredFolderThatIsGoneLeavesTheLists) {
     const auto rowsBefore = listItems(control(ids::kDir1));
     setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), root_ + L"\\Never");
