@@ -284,14 +284,13 @@ void Form1::Form_Load() {
         ShowWindow(hwnd(), SW_SHOWNORMAL);
         UpdateWindow(hwnd());
     }
+    // A shown window and its first value come first; the icon follows with the first
+    // value's tip, or at the latest once the window has nothing left to do (the timer).
+    tray_.addLater(hwnd(), icon_, kStartupTip);
+    SetTimer(hwnd(), kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
     if (!IsWindowVisible(hwnd())) {
-        if (!tray_.add(hwnd(), icon_, kStartupTip)) SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryMs, nullptr);
+        tray_.retry();  // the icon is all there is: at once
         wentToTray();
-    } else {
-        // The window and its first value come first; the icon follows with the first value's
-        // tip, or at the latest once the window has nothing left to do.
-        tray_.addLater(hwnd(), icon_, kStartupTip);
-        SetTimer(hwnd(), kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
     }
     Slider1_Click();
     paintPending();
@@ -303,10 +302,7 @@ void Form1::paintPending() {
 }
 
 void Form1::activate() {
-    if (parts_.driver.request()) {
-        activationPending_ = true;
-        PostMessageW(hwnd(), kRunActivation, 0, 0);
-    }
+    if (parts_.driver.request()) PostMessageW(hwnd(), kRunActivation, 0, 0);
     // After the run's message, so that the handler runs once the first value is up.
     if (std::exchange(delayRestored_, false)) PostMessageW(hwnd(), kDelayRestored, 0, 0);
 }
@@ -632,7 +628,7 @@ void Form1::onCommand(int id, int code) {
         if (code != EN_CHANGE) break;
         if (loading_) {
             delayRestored_ = true;
-        } else if (activationPending_) {
+        } else if (parts_.driver.announced()) {
             // Changed (from outside) before the run's message came: the handler's wait would
             // handle that message and hold the whole run inside this change. It runs once the
             // run's first value is up, as a restored delay's does; that value uses the new text.
@@ -740,7 +736,6 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         }
         return 0;
     case kRunActivation:
-        activationPending_ = false;
         parts_.driver.drive([this] { form_activate(); });
         return 0;
     case kDelayRestored:

@@ -168,7 +168,6 @@ private:
     bool savedForSessionEnd_ = false;
     bool loading_ = false;        // restoring the settings: the delay's handler waits
     bool delayRestored_ = false;  // ... and runs at the first activation
-    bool activationPending_ = false;  // the run's message is posted, not yet handled
     std::wstring mpVersion_;
     std::wstring playError_;  // the status line's last "Could not play" text
     bool absoluteVolume_ = false;  // `mnuAbVol`: never shown, kept for the settings

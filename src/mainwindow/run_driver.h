@@ -29,6 +29,8 @@ public:
 
     // A newer run has been requested; the body in progress should return.
     bool abandoned() const { return started_ != requested_; }
+    // request() returned true and the caller's message has not reached drive() yet.
+    bool announced() const { return announced_; }
 
 private:
     std::uint64_t requested_ = 0;  // number of the newest requested run

@@ -13,8 +13,10 @@ TEST(RunDriver, OnlyTheFirstRequestOfABurstAsksForAMessage) {
     EXPECT_FALSE(driver.abandoned());
     EXPECT_TRUE(driver.request());
     EXPECT_FALSE(driver.request());  // already announced
+    EXPECT_TRUE(driver.announced());
     int runs = 0;
     driver.drive([&] {
+        EXPECT_FALSE(driver.announced());  // the message has arrived
         ++runs;
         driver.drive([&] { ++runs; });  // never nested: returns at once
         EXPECT_FALSE(driver.abandoned());
