@@ -188,7 +188,7 @@ namespace {
 constexpr UINT_PTR kLabelsTimer = 0x5A72;
 }
 
-void DriveList::create(HWND parent, int id, const RECT& at) {
+void DriveList::create(HWND parent, int id, const RECT& at, const std::wstring& folder) {
     hwnd_ = CreateWindowExW(0, WC_COMBOBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST,
                             at.left, at.top, at.right - at.left, at.bottom - at.top, parent,
@@ -196,8 +196,7 @@ void DriveList::create(HWND parent, int id, const RECT& at) {
                             nullptr, nullptr);
     SetWindowSubclass(hwnd_, comboProc, 0, reinterpret_cast<DWORD_PTR>(this));
     reload();
-    // The current drive at start is the working folder's.
-    selectDriveOf(currentFolder());
+    if (!selectDriveOf(folder)) selectDriveOf(currentFolder());
 }
 
 std::wstring DriveList::drive() const {
@@ -260,7 +259,7 @@ LRESULT CALLBACK DriveList::comboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 
 // Folder list ---------------------------------------------------------------------------
 
-void DirList::create(HWND parent, int id, const RECT& at) {
+void DirList::create(HWND parent, int id, const RECT& at, const std::wstring& folder) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
                                 LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
@@ -271,7 +270,7 @@ void DirList::create(HWND parent, int id, const RECT& at) {
         return row >= 0 && static_cast<std::size_t>(row) < rows_.size() ? rows_[static_cast<std::size_t>(row)].path
                                                                           : path_;
     });
-    if (const std::wstring current = currentFolder(); !current.empty()) setPath(current);
+    if (!setPath(folder)) setPath(currentFolder());
 }
 
 bool DirList::setPath(const std::wstring& folder) {
@@ -338,7 +337,7 @@ void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
 
 // File list -----------------------------------------------------------------------------
 
-void FileList::create(HWND parent, int id, const RECT& at) {
+void FileList::create(HWND parent, int id, const RECT& at, const std::wstring& folder) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                                 LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
@@ -347,7 +346,7 @@ void FileList::create(HWND parent, int id, const RECT& at) {
                             nullptr, nullptr);
     SetWindowSubclass(hwnd_, paintProc, 0, reinterpret_cast<DWORD_PTR>(this));
     tip_.attach(hwnd_, [this](int row) { return row < 0 ? path_ : addSlash(path_) + entry(row); });
-    if (const std::wstring current = currentFolder(); !current.empty()) setPath(current);
+    if (!setPath(folder)) setPath(currentFolder());
 }
 
 bool FileList::setPath(const std::wstring& folder) {

@@ -57,7 +57,8 @@ private:
 // `Drive1`: a drop-down list of the machine's drives.
 class DriveList {
 public:
-    void create(HWND parent, int id, const RECT& at);
+    // Selects the drive of folder, the folder the lists start in.
+    void create(HWND parent, int id, const RECT& at, const std::wstring& folder);
     HWND hwnd() const { return hwnd_; }
     // The selected drive, "C:".
     std::wstring drive() const;
@@ -81,7 +82,8 @@ private:
 // click or Enter) makes it the current folder; a single click only selects.
 class DirList {
 public:
-    void create(HWND parent, int id, const RECT& at);
+    // Starts in folder, or in the working folder when folder cannot be listed.
+    void create(HWND parent, int id, const RECT& at, const std::wstring& folder);
     HWND hwnd() const { return hwnd_; }
     const std::wstring& path() const { return path_; }
     // Makes the folder current; false, with nothing changed, when it cannot be listed.
@@ -108,7 +110,8 @@ private:
 // folder the scheduler picks from.
 class FileList final : public SoundFolder {
 public:
-    void create(HWND parent, int id, const RECT& at);
+    // Starts in folder, or in the working folder when folder cannot be listed.
+    void create(HWND parent, int id, const RECT& at, const std::wstring& folder);
     HWND hwnd() const { return hwnd_; }
     std::wstring path() const override { return path_; }
     // Lists the folder; false, with nothing changed, when it cannot be listed.

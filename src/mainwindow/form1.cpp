@@ -138,7 +138,10 @@ class FormSettings final : public SettingsView {
 public:
     explicit FormSettings(Form1& form) : f_(form) {}
     std::wstring soundFolder() override { return f_.File1.path(); }
-    void openSoundFolder(const std::wstring& path) override { f_.openFolder(path); }
+    void openSoundFolder(const std::wstring& path) override {
+        // The lists were made in the stored folder when it was there (createControls).
+        if (f_.File1.path() != normalizeFolder(path) || f_.Dir1.path() != f_.File1.path()) f_.openFolder(path);
+    }
     std::int32_t volume() override {
         // A slider that does not answer its range gives no position worth keeping either.
         const bool answers = SendMessageW(f_.item(ids::kSlider1), TBM_GETRANGEMAX, 0, 0) == kSliderMax;
@@ -245,12 +248,17 @@ void Form1::createMenus() {
 }
 
 void Form1::createControls() {
+    // The lists start where load will put them, in the stored sound folder if it is there.
+    // Listing the working folder first would be for nothing, and started at logon that is
+    // the system folder.
+    const std::wstring stored = readSetting(parts_.store, kPathSetting);
+    const std::wstring folder = PathExists(stored) ? stored : currentFolder();
     for (const auto& spec : kControls) {
         const RECT at = placedRect(spec.id);
         switch (spec.id) {
-        case ids::kFile1: File1.create(hwnd(), spec.id, at); break;
-        case ids::kDir1: Dir1.create(hwnd(), spec.id, at); break;
-        case ids::kDrive1: Drive1.create(hwnd(), spec.id, at); break;
+        case ids::kFile1: File1.create(hwnd(), spec.id, at, folder); break;
+        case ids::kDir1: Dir1.create(hwnd(), spec.id, at, folder); break;
+        case ids::kDrive1: Drive1.create(hwnd(), spec.id, at, folder); break;
         default:
             const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
             CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left, at.top,

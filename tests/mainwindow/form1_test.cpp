@@ -701,6 +701,27 @@ TEST_F(Form1Test, AStoredFolderThatIsGoneLeavesTheLists) {
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
 }
 
+TEST_F(Form1Test, TheListsAreMadeInTheStoredFolderWhenItIsThere) {
+    const auto startWithStored = [&](const std::wstring& folder) {
+        end();
+        setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), folder);
+        start();
+    };
+    // Already there before load, so the working folder is not listed first; load keeps it.
+    startWithStored(root_ + L"\\Bells");
+    EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
+    EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
+    form_->Form_Load();
+    EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
+    EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
+    // A stored folder that is gone: the working folder, as without one.
+    startWithStored(root_ + L"\\Never");
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
+    EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Gone");
+    form_->Form_Load();
+    EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
+}
+
 TEST_F(Form1Test, RunAtStartupFromEitherMenuWritesAndDeletesTheEntry) {
     const std::wstring run(kRunKey), value(kRunValue);
     deleteRegValue(HKEY_CURRENT_USER, run, value);
