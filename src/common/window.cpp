@@ -1,5 +1,7 @@
 #include "common/window.h"
 
+#include <commctrl.h>
+
 #include <string_view>
 #include <utility>
 
@@ -169,6 +171,11 @@ void Window::layOut() {
         RECT now{};
         GetWindowRect(control, &now);
         MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&now), 2);
+        // A drop-down combo box is placed with the height of its open list, but its window
+        // is only the closed field: its place and width tell whether it has to move.
+        wchar_t type[16] = {};
+        GetClassNameW(control, type, 16);
+        if (lstrcmpiW(type, WC_COMBOBOXW) == 0) now.bottom = want.bottom;
         if (!EqualRect(&now, &want))  // a move to where it is still costs the control a pass
             SetWindowPos(control, nullptr, want.left, want.top, want.right - want.left, want.bottom - want.top,
                          SWP_NOZORDER | SWP_NOACTIVATE);

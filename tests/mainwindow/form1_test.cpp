@@ -651,6 +651,14 @@ TEST_F(Form1Test, LaidOutInTwipsForTheWindowDpi) {
     EXPECT_EQ(stop.left, MulDiv(240, static_cast<int>(dpi), 1440));
     EXPECT_EQ(stop.top, MulDiv(4080, static_cast<int>(dpi), 1440));
     EXPECT_EQ(stop.right - stop.left, MulDiv(1335, static_cast<int>(dpi), 1440));
+    // The drive list's window is its closed field; its open list has a height of its own.
+    const auto droppedHeight = [&] {
+        RECT rc{};
+        SendMessageW(control(ids::kDrive1), CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rc));
+        return rc.bottom - rc.top;
+    };
+    const int dropped = droppedHeight();
+    EXPECT_GT(dropped, placeOf(ids::kDrive1).bottom - placeOf(ids::kDrive1).top);
 
     // Moved to a 144 DPI monitor: everything half as large again.
     RECT suggested{0, 0, 900, 800};
@@ -659,6 +667,13 @@ TEST_F(Form1Test, LaidOutInTwipsForTheWindowDpi) {
     EXPECT_EQ(stop.left, MulDiv(240, 144, 1440));
     EXPECT_EQ(stop.top, MulDiv(4080, 144, 1440));
     EXPECT_EQ(stop.bottom - stop.top, MulDiv(375, 144, 1440));
+    const RECT drives = placeOf(ids::kDrive1);
+    EXPECT_EQ(drives.left, MulDiv(240, 144, 1440));
+    EXPECT_EQ(drives.top, MulDiv(360, 144, 1440));
+    EXPECT_EQ(drives.right - drives.left, MulDiv(2055, 144, 1440));
+    if (dpi < 144) {
+        EXPECT_GT(droppedHeight(), dropped);  // the open list grew with the rest
+    }
 }
 
 TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
