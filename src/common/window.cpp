@@ -68,13 +68,19 @@ bool Window::createWindow(HINSTANCE instance, const WindowSpec& spec, HWND owner
         wc.lpszClassName = spec.className;
         if (!RegisterClassExW(&wc) && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) return false;
     }
+    // Made at its size for the system's DPI, which a new window nearly always has: sizing it
+    // again once its controls are in it costs them all a pass.
+    const RECT want = windowRectAt(0, 0, GetDpiForSystem());
     if (!CreateWindowExW(spec.exStyle, spec.className, spec.title, spec.style, CW_USEDEFAULT, CW_USEDEFAULT,
-                         CW_USEDEFAULT, CW_USEDEFAULT, owner, nullptr, instance, this))
+                         want.right - want.left, want.bottom - want.top, owner, spec.menu, instance, this))
         return false;
     ++generation_;
     const RECT rc = windowRectAt(0, 0);
-    SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
-                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT now;
+    GetWindowRect(hwnd_, &now);
+    if (now.right - now.left != rc.right - rc.left || now.bottom - now.top != rc.bottom - rc.top)
+        SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     return true;
 }
 
@@ -182,9 +188,11 @@ void Window::layOut() {
     }
 }
 
-RECT Window::windowRectAt(int left, int top) const {
-    RECT rc{0, 0, twips(spec_.clientWidthTwips), twips(spec_.clientHeightTwips)};
-    AdjustWindowRectExForDpi(&rc, spec_.style, GetMenu(hwnd_) != nullptr, spec_.exStyle, dpi_);
+RECT Window::windowRectAt(int left, int top, UINT dpi) const {
+    const auto scaled = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 1440); };
+    RECT rc{0, 0, scaled(spec_.clientWidthTwips), scaled(spec_.clientHeightTwips)};
+    const bool menu = hwnd_ ? GetMenu(hwnd_) != nullptr : spec_.menu != nullptr;
+    AdjustWindowRectExForDpi(&rc, spec_.style, menu, spec_.exStyle, dpi);
     OffsetRect(&rc, left - rc.left, top - rc.top);
     return rc;
 }

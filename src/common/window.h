@@ -26,6 +26,7 @@ struct WindowSpec {
     DWORD exStyle = 0;
     int clientWidthTwips = 0;  // the client area the window is sized to at creation
     int clientHeightTwips = 0;
+    HMENU menu = nullptr;  // the menu bar, the window's from creation on
     HICON icon = nullptr;  // shared icons (LR_SHARED): the class keeps them
     HICON smallIcon = nullptr;
     // Enter, Escape and Tab work as in a dialog (through IsDialogMessage in every loop).
@@ -95,7 +96,8 @@ private:
     LRESULT handle(UINT msg, WPARAM wParam, LPARAM lParam) noexcept;
     LRESULT dispatch(UINT msg, WPARAM wParam, LPARAM lParam);
     void applyDpi(UINT dpi);
-    RECT windowRectAt(int left, int top) const;
+    RECT windowRectAt(int left, int top) const { return windowRectAt(left, top, dpi_); }
+    RECT windowRectAt(int left, int top, UINT dpi) const;
     void enableOthers();
 
     HWND hwnd_ = nullptr;

@@ -200,9 +200,13 @@ bool Form1::create(HINSTANCE instance) {
     ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', ids::kMnuChooseFolder}};
     accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
     spec.accelerators = accelerators_.get();
+    createMenus();
+    spec.menu = menuBar_;  // given at creation: setting it later would rebuild the frame
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     showMessage_ = RegisterWindowMessageW(kShowMessage);
-    return createWindow(instance, spec);
+    if (createWindow(instance, spec)) return true;
+    DestroyMenu(std::exchange(menuBar_, nullptr));  // no window took it
+    return false;
 }
 
 // Creation and layout --------------------------------------------------------------------
@@ -231,7 +235,6 @@ void Form1::createMenus() {
     menuBar_ = CreateMenu();
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
     AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
-    SetMenu(hwnd(), menuBar_);
 
     trayMenu_.reset(CreatePopupMenu());
     AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSystray2, L"Start in system tra&y");
@@ -699,7 +702,6 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     switch (msg) {
     case WM_CREATE:
-        createMenus();
         createControls();
         return 0;
     case WM_MEASUREITEM: {
