@@ -189,8 +189,7 @@ void Window::layOut() {
 }
 
 RECT Window::windowRectAt(int left, int top, UINT dpi) const {
-    const auto scaled = [dpi](int value) { return MulDiv(value, static_cast<int>(dpi), 1440); };
-    RECT rc{0, 0, scaled(spec_.clientWidthTwips), scaled(spec_.clientHeightTwips)};
+    RECT rc{0, 0, twips(spec_.clientWidthTwips, dpi), twips(spec_.clientHeightTwips, dpi)};
     const bool menu = hwnd_ ? GetMenu(hwnd_) != nullptr : spec_.menu != nullptr;
     AdjustWindowRectExForDpi(&rc, spec_.style, menu, spec_.exStyle, dpi);
     OffsetRect(&rc, left - rc.left, top - rc.top);

@@ -43,7 +43,8 @@ public:
     HWND hwnd() const { return hwnd_; }
     UINT dpi() const { return dpi_; }
     // Pixels for a length in twips at the window's DPI.
-    int twips(int value) const { return MulDiv(value, static_cast<int>(dpi_), 1440); }
+    int twips(int value) const { return twips(value, dpi_); }
+    static int twips(int value, UINT dpi) { return MulDiv(value, static_cast<int>(dpi), 1440); }
 
 protected:
     Window() = default;
