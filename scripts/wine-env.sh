@@ -21,10 +21,19 @@ zt_start_display() {
   [ -n "${DISPLAY:-}" ] && return 0
   local n=90
   while [ -e /tmp/.X11-unix/X$n ] || [ -e /tmp/.X$n-lock ]; do n=$((n + 1)); done
-  Xvfb :$n -screen 0 ${ZT_DESKTOP}x24 -nolisten tcp >/dev/null 2>&1 &
+  # -noreset keeps the root window's properties when the last client goes, between tests.
+  Xvfb :$n -screen 0 ${ZT_DESKTOP}x24 -nolisten tcp -noreset >/dev/null 2>&1 &
   ZT_STARTED_PIDS+=($!)
   for _ in $(seq 100); do [ -e /tmp/.X11-unix/X$n ] && break; sleep 0.05; done
   export DISPLAY=:$n
+  # The X resources a Debian desktop session loads. A display without any makes Xlib look
+  # for ~/.Xdefaults again on every lookup, and Wine's X11 driver looks up two for each
+  # font it selects: on a bare Xvfb, every text painted costs two file opens more.
+  for _ in $(seq 20); do
+    xprop -root -f RESOURCE_MANAGER 8s -set RESOURCE_MANAGER "*customization:	-color
+" 2>/dev/null && break
+    sleep 0.05
+  done
   ZT_VIRTUAL_DISPLAY=1
   zt_log "no display: started a virtual one on $DISPLAY"
 }
