@@ -66,6 +66,7 @@ int wmain(int argc, wchar_t** argv) {
     opt.zirrotone = arg(argc, argv, L"--zirrotone");
     opt.baseline = arg(argc, argv, L"--baseline");
     opt.baselineControls = arg(argc, argv, L"--baseline-controls");
+    opt.baselineCounting = arg(argc, argv, L"--baseline-counting");
     opt.sounds = arg(argc, argv, L"--sounds");
     opt.out = arg(argc, argv, L"--out");
     const std::wstring prefix = arg(argc, argv, L"--prefix");

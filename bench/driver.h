@@ -12,6 +12,7 @@ namespace bench {
 struct Options {
     std::wstring zirrotone, baseline, sounds, out;
     std::wstring baselineControls;  // the baseline with common controls 6; optional
+    std::wstring baselineCounting;  // ... that also shows a value and a tip once a second; optional
     std::string prefix;  // the Unix path of the Wine prefix: tells our Wine processes apart
     int clockTicks = 100;
     int xvfbPid = 0;

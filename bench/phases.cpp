@@ -70,6 +70,14 @@ Json baselineRun() {
     j.obj("idle", s.idleCpu(opt.idleSeconds));
     j.arr("rtt_idle_ms", s.roundTrips(opt.probes));
     j.obj("end", s.snapshot());
+    if (!opt.baselineCounting.empty()) {
+        // What the once-a-second work of a countdown costs by itself: the floor for waiting.
+        log("baseline counting: %d s", opt.idleSeconds);
+        Subject counting(opt.baselineCounting, L"ZtBenchBaseline", opt.sounds);
+        counting.waitUntilShowing(0);
+        Sleep(kSettleMs);
+        j.obj("counting_idle", counting.idleCpu(opt.idleSeconds));
+    }
     return j;
 }
 

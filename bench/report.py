@@ -105,6 +105,8 @@ def main():
         z, b = cpu(counting["idle"]), cpu(base["idle"])
         r["waiting_cpu"] = {"zirrotone": z, "baseline": b,
                             "difference_percent_of_core": z["percent_of_core"] - b["percent_of_core"]}
+        if "counting_idle" in base:
+            r["waiting_cpu"]["baseline_counting"] = cpu(base["counting_idle"])
         if "idle_after_sound" in counting:
             r["waiting_cpu"]["zirrotone_after_a_sound"] = cpu(counting["idle_after_sound"])
         if "after_own_end" in raw:
@@ -186,6 +188,10 @@ def table(r):
             f"{b['other_wine_percent']:.3f} %", "")
         if "xvfb_percent" in z:
             row("  Xvfb, % of one core", f"{z['xvfb_percent']:.3f} %", f"{b['xvfb_percent']:.3f} %", "")
+        if "baseline_counting" in w:
+            c = w["baseline_counting"]
+            row("  baseline with a value and a tip each second", "", f"{c['percent_of_core']:.3f} %",
+                f"{z['percent_of_core'] - c['percent_of_core']:+.3f} points")
         for key, name in (("zirrotone_after_a_sound", "the same once a sound was stopped"),
                           ("zirrotone_after_own_end", "the same after a sound that ended by itself")):
             if key in w:
