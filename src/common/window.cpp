@@ -75,12 +75,11 @@ bool Window::createWindow(HINSTANCE instance, const WindowSpec& spec, HWND owner
                          want.right - want.left, want.bottom - want.top, owner, spec.menu, instance, this))
         return false;
     ++generation_;
-    const RECT rc = windowRectAt(0, 0);
-    RECT now;
-    GetWindowRect(hwnd_, &now);
-    if (now.right - now.left != rc.right - rc.left || now.bottom - now.top != rc.bottom - rc.top)
+    if (dpi_ != GetDpiForSystem()) {  // made on a monitor of another DPI: sized for that one
+        const RECT rc = windowRectAt(0, 0);
         SetWindowPos(hwnd_, nullptr, 0, 0, rc.right - rc.left, rc.bottom - rc.top,
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
     return true;
 }
 
@@ -190,8 +189,7 @@ void Window::layOut() {
 
 RECT Window::windowRectAt(int left, int top, UINT dpi) const {
     RECT rc{0, 0, twips(spec_.clientWidthTwips, dpi), twips(spec_.clientHeightTwips, dpi)};
-    const bool menu = hwnd_ ? GetMenu(hwnd_) != nullptr : spec_.menu != nullptr;
-    AdjustWindowRectExForDpi(&rc, spec_.style, menu, spec_.exStyle, dpi);
+    AdjustWindowRectExForDpi(&rc, spec_.style, spec_.menu != nullptr, spec_.exStyle, dpi);
     OffsetRect(&rc, left - rc.left, top - rc.top);
     return rc;
 }
