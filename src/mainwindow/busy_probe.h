@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "mainwindow/considerate.h"
+#include "core/considerate.h"
 
 namespace zt {
 

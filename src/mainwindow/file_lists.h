@@ -11,8 +11,8 @@
 #include <vector>
 
 #include "common/scoped.h"
-#include "mainwindow/folder_model.h"
-#include "mainwindow/sound_folder.h"
+#include "core/folder_model.h"
+#include "core/sound_folder.h"
 
 namespace zt {
 

@@ -10,7 +10,7 @@
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
 #include "mainwindow/quiet_dialog.h"
-#include "mainwindow/run_driver.h"
+#include "core/run_driver.h"
 #include "playback/media_check.h"
 #include "playback/player.h"
 #include "resource.h"

@@ -13,7 +13,7 @@
 #include "mainwindow/about_box.h"
 #include "mainwindow/file_lists.h"
 #include "mainwindow/folder_picker.h"
-#include "mainwindow/scheduler.h"
+#include "core/scheduler.h"
 #include "tray/tray_icon.h"
 
 namespace zt {

@@ -1,7 +1,7 @@
 #pragma once
 // Simulated time and a scripted busy probe for considerate timing.
 #include "common/local_time.h"
-#include "mainwindow/considerate.h"
+#include "core/considerate.h"
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/run_driver.h"
+#include "core/run_driver.h"
 
 namespace zt {
 

@@ -1,8 +1,8 @@
-#include "mainwindow/scheduler.h"
+#include "core/scheduler.h"
 
 #include "common/random.h"
 #include "common/wait.h"
-#include "mainwindow/run_driver.h"
+#include "core/run_driver.h"
 #include "considerate_fakes.h"
 
 #include <gtest/gtest.h>

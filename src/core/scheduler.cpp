@@ -1,8 +1,8 @@
-#include "mainwindow/scheduler.h"
+#include "core/scheduler.h"
 
 #include "common/numbers.h"
 #include "common/text.h"
-#include "mainwindow/delay_tip.h"
+#include "core/delay_tip.h"
 
 #include <algorithm>
 #include <limits>

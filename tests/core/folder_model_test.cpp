@@ -1,4 +1,4 @@
-#include "mainwindow/folder_model.h"
+#include "core/folder_model.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "mainwindow/considerate.h"
+#include "core/considerate.h"
 
 #include "considerate_fakes.h"
 #include "settings/considerate_settings.h"

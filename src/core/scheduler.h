@@ -6,8 +6,8 @@
 #include "common/numbers.h"
 #include "common/random.h"
 #include "common/wait.h"
-#include "mainwindow/considerate.h"
-#include "mainwindow/sound_folder.h"
+#include "core/considerate.h"
+#include "core/sound_folder.h"
 
 #include <cstdint>
 #include <functional>

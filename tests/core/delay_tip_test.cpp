@@ -1,4 +1,4 @@
-#include "mainwindow/delay_tip.h"
+#include "core/delay_tip.h"
 
 #include <gtest/gtest.h>
 
