@@ -1,28 +1,227 @@
 #include "app/app.h"
 
+#include <exception>
+#include <utility>
+
 #include "common/random.h"
+#include "common/text.h"
+#include "mainwindow/ids.h"
+#include "playback/media_check.h"
+#include "settings/settings.h"
 
 namespace zt {
 
+namespace {
+
+// What the application posts itself through the window (Form1::post).
+enum Posted : WPARAM {
+    kRun = 1,        // a new scheduler run, from the top of the message loop
+    kDelayRestored,  // the restored delay's handler, once the first run's value is up
+};
+// Timers the application sets on the main window (the window's own are below 100).
+constexpr UINT_PTR kMuteForTimer = 101;  // while muted for a while: unmute when it is over
+constexpr UINT kMuteForCheckMs = 1000;
+constexpr UINT_PTR kRunAgainTimer = 102;  // a run that failed starts again
+constexpr UINT kRunAgainMs = 1000;
+constexpr wchar_t kStartupSound[] = L"startup.wav";
+
+std::wstring fileNameOf(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+}
+
+}  // namespace
+
 App::App(HINSTANCE instance, const AppSeams& seams)
     : instance_(instance),
+      media_(seams.media ? *seams.media : ownMedia_),
       about_(instance),
-      form_({player_, driver_, scheduler_, gate_, store_, numbers_, about_,
-             seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
-      scheduler_({form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
-                  [this](const std::wstring& path) { form_.playsound(path); },
+      form_({settings_, *this, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
+      scheduler_({settings_, form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
+                  [this](const std::wstring& path) { playsound(path); },
                   [this] { return driver_.abandoned(); }}) {
     scheduler_.useGate(gate_);
 }
 
-bool App::create() { return form_.create(instance_); }
+bool App::create() {
+    // Before the window: its lists start in the stored folder.
+    const Settings stored = loadSettings(store_, numbers_);
+    settings_.replace(stored);
+    scheduler_.setDelayText(stored.delayText);  // the minutes the stored text counts
+    settings_.listen([this](const SettingsModel::Change& change) {
+        saveAtOnce(store_, settings_.value(), change, programPath());
+    });
+    return form_.create(instance_);
+}
 
 int App::run() {
-    form_.Form_Load();
-    form_.activate();  // the first activation, also when the window starts hidden in the tray
+    load();
+    activate();  // the first activation, also when the window starts hidden in the tray
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatchMessage(msg);
     return static_cast<int>(msg.wParam);
+}
+
+// Start-up and activation ----------------------------------------------------------------
+
+void App::load() {
+    loading_ = true;
+    if (settings_.value().muteUntil) {
+        // Still muted for a while from the last run (or over while the program was not
+        // running: then the check unmutes at once). Not the user's own mute, which would
+        // cancel it.
+        settings_.set(Toggle::mute, true);
+        startMuteForTimer();
+        checkMuteForEnd();
+    }
+    programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
+    scheduler_.lastPlayed.clear();
+    form_.Form_Load();
+    loading_ = false;
+    // Showing the restored delay is a change of the box: its handler runs at the first
+    // activation, whose wait must not hold the window's first paint nor the first value.
+    delayRestored_ = true;
+}
+
+void App::activate() {
+    if (driver_.request()) form_.post(kRun);
+    // After the run's message, so that the handler runs once the first value is up.
+    if (std::exchange(delayRestored_, false)) form_.post(kDelayRestored);
+}
+
+void App::posted(WPARAM what) {
+    switch (what) {
+    case kRun:
+        driver_.drive([this] {
+            // The countdown must not stop for good on a fault somewhere under it.
+            try {
+                form_activate();
+            } catch (const std::exception& e) {
+                runFailed(faultText(e.what()));
+            } catch (...) {
+                runFailed(L"an unknown fault");
+            }
+        });
+        break;
+    case kDelayRestored:
+        // Nested in the run's first pass over the events, where it comes before the paint.
+        form_.paintPending();
+        // A restored delay is no edit: the count drawn from it stands.
+        scheduler_.delayChanged(true);
+        break;
+    default: break;
+    }
+}
+
+void App::form_activate() {
+    checkMediaPlayer();
+    const std::wstring startup = addSlash(programFolder()) + kStartupSound;
+    if (FileExists(startup)) playsound(startup);  // even when muted
+    if (driver_.abandoned()) return;
+    scheduler_.run();
+}
+
+void App::runFailed(const std::wstring& why) {
+    form_.setControlText(ids::kLabel3, L"The countdown stopped (" + why + L"); it starts again.");
+    SetTimer(form_.hwnd(), kRunAgainTimer, kRunAgainMs, nullptr);
+}
+
+void App::timer(UINT_PTR id) {
+    if (id == kMuteForTimer) checkMuteForEnd();
+    if (id == kRunAgainTimer) {
+        KillTimer(form_.hwnd(), kRunAgainTimer);
+        activate();
+    }
+}
+
+void App::checkMediaPlayer() {
+    const MediaCheckResult check = checkMediaRuntime();
+    if (!check.mpVersion.empty()) mpVersion_ = check.mpVersion;
+    if (!check.passed) {
+        showMediaCheckFailure(form_.hwnd(), check);
+        unload();
+    }
+    about_.setMediaPlayerVersion(mpVersion_);
+}
+
+// Commands ---------------------------------------------------------------------------------
+
+void App::set(Toggle toggle, bool on) {
+    settings_.set(toggle, on);
+    // A mute or unmute by the user's own hand ends a mute for a while.
+    if (toggle == Toggle::mute && settings_.value().muteUntil) {
+        gate_.cancelMuteFor();
+        KillTimer(form_.hwnd(), kMuteForTimer);
+        scheduler_.publishStatus();  // "Muted until" goes at once
+    }
+}
+
+void App::delayEdited(const std::wstring& text) {
+    scheduler_.setDelayText(text);
+    if (loading_) return;  // its handler runs at the first activation (load)
+    if (driver_.announced()) {
+        // Changed (from outside) before the run's message came: the handler's wait would
+        // handle that message and hold the whole run inside this change. It runs once the
+        // run's first value is up, as a restored delay's does; that value uses the new text.
+        form_.post(kDelayRestored);
+        return;
+    }
+    scheduler_.delayChanged();
+}
+
+void App::setQuietHours(const QuietHours& quiet) {
+    settings_.setQuietHours(quiet);
+    scheduler_.publishStatus();
+}
+
+void App::muteFor(MuteFor choice) {
+    // Muted first: that is not the user's own mute, which would cancel the end set next.
+    settings_.set(Toggle::mute, true);
+    gate_.muteFor(choice);
+    startMuteForTimer();
+    scheduler_.publishStatus();
+}
+
+void App::startMuteForTimer() { SetTimer(form_.hwnd(), kMuteForTimer, kMuteForCheckMs, nullptr); }
+
+void App::checkMuteForEnd() {
+    if (!gate_.muteForExpired()) return;
+    KillTimer(form_.hwnd(), kMuteForTimer);
+    settings_.set(Toggle::mute, false);
+    scheduler_.publishStatus();
+}
+
+bool App::playsound(const std::wstring& soundName) {
+    // A newer activation ends the wait (not the sound): its run must not wait for this one.
+    const PlayResult result = player_.playsound(soundName, settings_.value().volume,
+                                                [this] { return driver_.abandoned(); });
+    const std::wstring name = fileNameOf(soundName);
+    if (!result) {
+        playError_ = L"Could not play " + name + L": " + result.reason + L".";
+        form_.setControlText(ids::kLabel3, playError_);
+    } else if (!playError_.empty()) {
+        // A good play after a failed one: the old error no longer holds.
+        if (form_.controlText(ids::kLabel3) == playError_) form_.setControlText(ids::kLabel3, L"Last played: " + name);
+        playError_.clear();
+    }
+    return static_cast<bool>(result);
+}
+
+// Saving and unload ----------------------------------------------------------------------
+
+void App::saveForSessionEnd() {
+    // The session may be ended without further notice: save now, and only once.
+    if (!std::exchange(savedForSessionEnd_, true)) saveSettings(store_, settings_.value());
+}
+
+void App::unload() {
+    saveSettings(store_, settings_.value());
+    form_.removeTrayIcon();
+    // The sound's thread and the media runtime must be gone before the process ends.
+    player_.stop();
+    // Straight out, from however deep in nested waits this was called: unwinding them
+    // would first finish the sound and the countdown they are waiting for.
+    ExitProcess(0);
 }
 
 }  // namespace zt

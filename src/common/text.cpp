@@ -30,4 +30,10 @@ bool equalsNoCase(std::wstring_view a, std::wstring_view b) {
     return true;
 }
 
+std::wstring faultText(std::string_view what) {
+    std::wstring text;
+    for (const char c : what) text += static_cast<unsigned char>(c) < 0x80 ? static_cast<wchar_t>(c) : L'?';
+    return text;
+}
+
 }  // namespace zt

@@ -19,4 +19,8 @@ wchar_t foldCase(wchar_t c);
 // The two texts are equal without regard to case (foldCase).
 bool equalsNoCase(std::wstring_view a, std::wstring_view b);
 
+// A fault's own words (std::exception::what) for the status line: ASCII as it is, any other
+// byte as "?" (the program's own faults are in plain English).
+std::wstring faultText(std::string_view what);
+
 }  // namespace zt

@@ -108,14 +108,15 @@ std::wstring statusTip(std::wstring_view prefix, std::wstring_view lastPlayed) {
     return trayTipText(text);
 }
 
-PlayGate::PlayGate(const Clock& clock, BusyProbe& probe, ConsiderateSettings settings)
-    : clock_(clock), probe_(probe), settings_(settings) {}
+PlayGate::PlayGate(const Clock& clock, BusyProbe& probe, SettingsModel& settings)
+    : clock_(clock), probe_(probe), model_(settings) {}
 
 PlayGate::AtEnd PlayGate::countdownEnded(bool muted) {
     endHold();
+    const Settings& s = model_.value();
     if (muted) return AtEnd::Play;  // the mute box keeps it silent, as it always has
-    if (isQuiet(settings_.quiet, clock_.now())) return AtEnd::Silent;
-    if (settings_.holdBusy && probe_.query() != BusyReason::Free) {
+    if (isQuiet(s.quiet, clock_.now())) return AtEnd::Silent;
+    if (s.on(Toggle::holdBusy) && probe_.query() != BusyReason::Free) {
         holdStartMs_ = clock_.tickMs();
         return AtEnd::Hold;
     }
@@ -125,8 +126,9 @@ PlayGate::AtEnd PlayGate::countdownEnded(bool muted) {
 PlayGate::Held PlayGate::whileHeld(bool muted) {
     if (!holdStartMs_) return Held::Drop;  // nothing is held
     Held verdict = Held::Wait;
-    const bool wouldNotPlay = muted || isQuiet(settings_.quiet, clock_.now());  // so drop it
-    if (!wouldNotPlay && (!settings_.holdBusy || probe_.query() == BusyReason::Free))
+    const Settings& s = model_.value();
+    const bool wouldNotPlay = muted || isQuiet(s.quiet, clock_.now());  // so drop it
+    if (!wouldNotPlay && (!s.on(Toggle::holdBusy) || probe_.query() == BusyReason::Free))
         verdict = Held::Play;
     else if (wouldNotPlay || clock_.tickMs() - *holdStartMs_ >= kMaxHoldMs)
         verdict = Held::Drop;
@@ -135,29 +137,31 @@ PlayGate::Held PlayGate::whileHeld(bool muted) {
 }
 
 LocalTime PlayGate::muteFor(MuteFor choice) {
-    const LocalTime end = muteForEnd(choice, clock_.now(), settings_.quiet);
-    settings_.muteUntil = end;
+    const LocalTime end = muteForEnd(choice, clock_.now(), model_.value().quiet);
+    model_.setMuteUntil(end);
     return end;
 }
 
 bool PlayGate::muteForExpired() {
-    if (!settings_.muteUntil) return false;
-    const std::int64_t left = localSeconds(*settings_.muteUntil) - localSeconds(clock_.now());
+    const auto& until = model_.value().muteUntil;
+    if (!until) return false;
+    const std::int64_t left = localSeconds(*until) - localSeconds(clock_.now());
     if (left > 0 && left <= kFarthestMuteEnd) return false;
-    settings_.muteUntil.reset();
+    model_.setMuteUntil(std::nullopt);
     return true;
 }
 
 std::optional<std::wstring> PlayGate::tipPrefix(bool muted) const {
+    const Settings& s = model_.value();
     if (muted) {
-        if (settings_.muteUntil) return L"Muted until " + clockOf(*settings_.muteUntil);
+        if (s.muteUntil) return L"Muted until " + clockOf(*s.muteUntil);
         return std::nullopt;
     }
     if (holding()) return std::wstring(L"Held: busy");
-    if (!settings_.quiet.on) return std::nullopt;  // asked every second: no clock read for nothing
+    if (!s.quiet.on) return std::nullopt;  // asked every second: no clock read for nothing
     const LocalTime now = clock_.now();
-    if (!isQuiet(settings_.quiet, now)) return std::nullopt;
-    if (const auto end = quietEnd(settings_.quiet, now)) return L"Quiet until " + clockOf(*end);
+    if (!isQuiet(s.quiet, now)) return std::nullopt;
+    if (const auto end = quietEnd(s.quiet, now)) return L"Quiet until " + clockOf(*end);
     return std::wstring(L"Quiet");
 }
 

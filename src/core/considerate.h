@@ -2,7 +2,7 @@
 // Considerate timing, the part that needs no window: whether a countdown's end may play now
 // (quiet hours, the user busy), the hold while busy, "mute for a while" and the tray tip's
 // words for each. The scheduler asks a PlayGate at the end of every countdown; the main
-// window keeps the gate's settings and mute end in step with its menus and the store.
+// gate reads its options from the settings model and keeps the mute end there.
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -10,6 +10,7 @@
 
 #include "common/local_time.h"
 #include "settings/considerate_settings.h"
+#include "settings/settings_model.h"
 
 namespace zt {
 
@@ -60,16 +61,11 @@ public:
     // A held sound is dropped after this long, and the next countdown starts.
     static constexpr std::uint64_t kMaxHoldMs = std::uint64_t{10} * 60 * 1000;
 
-    PlayGate(const Clock& clock, BusyProbe& probe, ConsiderateSettings settings);
+    PlayGate(const Clock& clock, BusyProbe& probe, SettingsModel& settings);
 
-    const ConsiderateSettings& settings() const { return settings_; }
-    // The stored settings, read at start; a hold in progress is forgotten.
-    void setSettings(const ConsiderateSettings& settings) {
-        settings_ = settings;
-        endHold();
-    }
-    void setQuietHours(const QuietHours& quiet) { settings_.quiet = quiet; }
-    void setHoldBusy(bool on) { settings_.holdBusy = on; }
+    ConsiderateSettings settings() const { return model_.value().considerate(); }
+    void setQuietHours(const QuietHours& quiet) { model_.setQuietHours(quiet); }
+    void setHoldBusy(bool on) { model_.set(Toggle::holdBusy, on); }
 
     // muted: the Mute box is checked (by a plain mute or a mute for a while).
     AtEnd countdownEnded(bool muted);
@@ -80,15 +76,13 @@ public:
     // Ends a hold without a verdict: "Play one now", "Skip this wait", a new delay.
     void endHold() { holdStartMs_.reset(); }
 
-    // Starts a mute for a while and returns its end, which the caller stores. The caller
-    // checks both mute controls before calling this, so its own "user changed the mute"
-    // handling does not cancel it straight away.
+    // Starts a mute for a while and returns its end, kept in the model. The caller mutes
+    // first, so its own "user changed the mute" handling does not cancel it straight away.
     LocalTime muteFor(MuteFor choice);
     // The user muted or unmuted by hand.
-    void cancelMuteFor() { settings_.muteUntil.reset(); }
-    const std::optional<LocalTime>& mutedUntil() const { return settings_.muteUntil; }
-    // True once when a mute for a while is over, and forgets it: the caller clears both
-    // mute controls and stores the empty end. An end more than two days ahead, which no
+    void cancelMuteFor() { model_.setMuteUntil(std::nullopt); }
+    const std::optional<LocalTime>& mutedUntil() const { return model_.value().muteUntil; }
+    // True once when a mute for a while is over, and forgets it: the caller unmutes. An end more than two days ahead, which no
     // choice sets (a damaged value, or the clock put back), counts as over too.
     bool muteForExpired();
 
@@ -100,7 +94,7 @@ public:
 private:
     const Clock& clock_;
     BusyProbe& probe_;
-    ConsiderateSettings settings_;
+    SettingsModel& model_;
     std::optional<std::uint64_t> holdStartMs_;
 };
 

@@ -41,7 +41,8 @@ std::int16_t pickIndex(std::int16_t count, float r) {
 }
 
 Scheduler::Scheduler(const Parts& parts)
-    : folder_(parts.folder),
+    : settings_(parts.settings),
+      folder_(parts.folder),
       view_(parts.view),
       numbers_(parts.numbers),
       waiter_(parts.waiter),
@@ -49,16 +50,17 @@ Scheduler::Scheduler(const Parts& parts)
       play_(parts.play),
       abandoned_(parts.abandoned) {}
 
-double Scheduler::countedDelay() const {
-    const auto delay = numbers_.read(view_.delayText());
-    return delay && usableDelay(*delay) ? *delay : lastGoodDelay_;
+void Scheduler::setDelayText(const std::wstring& text) {
+    // A text that does not read as a usable number (mid-edit, letters, or too large for the
+    // countdown) keeps the minutes counted before.
+    const auto delay = numbers_.read(text);
+    settings_.setDelay(text, delay && usableDelay(*delay) ? *delay : countedDelay());
 }
 
 std::int32_t Scheduler::drawInterval() {
     const float r = random_.next();
-    lastGoodDelay_ = countedDelay();
     // At least one second, so that the loop always passes through event processing.
-    return std::max(intervalSeconds(lastGoodDelay_, r).value_or(1), 1);
+    return std::max(intervalSeconds(countedDelay(), r).value_or(1), 1);
 }
 
 void Scheduler::showCountdown(std::int32_t seconds) {
@@ -68,13 +70,13 @@ void Scheduler::showCountdown(std::int32_t seconds) {
 }
 
 void Scheduler::publishStatus() {
-    const bool muted = view_.muted();
+    const bool muted = this->muted();
     std::optional<std::wstring> words = gate_ ? gate_->tipPrefix(muted) : std::nullopt;
     if (!words) words = muted ? L"MUTED!" : std::to_wstring(secondsLeft_) + L" secs to go";
     view_.showTip(statusTip(*words, lastPlayed));
 }
 
-void Scheduler::Command1_Click() {
+void Scheduler::run() {
     while (!abandoned_()) {
         const std::int32_t seconds = drawInterval();
         showCountdown(seconds);
@@ -106,7 +108,7 @@ void Scheduler::Command1_Click() {
 void Scheduler::countdownEnded() {
     auto verdict = PlayGate::AtEnd::Play;
     if (gate_ && !restartAsked()) {
-        verdict = gate_->countdownEnded(view_.muted());
+        verdict = gate_->countdownEnded(muted());
         if (verdict == PlayGate::AtEnd::Hold) {
             verdict = holdWhileBusy();
             if (abandoned_()) return;
@@ -114,7 +116,7 @@ void Scheduler::countdownEnded() {
     }
     const bool playOne = std::exchange(playNow_, false);
     const bool skip = std::exchange(skip_, false);
-    const bool restart = std::exchange(restartFlag, false) || skip;
+    const bool restart = std::exchange(restartFlag_, false) || skip;
     if (playOne)
         playRandomFile(true);
     else if (!restart && verdict == PlayGate::AtEnd::Play)
@@ -124,7 +126,7 @@ void Scheduler::countdownEnded() {
 PlayGate::AtEnd Scheduler::holdWhileBusy() {
     publishStatus();
     while (waitASecond() && !restartAsked()) {
-        switch (gate_->whileHeld(view_.muted())) {
+        switch (gate_->whileHeld(muted())) {
         case PlayGate::Held::Play: return PlayGate::AtEnd::Play;
         case PlayGate::Held::Drop: return PlayGate::AtEnd::Silent;
         case PlayGate::Held::Wait: publishStatus(); break;
@@ -153,15 +155,17 @@ void Scheduler::playRandomFile(bool evenMuted) {
     const std::int16_t index = pickIndex(count, random_.next());
     const std::wstring entry = folder_.entry(index);
     const std::wstring path = addSlash(folder_.path()) + entry;
-    if (view_.muted() && !evenMuted) return;
+    if (muted() && !evenMuted) return;
     lastPlayed = entry;
     view_.showStatusNow(L"Last played: " + lastPlayed);
     play_(path);
 }
 
-double Scheduler::typedDelay() const { return lenientNumber(view_.delayText(), numbers_.decimalSeparator()); }
+double Scheduler::typedDelay() const {
+    return lenientNumber(settings_.value().delayText, numbers_.decimalSeparator());
+}
 
-void Scheduler::txtDelay_Change() {
+void Scheduler::delayChanged(bool restored) {
     // A change during the wait below arrives from inside it: it only restarts that wait.
     // Waiting again inside the wait would nest one level per keystroke without limit.
     if (inDelayWait_) {
@@ -175,16 +179,16 @@ void Scheduler::txtDelay_Change() {
         if (std::exchange(delayChangedAgain_, false)) i = -1;  // the full wait for the new text
         if (typedDelay() > 0) break;
     }
-    const std::wstring typed = view_.delayText();
+    const std::wstring typed = settings_.value().delayText;
     if (typedDelay() < kMinDelay) {
         // Only when it changes anything: a floor the lenient reading cannot read back (a
         // separator of several characters) would otherwise run this handler for ever.
         const std::wstring floor = numbers_.write(kMinDelay);
-        if (view_.delayText() != floor) view_.setDelayText(floor);
+        if (typed != floor) setDelayText(floor);  // the box shows it, and runs this again
     }
     inDelayWait_ = false;
     delayChangedAgain_ = false;  // the floor just set needs no wait of its own
-    restartFlag = true;
+    restartFlag_ = !restored;
     // Judged (and perhaps replaced): say what will be counted when the text does not show it.
     const auto tip = delayTipText(typed, countedDelay(), [this](double v) { return numbers_.write(v); });
     if (tip) view_.showDelayTip(*tip);

@@ -1,13 +1,14 @@
 #pragma once
 // The random-play scheduler: counts down a random interval around the user's delay, then
 // plays one file picked at random from the folder, and starts over. It knows nothing of
-// windows: the main window is its status view and its sound folder, the application core
-// hands in the waiter, the number format and the player.
+// windows: the main window is its status view and its sound folder, the application hands
+// in the settings model, the waiter, the number format and the player.
 #include "common/numbers.h"
 #include "common/random.h"
 #include "common/wait.h"
 #include "core/considerate.h"
 #include "core/sound_folder.h"
+#include "settings/settings_model.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,17 +17,10 @@
 
 namespace zt {
 
-// What the user sees of the scheduler and sets for it in the main window. None of these
-// may throw.
+// What the user sees of the scheduler. None of these may throw.
 class StatusView {
 public:
     virtual ~StatusView() = default;
-
-    // The delay in minutes as the user typed it (txtDelay).
-    virtual std::wstring delayText() const = 0;
-    // Replacing it runs txtDelay_Change again, as any edit does.
-    virtual void setDelayText(const std::wstring& text) = 0;
-    virtual bool muted() const = 0;
 
     // The seconds left of the countdown (txtCountdown).
     virtual void showCountdown(std::int32_t seconds) = 0;
@@ -52,6 +46,7 @@ public:
     // play: plays the file and returns when it has ended (or failed to start).
     // abandoned: true once this run has been replaced by a newer one (RunDriver).
     struct Parts {
+        SettingsModel& settings;  // the delay and the mute
         SoundFolder& folder;
         StatusView& view;
         const NumberFormat& numbers;
@@ -69,26 +64,30 @@ public:
     void useGate(PlayGate& gate) { gate_ = &gate; }
 
     // The endless countdown-and-play loop; returns only once abandoned() is true.
-    void Command1_Click();
+    void run();
     // Picks, announces and plays one file; returns when playback has ended, or at once
     // when muted (unless evenMuted: an explicit request) or the folder has no sounds.
     void playRandomFile(bool evenMuted = false);
-    // The delay text's change handler; runs on every change, its own included.
-    void txtDelay_Change();
+    // A new delay text: the model keeps it with the minutes it counts (its strict reading
+    // when that is usable, else the minutes counted before).
+    void setDelayText(const std::wstring& text);
+    // Runs on every change of the delay text, its own included: waits for the user to
+    // finish typing, puts the floor in place of a text below it, and ends the countdown at
+    // its next second (not for a delay restored at start, whose count stands).
+    void delayChanged(bool restored = false);
     // The minutes the next countdown counts for the delay text as it stands.
-    double countedDelay() const;
+    double countedDelay() const { return settings_.value().countedDelay; }
+    // An edit ended the countdown and its end has not been handled yet.
+    bool restartPending() const { return restartFlag_; }
     // "Play one now": the countdown (or a hold) ends at its next second and one file plays,
     // even when muted. "Skip this wait": it ends without a sound; a new interval is drawn.
-    // Kept apart from restartFlag, which the load clears after judging the restored delay.
+    // Kept apart from the edit's restart, which a restored delay does not ask for.
     void playNow() { playNow_ = true; }
     void skipWait() { skip_ = true; }
     // Writes the tray tip for the state now: gate's words, "MUTED!" or the seconds to go.
     void publishStatus();
 
-    bool restartFlag = false;
     std::wstring lastPlayed;
-
-    static constexpr double kMinDelay = 0.1;  // minutes
 
 private:
     std::int32_t drawInterval();
@@ -99,6 +98,9 @@ private:
     PlayGate::AtEnd holdWhileBusy();
     bool waitASecond();
 
+    bool muted() const { return settings_.on(Toggle::mute); }
+
+    SettingsModel& settings_;
     SoundFolder& folder_;
     StatusView& view_;
     const NumberFormat& numbers_;
@@ -107,13 +109,11 @@ private:
     std::function<void(const std::wstring& path)> play_;
     std::function<bool()> abandoned_;
     PlayGate* gate_ = nullptr;
+    bool restartFlag_ = false;
     bool playNow_ = false;
     bool skip_ = false;
     // An edit, "Play one now" or "Skip this wait" ends the countdown or the hold.
-    bool restartAsked() const { return restartFlag || playNow_ || skip_; }
-    // Used while the delay text does not read as a usable number (mid-edit, letters, or
-    // too large for the countdown).
-    double lastGoodDelay_ = kMinDelay;
+    bool restartAsked() const { return restartFlag_ || playNow_ || skip_; }
     std::int32_t secondsLeft_ = 0;  // as shown in the countdown
     bool inDelayWait_ = false;        // txtDelay_Change is waiting for the user
     bool delayChangedAgain_ = false;  // the text changed during that wait

@@ -5,17 +5,12 @@
 
 #include <utility>
 
-#include "common/random.h"
 #include "common/text.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
+#include "mainwindow/menus.h"
 #include "mainwindow/quiet_dialog.h"
-#include "core/run_driver.h"
-#include "playback/media_check.h"
-#include "playback/player.h"
 #include "resource.h"
-#include "settings/considerate_settings.h"
-#include "settings/settings.h"
 
 namespace zt {
 
@@ -26,18 +21,9 @@ constexpr int kClientWidthTwips = 5910;
 constexpr int kClientHeightTwips = 4815;
 constexpr UINT_PTR kTrayRetryTimer = 1;
 constexpr UINT kTrayRetryMs = 2000;
-// Runs while muted for a while, to unmute when the time is up.
-constexpr UINT_PTR kMuteForTimer = 2;
-constexpr UINT kMuteForCheckMs = 1000;
 // Posted by WM_SIZE: hiding inside the minimise itself does not stick under every window
 // manager, so the window hides once the minimise has finished.
 constexpr UINT kHideIfMinimised = WM_APP + 2;
-// Posted by activate(): starts the scheduler runs from the top of the message loop.
-constexpr UINT kRunActivation = WM_APP + 3;
-// Posted by the first activate() when load restored the delay: runs the delay's change
-// handler, whose wait must not hold the window's first paint nor the first value.
-constexpr UINT kDelayRestored = WM_APP + 4;
-constexpr wchar_t kStartupSound[] = L"startup.wav";
 constexpr int kSliderMax = 100;
 
 // The controls in the order of creation, which is their order among the window's children.
@@ -99,85 +85,7 @@ constexpr Placement kPlacements[] = {
     {ids::kCmdStop, 240, 4080, 1335, 375},
 };
 
-bool isTrayMenuItem(int id) {
-    return (id >= ids::kMnuSystray2 && id <= ids::kMnuTerminate) ||
-           (id >= ids::kMnuQuiet2 && id <= ids::kMnuMuteForMorning);
-}
-
-struct MuteForItem {
-    int id;
-    MuteFor choice;
-    const wchar_t* caption;
-};
-constexpr MuteForItem kMuteForItems[] = {
-    {ids::kMnuMuteFor15, MuteFor::Minutes15, L"1&5 minutes"},
-    {ids::kMnuMuteFor60, MuteFor::Hour1, L"&1 hour"},
-    {ids::kMnuMuteFor240, MuteFor::Hours4, L"&4 hours"},
-    {ids::kMnuMuteForMorning, MuteFor::TomorrowMorning, L"Until &tomorrow morning"},
-};
-
-// The considerate-timing group, after a separator: the same items in both menus, the tray
-// menu's with its "Mute for" submenu.
-struct ConsiderateItems {
-    int quiet, holdBusy, playNow, skip;
-};
-void appendConsiderateItems(HMENU menu, const ConsiderateItems& ids, HMENU muteFor) {
-    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
-    AppendMenuW(menu, MF_STRING, ids.quiet, L"&Quiet hours...");
-    AppendMenuW(menu, MF_STRING, ids.holdBusy, L"&Hold while busy");
-    if (muteFor) AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(muteFor), L"Mute &for");
-    AppendMenuW(menu, MF_STRING, ids.playNow, L"&Play one now");
-    AppendMenuW(menu, MF_STRING, ids.skip, L"S&kip this wait");
-}
-
 }  // namespace
-
-// The window as the settings see it. Every change runs the control's own change handling,
-// as a user's change would.
-class FormSettings final : public SettingsView {
-public:
-    explicit FormSettings(Form1& form) : f_(form) {}
-    std::wstring soundFolder() override { return f_.File1.path(); }
-    void openSoundFolder(const std::wstring& path) override {
-        // The lists were made in the stored folder when it was there (createControls).
-        if (f_.File1.path() != normalizeFolder(path) || f_.Dir1.path() != f_.File1.path()) f_.openFolder(path);
-    }
-    std::int32_t volume() override {
-        // A slider that does not answer its range gives no position worth keeping either.
-        const bool answers = SendMessageW(f_.item(ids::kSlider1), TBM_GETRANGEMAX, 0, 0) == kSliderMax;
-        return answers ? f_.sliderValue() : -1;
-    }
-    void setVolume(std::int32_t value) override { f_.setSliderValue(value); }
-    std::int16_t muteValue() override { return static_cast<std::int16_t>(f_.muteValue()); }
-    void setMuteValue(std::int16_t value) override { f_.setMuteValue(value); }
-    std::wstring delayText() override { return f_.delayText(); }
-    void setDelayText(const std::wstring& text) override { f_.setDelayText(text); }
-    bool option(Option option) override {
-        switch (option) {
-        case Option::absoluteVolume: return f_.absoluteVolume_;
-        case Option::startInTray: return f_.menuChecked(ids::kMnuSystray);
-        case Option::runAtStartup: return f_.menuChecked(ids::kMnuStartup);
-        }
-        return false;
-    }
-    // The options that show in both menus are set in both.
-    void setOption(Option option, bool on) override {
-        switch (option) {
-        case Option::absoluteVolume: f_.absoluteVolume_ = on; break;
-        case Option::startInTray:
-            f_.setMenuChecked(ids::kMnuSystray, on);
-            f_.setMenuChecked(ids::kMnuSystray2, on);
-            break;
-        case Option::runAtStartup:
-            f_.setMenuChecked(ids::kMnuStartup, on);
-            f_.setMenuChecked(ids::kMnuStartup2, on);
-            break;
-        }
-    }
-
-private:
-    Form1& f_;
-};
 
 Form1::Form1(const Form1Parts& parts) : parts_(parts), tray_(parts.trayNotify) {}
 
@@ -200,11 +108,15 @@ bool Form1::create(HINSTANCE instance) {
     ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', ids::kMnuChooseFolder}};
     accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
     spec.accelerators = accelerators_.get();
-    createMenus();
+    menuBar_ = createMenuBar();
+    trayMenu_.reset(createTrayMenu());
     spec.menu = menuBar_;  // given at creation: setting it later would rebuild the frame
     taskbarCreated_ = RegisterWindowMessageW(L"TaskbarCreated");
     showMessage_ = RegisterWindowMessageW(kShowMessage);
-    if (createWindow(instance, spec)) return true;
+    if (createWindow(instance, spec)) {
+        parts_.settings.listen([this](const SettingsModel::Change& change) { show(change); });
+        return true;
+    }
     DestroyMenu(std::exchange(menuBar_, nullptr));  // no window took it
     return false;
 }
@@ -220,41 +132,11 @@ RECT Form1::placedRect(const Placement& p) const {
     return rc;
 }
 
-void Form1::createMenus() {
-    // Every item has an access key, unique in its menu; the options keep theirs in both menus.
-    HMENU file = CreatePopupMenu();
-    AppendMenuW(file, MF_STRING, ids::kMnuChooseFolder, L"&Choose folder...\tCtrl+O");
-    AppendMenuW(file, MF_STRING, ids::kMnuSystray, L"Start in system tra&y");
-    AppendMenuW(file, MF_STRING, ids::kMnuStartup, L"&Run at startup");
-    appendConsiderateItems(file, {ids::kMnuQuiet, ids::kMnuHoldBusy, ids::kMnuPlayNow, ids::kMnuSkip}, nullptr);
-    AppendMenuW(file, MF_SEPARATOR, 0, nullptr);
-    // "Absolute volume" is never offered: its check mark lives in absoluteVolume_.
-    AppendMenuW(file, MF_STRING, ids::kMnuExit, L"E&xit");
-    HMENU help = CreatePopupMenu();
-    AppendMenuW(help, MF_STRING, ids::kMnuAbout, L"&About");
-    menuBar_ = CreateMenu();
-    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(file), L"&File");
-    AppendMenuW(menuBar_, MF_POPUP, reinterpret_cast<UINT_PTR>(help), L"&Help");
-
-    trayMenu_.reset(CreatePopupMenu());
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSystray2, L"Start in system tra&y");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuStartup2, L"&Run at startup");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuMute, L"&Mute");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuSettings, L"&Settings");
-    AppendMenuW(trayMenu_.get(), MF_STRING, ids::kMnuTerminate, L"&Terminate");
-    // What a double click on the icon does: bring the window back (shown in bold).
-    SetMenuDefaultItem(trayMenu_.get(), ids::kMnuSettings, FALSE);
-    HMENU muteFor = CreatePopupMenu();  // owned by the tray menu from here on
-    for (const auto& item : kMuteForItems) AppendMenuW(muteFor, MF_STRING, item.id, item.caption);
-    appendConsiderateItems(trayMenu_.get(), {ids::kMnuQuiet2, ids::kMnuHoldBusy2, ids::kMnuPlayNow2, ids::kMnuSkip2},
-                           muteFor);
-}
-
 void Form1::createControls() {
     // The lists start where load will put them, in the stored sound folder if it is there.
     // Listing the working folder first would be for nothing, and started at logon that is
     // the system folder.
-    const std::wstring stored = readSetting(parts_.store, kPathSetting);
+    const std::wstring stored = parts_.settings.value().folder;
     const std::wstring folder = PathExists(stored) ? stored : currentFolder();
     for (const auto& spec : kControls) {
         const RECT at = placedRect(spec.id);
@@ -277,18 +159,17 @@ void Form1::createControls() {
     SendMessageW(slider, TBM_SETPOS, TRUE, 50);
 }
 
-// Load and unload -------------------------------------------------------------------------
+// Load and the views of the settings ----------------------------------------------------
 
 void Form1::Form_Load() {
     centreOnMonitor();
-    FormSettings settings(*this);
-    loading_ = true;
-    restoreSettings(parts_.store, settings, parts_.numbers);
-    loading_ = false;
-    restoreConsiderateSettings();
-    programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
-    parts_.scheduler.lastPlayed.clear();
-    if (menuChecked(ids::kMnuSystray)) {
+    // The lists were made in the stored folder when it was there.
+    const std::wstring stored = parts_.settings.value().folder;
+    if (!stored.empty() && (File1.path() != normalizeFolder(stored) || Dir1.path() != File1.path()))
+        openFolder(stored);
+    folderMoved();
+    show({SettingsModel::Field::all});
+    if (parts_.settings.on(Toggle::startInTray)) {
         // Straight to the tray: the window is never shown, so nothing flashes.
         ShowWindow(hwnd(), SW_HIDE);
     } else {
@@ -303,8 +184,12 @@ void Form1::Form_Load() {
         tray_.retry();  // the icon is all there is: at once
         wentToTray();
     }
-    Slider1_Click();
     paintPending();
+}
+
+void Form1::Form_Unload() {
+    parts_.app.unload();
+    ExitProcess(0);  // not reached: unload ends the process
 }
 
 void Form1::paintPending() {
@@ -312,104 +197,23 @@ void Form1::paintPending() {
     RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
 }
 
-void Form1::activate() {
-    if (parts_.driver.request()) PostMessageW(hwnd(), kRunActivation, 0, 0);
-    // After the run's message, so that the handler runs once the first value is up.
-    if (std::exchange(delayRestored_, false)) PostMessageW(hwnd(), kDelayRestored, 0, 0);
-}
-
-void Form1::checkMediaPlayer() {
-    const MediaCheckResult check = checkMediaRuntime();
-    if (!check.mpVersion.empty()) mpVersion_ = check.mpVersion;
-    if (!check.passed) {
-        showMediaCheckFailure(hwnd(), check);
-        Form_Unload();
+void Form1::show(const SettingsModel::Change& change) {
+    using Field = SettingsModel::Field;
+    const Settings& s = parts_.settings.value();
+    const bool all = change.field == Field::all;
+    if (all || change.field == Field::volume) {
+        if (sliderValue() != s.volume) SendMessageW(item(ids::kSlider1), TBM_SETPOS, TRUE, s.volume);
+        Slider1_Click();
     }
-    parts_.about.setMediaPlayerVersion(mpVersion_);
-}
-
-void Form1::form_activate() {
-    checkMediaPlayer();
-    const std::wstring startup = addSlash(programFolder()) + kStartupSound;
-    if (FileExists(startup)) playsound(startup);  // even when muted
-    if (parts_.driver.abandoned()) return;
-    Command1_Click();
-}
-
-void Form1::saveSettings() {
-    FormSettings settings(*this);
-    zt::saveSettings(parts_.store, settings);
-    saveConsiderateSettings();
-}
-
-void Form1::restoreConsiderateSettings() {
-    parts_.gate.setSettings(loadConsiderateSettings(parts_.store));
-    showHoldBusy();
-    if (parts_.gate.mutedUntil()) {
-        // Still muted for a while from the last run (or over while the program was not
-        // running: then the check below unmutes at once).
-        setMuteValue(1);
-        SetTimer(hwnd(), kMuteForTimer, kMuteForCheckMs, nullptr);
-        checkMuteForEnd();
+    // The box runs its change handling for a new text, as any edit does.
+    if ((all || change.field == Field::delay) && controlText(ids::kTxtDelay) != s.delayText)
+        setControlText(ids::kTxtDelay, s.delayText);
+    for (std::size_t i = 0; i < kToggleCount; ++i) {
+        const auto toggle = static_cast<Toggle>(i);
+        if (!all && !(change.field == Field::toggle && change.toggle == toggle)) continue;
+        showToggle(menuBar_, trayMenu_.get(), toggle, s.on(toggle));
+        if (toggle == Toggle::mute) Button_SetCheck(item(ids::kChkMute), s.on(toggle) ? BST_CHECKED : BST_UNCHECKED);
     }
-}
-
-// Written at once, not only at exit: it is a few small values and survives a crash.
-void Form1::saveConsiderateSettings() { zt::saveConsiderateSettings(parts_.store, parts_.gate.settings()); }
-
-void Form1::showHoldBusy() {
-    setMenuChecked(ids::kMnuHoldBusy, parts_.gate.settings().holdBusy);
-    setMenuChecked(ids::kMnuHoldBusy2, parts_.gate.settings().holdBusy);
-}
-
-void Form1::mnuQuiet_Click() {
-    QuietDialog dialog(instance_);
-    if (const auto quiet = dialog.edit(hwnd(), parts_.gate.settings().quiet)) {
-        parts_.gate.setQuietHours(*quiet);
-        saveConsiderateSettings();
-        parts_.scheduler.publishStatus();
-    }
-}
-
-void Form1::mnuHoldBusy_Click() {
-    parts_.gate.setHoldBusy(!parts_.gate.settings().holdBusy);
-    showHoldBusy();
-    saveConsiderateSettings();
-}
-
-void Form1::mnuMuteFor_Click(MuteFor choice) {
-    // Both mute controls first: checking them is not the user's own mute, which would
-    // cancel the end set next.
-    setMuteValue(1);
-    saveMuteUntil(parts_.store, parts_.gate.muteFor(choice));
-    SetTimer(hwnd(), kMuteForTimer, kMuteForCheckMs, nullptr);
-    parts_.scheduler.publishStatus();
-}
-
-void Form1::userChangedMute() {
-    if (!parts_.gate.mutedUntil()) return;
-    parts_.gate.cancelMuteFor();
-    saveMuteUntil(parts_.store, std::nullopt);
-    KillTimer(hwnd(), kMuteForTimer);
-    parts_.scheduler.publishStatus();  // "Muted until" goes at once
-}
-
-void Form1::checkMuteForEnd() {
-    if (!parts_.gate.muteForExpired()) return;
-    KillTimer(hwnd(), kMuteForTimer);
-    saveMuteUntil(parts_.store, std::nullopt);
-    setMuteValue(0);
-    parts_.scheduler.publishStatus();
-}
-
-void Form1::Form_Unload() {
-    saveSettings();
-    tray_.remove();
-    // The sound's thread and the media runtime must be gone before the process ends.
-    parts_.player.stop();
-    // Straight out, from however deep in nested waits this was called: unwinding them
-    // would first finish the sound and the countdown they are waiting for.
-    ExitProcess(0);
 }
 
 // Handlers ---------------------------------------------------------------------------------
@@ -433,6 +237,7 @@ void Form1::Dir1_Change() {
         Dir1.setPath(File1.path());
         Drive1.selectDriveOf(File1.path());
     }
+    folderMoved();
 }
 
 bool Form1::openFolder(const std::wstring& path) {
@@ -443,8 +248,8 @@ bool Form1::openFolder(const std::wstring& path) {
     // A new folder in Dir1 lists the files through its change handler: read them once.
     if (Dir1.setPath(path) && Dir1.path() != folder)
         Dir1_Change();
-    else
-        File1.setPath(path);
+    else if (File1.setPath(path))
+        folderMoved();
     return File1.path() == normalizeFolder(path);
 }
 
@@ -469,62 +274,36 @@ void Form1::folderUnreadable(const std::wstring& folder) {
     setControlText(ids::kLabel3, L"Cannot read " + folder + L" \x2014 the lists stay where they were.");
 }
 
-void Form1::chkMute_Click() { setMenuChecked(ids::kMnuMute, muteValue() == 1); }
+void Form1::folderMoved() { parts_.app.folderShown(File1.path()); }
 
-void Form1::mnuMute_Click() {
-    setMenuChecked(ids::kMnuMute, !menuChecked(ids::kMnuMute));
-    setMuteValue(menuChecked(ids::kMnuMute) ? 1 : 0);
-    userChangedMute();
-}
+void Form1::chkMute_Click() { parts_.app.set(Toggle::mute, Button_GetCheck(item(ids::kChkMute)) == BST_CHECKED); }
 
-void Form1::mnuSystray_Click() {
-    setMenuChecked(ids::kMnuSystray, !menuChecked(ids::kMnuSystray));
-    setMenuChecked(ids::kMnuSystray2, menuChecked(ids::kMnuSystray));
-}
-
-void Form1::mnuStartup_Click() {
-    FormSettings settings(*this);
-    toggleRunAtStartup(parts_.store, settings, programPath());
-}
-
-void Form1::mnuAbout_Click() { parts_.about.showModal(); }
-
-void Form1::Command1_Click() { parts_.scheduler.Command1_Click(); }
-
-void Form1::cmdStop_Click() { parts_.player.stop(); }
+void Form1::txtDelay_Change() { parts_.app.delayEdited(controlText(ids::kTxtDelay)); }
 
 void Form1::Slider1_Click() { setControlText(ids::kLblVolume, std::to_wstring(sliderValue()) + L"%"); }
 
-bool Form1::playsound(const std::wstring& soundName) {
-    // A newer activation ends the wait (not the sound): its run must not wait for this one.
-    const PlayResult result = parts_.player.playsound(soundName, sliderValue(), [this] { return parts_.driver.abandoned(); });
-    const auto slash = soundName.find_last_of(L'\\');
-    const std::wstring name = slash == std::wstring::npos ? soundName : soundName.substr(slash + 1);
-    if (!result) {
-        playError_ = L"Could not play " + name + L": " + result.reason + L".";
-        setControlText(ids::kLabel3, playError_);
-    } else if (!playError_.empty()) {
-        // A good play after a failed one: the old error no longer holds.
-        if (controlText(ids::kLabel3) == playError_) setControlText(ids::kLabel3, L"Last played: " + name);
-        playError_.clear();
-    }
-    return static_cast<bool>(result);
+void Form1::Slider1_Change() {
+    parts_.app.setVolume(sliderValue());
+    Slider1_Click();
+}
+
+void Form1::mnuQuiet_Click() {
+    QuietDialog dialog(instance_);
+    if (const auto quiet = dialog.edit(hwnd(), parts_.settings.value().quiet)) parts_.app.setQuietHours(*quiet);
 }
 
 void Form1::testPlay() {
     const std::wstring name = File1.entry(File1.selectedIndex());
-    if (!name.empty()) playsound(addSlash(File1.path()) + name);
+    if (!name.empty()) parts_.app.testPlay(addSlash(File1.path()) + name);
 }
 
 void Form1::wentToTray() {
     // The first time only, so that a new user does not think the program has ended. Until
     // the shell has taken the balloon (the icon may not be there yet), the next time tries.
-    const std::wstring key = settingKey(kTrayHintSetting);
-    const std::wstring value(kSettingValue);
-    if (parts_.store.get(key, value) == L"True") return;
+    if (parts_.settings.value().trayHintShown) return;
     if (tray_.showBalloon(L"Zirrotone is still playing",
                           L"It keeps playing sounds from here. Click the icon to bring the window back."))
-        parts_.store.set(key, value, L"True");
+        parts_.app.trayHintShown();
 }
 
 void Form1::restoreWindow() {
@@ -560,42 +339,19 @@ void Form1::openTrayMenu() {
 
 int Form1::muteValue() const { return Button_GetCheck(item(ids::kChkMute)) == BST_CHECKED ? 1 : 0; }
 
-void Form1::setMuteValue(int value) {
-    if (value == muteValue()) return;
-    Button_SetCheck(item(ids::kChkMute), value == 1 ? BST_CHECKED : BST_UNCHECKED);
-    chkMute_Click();
-}
-
 int Form1::sliderValue() const { return static_cast<int>(SendMessageW(item(ids::kSlider1), TBM_GETPOS, 0, 0)); }
 
-void Form1::setSliderValue(int value) {
-    if (value == sliderValue()) return;
-    SendMessageW(item(ids::kSlider1), TBM_SETPOS, TRUE, value);
-    Slider1_Change();
-}
-
 bool Form1::menuChecked(int id) const {
-    if (id == ids::kMnuAbVol) return absoluteVolume_;
-    HMENU menu = isTrayMenuItem(id) ? trayMenu_.get() : menuBar_;
-    return GetMenuState(menu, static_cast<UINT>(id), MF_BYCOMMAND) & MF_CHECKED;
-}
-
-void Form1::setMenuChecked(int id, bool checked) {
-    if (id == ids::kMnuAbVol) {
-        absoluteVolume_ = checked;
-        return;
-    }
-    HMENU menu = isTrayMenuItem(id) ? trayMenu_.get() : menuBar_;
-    CheckMenuItem(menu, static_cast<UINT>(id), MF_BYCOMMAND | (checked ? MF_CHECKED : MF_UNCHECKED));
+    if (id == ids::kMnuAbVol) return parts_.settings.on(Toggle::absoluteVolume);
+    // Items are looked for by command in the menu bar (and its submenus), then the tray menu.
+    UINT state = GetMenuState(menuBar_, static_cast<UINT>(id), MF_BYCOMMAND);
+    if (state == static_cast<UINT>(-1)) state = GetMenuState(trayMenu_.get(), static_cast<UINT>(id), MF_BYCOMMAND);
+    return state != static_cast<UINT>(-1) && (state & MF_CHECKED);
 }
 
 std::wstring Form1::controlText(int id) const { return windowText(item(id)); }
 
 void Form1::setControlText(int id, const std::wstring& text) { SetWindowTextW(item(id), text.c_str()); }
-
-std::wstring Form1::delayText() const { return controlText(ids::kTxtDelay); }
-
-void Form1::setDelayText(const std::wstring& text) { setControlText(ids::kTxtDelay, text); }
 
 void Form1::showCountdown(std::int32_t seconds) {
     setControlText(ids::kTxtCountdown, std::to_wstring(seconds));
@@ -616,6 +372,8 @@ void Form1::showDelayTip(const std::wstring& text) {
 // Messages -----------------------------------------------------------------------------------
 
 void Form1::onCommand(int id, int code) {
+    if (const auto toggle = toggleOfCommand(id)) return flip(*toggle);
+    if (const auto choice = muteForOfCommand(id)) return mnuMuteFor_Click(*choice);
     switch (id) {
     case ids::kDrive1:
         if (code == CBN_SELCHANGE) Drive1_Change();
@@ -627,53 +385,30 @@ void Form1::onCommand(int id, int code) {
         if (code == LBN_DBLCLK) testPlay();
         break;
     case ids::kChkMute:
-        if (code == BN_CLICKED) {
-            chkMute_Click();
-            userChangedMute();
-        }
+        if (code == BN_CLICKED) chkMute_Click();
         break;
     case ids::kCmdStop:
         if (code == BN_CLICKED) cmdStop_Click();
         break;
     case ids::kTxtDelay:
-        if (code != EN_CHANGE) break;
-        if (loading_) {
-            delayRestored_ = true;
-        } else if (parts_.driver.announced()) {
-            // Changed (from outside) before the run's message came: the handler's wait would
-            // handle that message and hold the whole run inside this change. It runs once the
-            // run's first value is up, as a restored delay's does; that value uses the new text.
-            PostMessageW(hwnd(), kDelayRestored, 0, 0);
-        } else {
-            parts_.scheduler.txtDelay_Change();
-        }
+        if (code == EN_CHANGE) txtDelay_Change();
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
         if (GetFocus() == File1.hwnd()) testPlay();
         if (GetFocus() == Dir1.hwnd()) openSelectedFolder();
         break;
     case ids::kMnuChooseFolder: mnuChooseFolder_Click(); break;
-    case ids::kMnuSystray: mnuSystray_Click(); break;
-    case ids::kMnuSystray2: mnuSystray2_Click(); break;
-    case ids::kMnuStartup: mnuStartup_Click(); break;
-    case ids::kMnuStartup2: mnuStartup2_Click(); break;
-    case ids::kMnuMute: mnuMute_Click(); break;
     case ids::kMnuSettings: restoreWindow(); break;
     case ids::kMnuExit: mnuExit_Click(); break;  // neither returns: the process ends
     case ids::kMnuTerminate: mnuTerminate_Click(); break;
     case ids::kMnuAbout: mnuAbout_Click(); break;
     case ids::kMnuQuiet:
     case ids::kMnuQuiet2: mnuQuiet_Click(); break;
-    case ids::kMnuHoldBusy:
-    case ids::kMnuHoldBusy2: mnuHoldBusy_Click(); break;
     case ids::kMnuPlayNow:
     case ids::kMnuPlayNow2: mnuPlayNow_Click(); break;
     case ids::kMnuSkip:
     case ids::kMnuSkip2: mnuSkip_Click(); break;
-    default:
-        for (const auto& item : kMuteForItems)
-            if (item.id == id) mnuMuteFor_Click(item.choice);
-        break;
+    default: break;
     }
 }
 
@@ -687,7 +422,7 @@ void Form1::onActivate(WPARAM wParam, LPARAM lParam) {
         otherWindowWasActive_ = ours;
     } else if (otherWindowWasActive_ || ours) {
         otherWindowWasActive_ = false;
-        activate();
+        parts_.app.activate();
     }
 }
 
@@ -733,7 +468,7 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         } else if (wParam == kTrayRetryTimer) {
             SetTimer(hwnd(), kTrayRetryTimer, kTrayRetryMs, nullptr);  // the shell is not ready: a while later
         }
-        if (wParam == kMuteForTimer) checkMuteForEnd();
+        if (wParam != kTrayRetryTimer) parts_.app.timer(wParam);
         return 0;
     case WM_SIZE:
         // Minimised means gone to the tray: hidden, no taskbar button.
@@ -745,27 +480,18 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
             wentToTray();
         }
         return 0;
-    case kRunActivation:
-        parts_.driver.drive([this] { form_activate(); });
-        return 0;
-    case kDelayRestored:
-        // Nested in the run's first pass over the events, where it comes before the paint.
-        paintPending();
-        parts_.scheduler.txtDelay_Change();
-        // A restored delay is no edit: the count drawn from it stands.
-        parts_.scheduler.restartFlag = false;
+    case kAppMessage:
+        parts_.app.posted(wParam);
         return 0;
     case WM_ACTIVATE:
         onActivate(wParam, lParam);
         return defaultHandling(msg, wParam, lParam);
     case WM_QUERYENDSESSION:
-        // The session may be ended without further notice: save now, and only once.
-        if (!savedForSessionEnd_) saveSettings();
-        savedForSessionEnd_ = true;
+        parts_.app.saveForSessionEnd();
         return TRUE;
     case WM_ENDSESSION:
         if (!wParam) {
-            savedForSessionEnd_ = false;  // the end was cancelled: the next one saves again
+            parts_.app.sessionEndCancelled();
             return 0;
         }
         // Saved again: the settings may have changed since the query.

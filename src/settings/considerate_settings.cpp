@@ -52,12 +52,16 @@ ConsiderateSettings loadConsiderateSettings(StringStore& store) {
 }
 
 void saveConsiderateSettings(StringStore& store, const ConsiderateSettings& s) {
-    writeSetting(store, kQuietSetting, booleanText(s.quiet.on));
-    writeSetting(store, kQuietFromSetting, formatClock(s.quiet.from));
-    writeSetting(store, kQuietToSetting, formatClock(s.quiet.to));
-    writeSetting(store, kQuietDaysSetting, formatQuietDays(s.quiet.days));
+    saveQuietHours(store, s.quiet);
     writeSetting(store, kHoldBusySetting, booleanText(s.holdBusy));
     saveMuteUntil(store, s.muteUntil);
+}
+
+void saveQuietHours(StringStore& store, const QuietHours& quiet) {
+    writeSetting(store, kQuietSetting, booleanText(quiet.on));
+    writeSetting(store, kQuietFromSetting, formatClock(quiet.from));
+    writeSetting(store, kQuietToSetting, formatClock(quiet.to));
+    writeSetting(store, kQuietDaysSetting, formatQuietDays(quiet.days));
 }
 
 void saveMuteUntil(StringStore& store, const std::optional<LocalTime>& end) {

@@ -46,6 +46,8 @@ struct ConsiderateSettings {
 ConsiderateSettings loadConsiderateSettings(StringStore& store);
 // All of them, as the program writes its settings when it ends.
 void saveConsiderateSettings(StringStore& store, const ConsiderateSettings& settings);
+// Only the quiet hours' four keys.
+void saveQuietHours(StringStore& store, const QuietHours& quiet);
 // Only the mute end, written the moment it is set or cleared so that it survives a crash.
 void saveMuteUntil(StringStore& store, const std::optional<LocalTime>& end);
 

@@ -10,11 +10,24 @@ namespace zt {
 
 namespace {
 
-using Option = SettingsView::Option;
+// The on/off options kept as "True"/"False" under a key of their own. atOnce: written the
+// moment they change, not only at the end.
+struct ToggleKey {
+    Toggle toggle;
+    std::wstring_view name;
+    bool atOnce;
+};
+constexpr ToggleKey kToggleKeys[] = {
+    {Toggle::absoluteVolume, kAbsoluteSetting, false},
+    {Toggle::startInTray, kSystraySetting, false},
+    {Toggle::holdBusy, kHoldBusySetting, true},
+};
 
-constexpr double kMinDelay = 0.1;
-constexpr std::int32_t kMinVolume = 0;
-constexpr std::int32_t kMaxVolume = 100;
+const ToggleKey* toggleKey(Toggle t) {
+    const auto* it = std::find_if(std::begin(kToggleKeys), std::end(kToggleKeys),
+                                  [t](const ToggleKey& k) { return k.toggle == t; });
+    return it == std::end(kToggleKeys) ? nullptr : it;
+}
 
 }  // namespace
 
@@ -41,62 +54,78 @@ std::wstring settingKey(std::wstring_view name) {
     return key;
 }
 
-void restoreSettings(StringStore& store, SettingsView& view, const NumberFormat& numbers) {
-    const std::wstring path = readSetting(store, kPathSetting);
-    if (!path.empty()) view.openSoundFolder(path);
+Settings loadSettings(StringStore& store, const NumberFormat& numbers) {
+    Settings s;
+    s.folder = readSetting(store, kPathSetting);
 
     // Out of range is clamped, as the slider would itself; a text that is no number at
     // all leaves the slider where it is.
     if (const auto volume = plainNumber(readSetting(store, kVolumeSetting))) {
         const double clamped = std::clamp(*volume, double{kMinVolume}, double{kMaxVolume});
-        if (const auto value = toInt32(clamped)) view.setVolume(*value);
+        if (const auto value = toInt32(clamped)) s.volume = *value;
     }
 
     // The box has no state other than 0 and 1 to take.
     if (const auto mute = plainNumber(readSetting(store, kMuteSetting))) {
         const auto value = toInt16(*mute);
-        if (value && (*value == 0 || *value == 1)) view.setMuteValue(*value);
+        if (value && (*value == 0 || *value == 1)) s.toggles[static_cast<std::size_t>(Toggle::mute)] = *value == 1;
     }
 
     // Any text that starts with a usable delay stays exactly as the user typed it.
     const std::wstring delay = readSetting(store, kDelaySetting);
     if (delay.empty() || lenientNumber(delay, numbers.decimalSeparator()) < kMinDelay) {
-        const std::wstring fallback = numbers.write(kMinDelay);
-        view.setDelayText(fallback.empty() ? L"0.1" : fallback);
+        const std::wstring floor = numbers.write(kMinDelay);
+        s.delayText = floor.empty() ? L"0.1" : floor;
     } else {
-        view.setDelayText(delay);
+        s.delayText = delay;
     }
 
-    if (const auto absolute = parseBoolean(readSetting(store, kAbsoluteSetting)))
-        view.setOption(Option::absoluteVolume, *absolute);
+    for (const auto& key : kToggleKeys)
+        if (const auto on = parseBoolean(readSetting(store, key.name)))
+            s.toggles[static_cast<std::size_t>(key.toggle)] = *on;
 
-    if (const auto systray = parseBoolean(readSetting(store, kSystraySetting)))
-        view.setOption(Option::startInTray, *systray);
+    const ConsiderateSettings considerate = loadConsiderateSettings(store);
+    s.quiet = considerate.quiet;
+    s.muteUntil = considerate.muteUntil;
 
     // Any text at all counts as on: the entry may point at another copy of the program.
-    view.setOption(Option::runAtStartup, !store.get(std::wstring(kRunKey), std::wstring(kRunValue)).empty());
+    s.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] =
+        !store.get(std::wstring(kRunKey), std::wstring(kRunValue)).empty();
+    s.trayHintShown = readSetting(store, kTrayHintSetting) == L"True";
+    return s;
 }
 
-void saveSettings(StringStore& store, SettingsView& view) {
-    writeSetting(store, kPathSetting, view.soundFolder());
-    // A volume or delay that could not be read keeps what is stored rather than losing it.
-    const std::int32_t volume = view.volume();
-    if (volume >= kMinVolume && volume <= kMaxVolume) writeSetting(store, kVolumeSetting, std::to_wstring(volume));
-    writeSetting(store, kMuteSetting, std::to_wstring(view.muteValue()));
-    const std::wstring delay = view.delayText();
-    if (!delay.empty()) writeSetting(store, kDelaySetting, delay);
-    writeSetting(store, kSystraySetting, booleanText(view.option(Option::startInTray)));
-    writeSetting(store, kAbsoluteSetting, booleanText(view.option(Option::absoluteVolume)));
+void saveSettings(StringStore& store, const Settings& s) {
+    if (!s.folder.empty()) writeSetting(store, kPathSetting, s.folder);
+    writeSetting(store, kVolumeSetting, std::to_wstring(s.volume));
+    writeSetting(store, kMuteSetting, s.on(Toggle::mute) ? L"1" : L"0");
+    if (!s.delayText.empty()) writeSetting(store, kDelaySetting, s.delayText);
+    for (const auto& key : kToggleKeys) writeSetting(store, key.name, booleanText(s.on(key.toggle)));
+    saveQuietHours(store, s.quiet);
+    saveMuteUntil(store, s.muteUntil);
 }
 
-void toggleRunAtStartup(StringStore& store, SettingsView& view, const std::wstring& programPath) {
-    const bool on = !view.option(Option::runAtStartup);
-    view.setOption(Option::runAtStartup, on);
-    if (on) {
-        // Quoted, so a path with blanks ("C:\Program Files\...") starts this very program.
-        store.set(std::wstring(kRunKey), std::wstring(kRunValue), L"\"" + programPath + L"\"");
-    } else {
-        store.remove(std::wstring(kRunKey), std::wstring(kRunValue));
+void saveAtOnce(StringStore& store, const Settings& s, const SettingsModel::Change& change,
+                const std::wstring& programPath) {
+    using Field = SettingsModel::Field;
+    switch (change.field) {
+    case Field::quiet: saveQuietHours(store, s.quiet); break;
+    case Field::muteUntil: saveMuteUntil(store, s.muteUntil); break;
+    case Field::trayHint:
+        if (s.trayHintShown) writeSetting(store, kTrayHintSetting, L"True");
+        break;
+    case Field::toggle:
+        if (change.toggle == Toggle::runAtStartup) {
+            // Quoted, so a path with blanks ("C:\Program Files\...") starts this very program.
+            if (s.on(Toggle::runAtStartup))
+                store.set(std::wstring(kRunKey), std::wstring(kRunValue), L"\"" + programPath + L"\"");
+            else
+                store.remove(std::wstring(kRunKey), std::wstring(kRunValue));
+        } else if (const ToggleKey* key = toggleKey(change.toggle); key && key->atOnce) {
+            writeSetting(store, key->name, booleanText(s.on(change.toggle)));
+        }
+        break;
+    default: break;
     }
 }
 

@@ -1,14 +1,14 @@
 #pragma once
-// The six stored settings and the run-at-logon entry, mapped onto the main window.
-// Window-free: the window implements SettingsView, the program passes a RegistryStore
-// (settings/registry.h) and its number format.
-#include <cstdint>
+// The settings model's mapping onto the string store: which key holds what, how each text
+// reads back, what a missing or unusable text means. Window-free: the program passes a
+// RegistryStore (settings/registry.h) and its number format.
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "common/names.h"
 #include "common/numbers.h"
+#include "settings/settings_model.h"
 #include "settings/string_store.h"
 
 namespace zt {
@@ -30,38 +30,6 @@ inline constexpr std::wstring_view kTrayHintSetting = L"trayhint";
 // "Software\Zirrotone\<name>".
 std::wstring settingKey(std::wstring_view name);
 
-// The settings as the main window shows them. Every setter runs the same change handling
-// as a user's change would (the lists pass the folder down, the slider updates its label,
-// the mute box updates the tray menu, a new delay text runs the delay handler).
-class SettingsView {
-public:
-    // The menu options that are stored (each may show in more than one menu).
-    enum class Option { absoluteVolume, startInTray, runAtStartup };
-
-    virtual ~SettingsView() = default;
-
-    // The folder the sounds are picked from.
-    virtual std::wstring soundFolder() = 0;
-    // Opens the folder in the drive, folder and file lists; a folder that does not exist
-    // leaves them as they are.
-    virtual void openSoundFolder(const std::wstring& path) = 0;
-
-    // The volume slider, 0..100; -1 when the slider cannot be read.
-    virtual std::int32_t volume() = 0;
-    virtual void setVolume(std::int32_t value) = 0;
-
-    // The mute box: 0 unchecked, 1 checked.
-    virtual std::int16_t muteValue() = 0;
-    virtual void setMuteValue(std::int16_t value) = 0;
-
-    // The delay as the user typed it.
-    virtual std::wstring delayText() = 0;
-    virtual void setDelayText(const std::wstring& text) = 0;
-
-    virtual bool option(Option option) = 0;
-    virtual void setOption(Option option, bool on) = 0;
-};
-
 // One setting's text (empty when missing), and writing it.
 std::wstring readSetting(StringStore& store, std::wstring_view name);
 void writeSetting(StringStore& store, std::wstring_view name, const std::wstring& text);
@@ -69,17 +37,20 @@ void writeSetting(StringStore& store, std::wstring_view name, const std::wstring
 std::optional<bool> parseBoolean(std::wstring_view text);
 const wchar_t* booleanText(bool value);
 
-// Applies the stored settings to the view, at load. Texts that are missing or do not
-// convert leave their part as it is; the delay then becomes 0.1 in the user's number
-// format, and run-at-logon is derived from the entry's presence (always set).
-void restoreSettings(StringStore& store, SettingsView& view, const NumberFormat& numbers);
+// The stored settings, read once at start. A text that is missing or does not convert
+// leaves the first start's value, with two exceptions: a delay that is missing or reads
+// below kMinDelay becomes kMinDelay in the user's number format, and run at startup is the
+// presence of the run-at-logon entry. The counted delay is left for the caller to judge.
+Settings loadSettings(StringStore& store, const NumberFormat& numbers);
 
-// Writes the six settings from the view, at unload; an empty delay or a volume that could
-// not be read leaves the stored one alone.
-void saveSettings(StringStore& store, SettingsView& view);
+// Everything, as the program writes it when it ends. An empty delay text keeps the stored
+// one; an empty folder (never known) writes nothing for it.
+void saveSettings(StringStore& store, const Settings& settings);
 
-// mnuStartup_Click (mnuStartup2_Click runs the same): flips the option, then writes the
-// quoted program path as the run-at-logon entry or removes it.
-void toggleRunAtStartup(StringStore& store, SettingsView& view, const std::wstring& programPath);
+// What is written the moment it changes rather than at the end (it survives a crash, or the
+// system reads it): the considerate options, the mute end, the tray hint and the
+// run-at-logon entry (the quoted program path, or removed). Nothing for the rest.
+void saveAtOnce(StringStore& store, const Settings& settings, const SettingsModel::Change& change,
+                const std::wstring& programPath);
 
 }  // namespace zt

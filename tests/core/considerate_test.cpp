@@ -144,12 +144,19 @@ TEST(MuteFor, EndsOnTheMinuteAtOrAfterTheChoice) {
     }
 }
 
+// A gate reading its options from a settings model that holds these.
 struct Gate {
-    explicit Gate(LocalTime now, ConsiderateSettings settings = {})
-        : clock(now), gate(clock, probe, settings) {}
+    explicit Gate(LocalTime now, const ConsiderateSettings& settings = {}) : clock(now) {
+        Settings s;
+        s.quiet = settings.quiet;
+        s.toggles[static_cast<std::size_t>(Toggle::holdBusy)] = settings.holdBusy;
+        s.muteUntil = settings.muteUntil;
+        model.replace(s);
+    }
     SimClock clock;
     ScriptedProbe probe;
-    PlayGate gate;
+    SettingsModel model;
+    PlayGate gate{clock, probe, model};
 };
 
 TEST(PlayGate, CountdownEndsAtTheEdgesOfQuietHours) {

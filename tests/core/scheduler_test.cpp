@@ -50,17 +50,19 @@ public:
     std::function<void()> onCall;
 };
 
-// The main window as the scheduler sees it (its status view and its sound folder) with a
-// number format, recording what it was told.
+// The main window as the scheduler sees it (its status view and its sound folder, the
+// delay box showing the settings model's delay) with a number format, recording what it was
+// told.
 class FakeHost : public StatusView, public SoundFolder, public NumberFormat {
 public:
-    explicit FakeHost(FakeWaiter& waiter) : waiter_(waiter) {}
-
-    std::wstring delayText() const override { return delay; }
-    void setDelayText(const std::wstring& text) override {
-        call();
-        delaySets.push_back({text, waiter_.nowMs});
-        typeDelay(text);
+    explicit FakeHost(FakeWaiter& waiter) : waiter_(waiter) {
+        model.listen([this](const SettingsModel::Change& change) {
+            // The box shows a new delay of the model's, and runs its change handling.
+            if (change.field != SettingsModel::Field::delay || model.value().delayText == delay) return;
+            call();
+            delaySets.push_back({model.value().delayText, waiter_.nowMs});
+            typeDelay(model.value().delayText);
+        });
     }
     void showCountdown(std::int32_t seconds) override {
         call();
@@ -70,7 +72,6 @@ public:
         if (fresh_) intervals.push_back(std::stoi(text));
         fresh_ = false;
     }
-    bool muted() const override { return mute; }
     void showTip(const std::wstring& text) override {
         call();
         tips.push_back(text);
@@ -132,9 +133,15 @@ public:
     void typeDelay(const std::wstring& text) {
         delay = text;
         if (!scheduler) return;
+        scheduler->setDelayText(text);
         ++delayDepth;
-        scheduler->txtDelay_Change();
+        scheduler->delayChanged();
         --delayDepth;
+    }
+    // The box's text replaced without its change handling running.
+    void putDelay(const std::wstring& text) {
+        delay = text;
+        if (scheduler) scheduler->setDelayText(text);
     }
 
     std::size_t refreshes() const { return refreshTimes.size(); }
@@ -154,11 +161,11 @@ public:
         long long atMs;
     };
 
-    std::wstring delay = L"1";
+    SettingsModel model;
+    std::wstring delay = L"1";  // the box
     std::wstring countdown;
     std::wstring label3;
     std::wstring folder = L"C:\\Sounds";
-    bool mute = false;
     wchar_t decimalPoint = L'.';
     wchar_t thousands = 0;  // read anywhere in a number, as the platform does
     std::vector<std::wstring> disk, list;
@@ -167,7 +174,7 @@ public:
     std::vector<int> intervals;  // the first countdown value of each cycle
     std::vector<long long> refreshTimes;
     Scheduler* scheduler = nullptr;
-    int delayDepth = 0;  // txtDelay_Change calls in progress, inside each other
+    int delayDepth = 0;  // delay handlers in progress, inside each other
     std::function<void()> onRefresh;
     std::function<void()> onCall;
 
@@ -188,7 +195,7 @@ protected:
     }
 
     void setMuted(bool muted) {
-        host.mute = muted;
+        host.model.set(Toggle::mute, muted);
     }
     // Runs the loop until the condition holds at one of its checks, or gives up after a
     // simulated day so that a broken loop fails instead of hanging.
@@ -196,7 +203,7 @@ protected:
         const long long giveUpAt = waiter.nowMs + 8LL * 3600 * 1000;
         bool gaveUp = false;
         stop = [&] { return condition() || (gaveUp = waiter.nowMs > giveUpAt); };
-        scheduler.Command1_Click();
+        scheduler.run();
         ASSERT_FALSE(gaveUp) << "the condition never came true";
     }
 
@@ -205,7 +212,7 @@ protected:
     int maxDelayDepth = 0;
     Random random{20240601};
     std::function<bool()> stop = [] { return true; };
-    Scheduler scheduler{{host, host, host, waiter, random, [this](const std::wstring& path) { host.playsound(path); },
+    Scheduler scheduler{{host.model, host, host, host, waiter, random, [this](const std::wstring& path) { host.playsound(path); },
                          [this] { return stop(); }}};
 };
 
@@ -302,7 +309,7 @@ TEST_F(SchedulerTest, IntervalsSpreadOverTheDelayRange) {
     } const cases[] = {{L"1", 45, 75}, {L"0.1", 4, 7}};
     for (const auto& c : cases) {
         host.clearRecords();
-        host.delay = c.delay;
+        host.putDelay(c.delay);
         runUntil([&] { return host.refreshes() == 300; });
         const auto intervals = host.intervals;
         const auto [low, high] = std::minmax_element(intervals.begin(), intervals.end());
@@ -362,7 +369,7 @@ TEST_F(SchedulerTest, DelayEditEndsTheCountdownAtTheNextSecondWithoutASound) {
     runUntil([&] { return host.intervals.size() == 2; });
 
     EXPECT_TRUE(host.plays.empty());
-    EXPECT_FALSE(scheduler.restartFlag);
+    EXPECT_FALSE(scheduler.restartPending());
     const auto intervals = host.intervals;
     // The edit ran at the 10.1 s pass and waited one step; the second still ends on time.
     ASSERT_EQ(host.refreshes(), 1u);
@@ -377,7 +384,7 @@ TEST_F(SchedulerTest, UnusableDelayEditsBecomeTheFloorAfterAboutFiveSeconds) {
     setMuted(true);
     for (const wchar_t* typed : {L"0", L"abc", L"-3", L""}) {
         host.clearRecords();
-        host.delay = L"1";
+        host.putDelay(L"1");
         const long long editAt = waiter.nowMs + 2'050;
         waiter.at(editAt, [&] { host.typeDelay(typed); });
         runUntil([&] { return host.intervals.size() == 2; });
@@ -395,7 +402,7 @@ TEST_F(SchedulerTest, EditsDuringTheDelayWaitRestartItInsteadOfNesting) {
     // Keys arriving at every pass, several per pass, or now and then: 200 characters each.
     for (const int keysPerPass : {1, 4, 0}) {
         host.clearRecords();
-        host.delay = L"";
+        host.putDelay(L"");
         maxDelayDepth = 0;
         int typed = 0, passes = 0;
         waiter.onEvents = [&] {
@@ -490,7 +497,7 @@ TEST_F(SchedulerTest, DelayEditsTellWhatIsCountedWhenTheTextDoesNotShowIt) {
 }
 
 TEST_F(SchedulerTest, FileAddedWhileCountingCanBePickedAtTheEnd) {
-    host.delay = L"0.1";
+    host.putDelay(L"0.1");
     waiter.at(2'000, [&] { host.disk.push_back(L"new.wav"); });
     runUntil([&] { return host.refreshes() == 1; });
     ASSERT_EQ(host.plays.size(), 1u);
@@ -498,7 +505,7 @@ TEST_F(SchedulerTest, FileAddedWhileCountingCanBePickedAtTheEnd) {
 }
 
 TEST_F(SchedulerTest, EmptyFolderPlaysNothingAndKeepsCounting) {
-    host.delay = L"0.1";
+    host.putDelay(L"0.1");
     host.folder = L"C:\\Empty\\";
     scheduler.lastPlayed = L"old.wav";
     host.label3 = L"Last played: old.wav";
@@ -522,9 +529,9 @@ TEST_F(SchedulerTest, UnreadableDelayKeepsTheLastGoodOne) {
     auto check = [&](std::vector<Cycle> cycles) {
         host.clearRecords();
         std::size_t next = 0;
-        host.delay = cycles[0].delay;
+        host.putDelay(cycles[0].delay);
         host.onRefresh = [&] {
-            if (++next < cycles.size()) host.delay = cycles[next].delay;
+            if (++next < cycles.size()) host.putDelay(cycles[next].delay);
         };
         runUntil([&] { return host.intervals.size() == cycles.size(); });
         const auto intervals = host.intervals;
@@ -551,10 +558,10 @@ TEST(SchedulerStorm, ActivationsReplaceRunsWithoutGrowingTheStack) {
     Random random(99);
     RunDriver driver;
     bool finished = false;
-    Scheduler scheduler({host, host, host, waiter, random, [&](const std::wstring& path) { host.playsound(path); },
+    Scheduler scheduler({host.model, host, host, host, waiter, random, [&](const std::wstring& path) { host.playsound(path); },
                          [&] { return driver.abandoned() || finished; }});
     host.scheduler = &scheduler;
-    host.delay = L"0.1";
+    host.putDelay(L"0.1");
     host.disk = {L"a.wav", L"b.wav"};
 
     constexpr int kReplacements = 10'000;
@@ -585,7 +592,7 @@ TEST(SchedulerStorm, ActivationsReplaceRunsWithoutGrowingTheStack) {
         frames.insert(__builtin_frame_address(0));
         ++runs;
         replaced = false;
-        scheduler.Command1_Click();
+        scheduler.run();
         --depth;
     };
     ASSERT_TRUE(driver.request());
@@ -637,7 +644,7 @@ protected:
 
     WaiterClock clock;
     test::ScriptedProbe probe;
-    PlayGate gate{clock, probe, ConsiderateSettings{}};
+    PlayGate gate{clock, probe, host.model};
 };
 
 TEST_F(GatedSchedulerTest, WithEveryOptionOffAndTheUserFreeItPlaysExactlyAsWithoutAGate) {
@@ -650,14 +657,14 @@ TEST_F(GatedSchedulerTest, WithEveryOptionOffAndTheUserFreeItPlaysExactlyAsWitho
     plain.disk = {L"a.wav"};
     Random sameDraws{20240601};
     bool done = false;
-    Scheduler ungated{{plain, plain, plain, plainWaiter, sameDraws,
+    Scheduler ungated{{plain.model, plain, plain, plain, plainWaiter, sameDraws,
                        [&](const std::wstring& path) {
                            plain.playsound(path);
                            done = plain.plays.size() == 3;
                        },
                        [&] { return done; }}};
     ungated.lastPlayed = L"bell.wav";
-    ungated.Command1_Click();
+    ungated.run();
     ASSERT_EQ(plain.plays.size(), gated.size());
     for (std::size_t i = 0; i < gated.size(); ++i) EXPECT_EQ(plain.plays[i].atMs, gated[i].atMs);
     EXPECT_EQ(plain.tips, gatedTips);
@@ -782,7 +789,7 @@ TEST_F(GatedSchedulerTest, SkipThisWaitEndsTheCountdownSilentlyAndDrawsANewInter
     waiter.at(10'050, [&] { scheduler.skipWait(); });
     runUntil([&] { return host.intervals.size() == 2; });
     EXPECT_TRUE(host.plays.empty());
-    EXPECT_FALSE(scheduler.restartFlag);
+    EXPECT_FALSE(scheduler.restartPending());
     EXPECT_EQ(host.refreshTimes, std::vector<long long>{11'000});
     EXPECT_EQ(scheduler.lastPlayed, L"bell.wav");
 

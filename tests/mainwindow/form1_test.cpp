@@ -684,7 +684,7 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
     put(kVolumeSetting, L"75");
     put(kMuteSetting, L"1");
     put(kDelaySetting, L"2.5");
-    form_->Form_Load();
+    app_->load();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     EXPECT_EQ(form_->controlText(ids::kLblVolume), L"75%");
@@ -694,8 +694,8 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
 }
 
 TEST_F(Form1Test, ADelaySetFromOutsideBeforeTheRunStartsWaitsForTheRunsFirstValue) {
-    form_->Form_Load();
-    form_->activate();  // the run's message is posted, not handled yet
+    app_->load();
+    app_->activate();  // the run's message is posted, not handled yet
     // As automation sets it, right after start. The change's wait must not take the run's
     // message and hold the whole run inside this call: it comes back at once...
     SendMessageW(control(ids::kTxtDelay), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0.5"));
@@ -711,7 +711,7 @@ TEST_F(Form1Test, ADelaySetFromOutsideBeforeTheRunStartsWaitsForTheRunsFirstValu
 TEST_F(Form1Test, AStoredFolderThatIsGoneLeavesTheLists) {
     const auto rowsBefore = listItems(control(ids::kDir1));
     setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), root_ + L"\\Never");
-    form_->Form_Load();
+    app_->load();
     EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
 }
@@ -726,14 +726,14 @@ TEST_F(Form1Test, TheListsAreMadeInTheStoredFolderWhenItIsThere) {
     startWithStored(root_ + L"\\Bells");
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
-    form_->Form_Load();
+    app_->load();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     // A stored folder that is gone: the working folder, as without one.
     startWithStored(root_ + L"\\Never");
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Gone");
-    form_->Form_Load();
+    app_->load();
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
 }
 
@@ -796,7 +796,7 @@ void trayEvent(HWND hwnd, UINT code) {
 }
 
 TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
-    form_->Form_Load();
+    app_->load();
     EXPECT_TRUE(IsWindowVisible(hwnd_));
     // The window first: the icon follows once it has nothing left to do...
     EXPECT_FALSE(trayIconPresent(hwnd_));
@@ -804,7 +804,7 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     // ...or with the first tip, whichever comes first.
     end();
     start();
-    form_->Form_Load();
+    app_->load();
     form_->showTip(L"9 secs to go");
     EXPECT_TRUE(trayIconPresent(hwnd_));
     EXPECT_EQ(tip_, L"9 secs to go");
@@ -836,7 +836,7 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
 }
 
 TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
-    form_->Form_Load();
+    app_->load();
     const UINT showMessage = RegisterWindowMessageW(kShowMessage);
     const std::pair<const char*, std::function<void()>> ways[] = {
         {"icon click", [&] { trayEvent(hwnd_, WM_LBUTTONUP); }},
@@ -861,7 +861,7 @@ TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
 }
 
 TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
-    form_->Form_Load();
+    app_->load();
     std::atomic<bool> sawMenu{false};
     std::atomic<HMENU> shown{nullptr};
     std::thread closer([&] {
@@ -887,7 +887,7 @@ TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
 
 TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
     const auto hintStored = [] { return getRegString(HKEY_CURRENT_USER, settingKey(kTrayHintSetting), std::wstring(kSettingValue)); };
-    form_->Form_Load();  // shown: nothing to say yet
+    app_->load();  // shown: nothing to say yet
     EXPECT_TRUE(balloons_.empty());
     minimise(hwnd_);
     ASSERT_EQ(balloons_.size(), 1u);
@@ -909,7 +909,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
     end();
     setRegString(HKEY_CURRENT_USER, settingKey(kSystraySetting), std::wstring(kSettingValue), L"True");
     start();
-    form_->Form_Load();
+    app_->load();
     ASSERT_FALSE(IsWindowVisible(hwnd_));
     EXPECT_EQ(balloons_.size(), 1u);
 
@@ -918,7 +918,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
     for (int run = 0; run < 2; ++run) {
         end();
         start();
-        form_->Form_Load();
+        app_->load();
         ASSERT_FALSE(IsWindowVisible(hwnd_));
     }
     ASSERT_EQ(balloons_.size(), 2u);
@@ -926,7 +926,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
 }
 
 TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
-    form_->Form_Load();
+    app_->load();
     test::dropTrayIcon(hwnd_);
     ASSERT_FALSE(trayIconPresent(hwnd_));
     SendMessageW(hwnd_, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
@@ -973,7 +973,7 @@ bool whileShown(const wchar_t* className, const std::function<void(HWND)>& start
 }
 
 TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
-    form_->Form_Load();
+    app_->load();
     EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
               (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
                                          L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
@@ -997,7 +997,7 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
 }
 
 TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
-    form_->Form_Load();
+    app_->load();
     EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy));
     EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy2));
     command(ids::kMnuHoldBusy2);
@@ -1010,7 +1010,7 @@ TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
 }
 
 TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt) {
-    form_->Form_Load();
+    app_->load();
     for (const bool byTheBox : {true, false}) {
         const LocalTime before = [] {
             SYSTEMTIME now;
@@ -1042,7 +1042,7 @@ TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt
 TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
     store(kMuteSetting, L"1");
     store(kMuteUntilSetting, L"2099-01-01 08:00");  // too far ahead to be real: over
-    form_->Form_Load();
+    app_->load();
     EXPECT_EQ(form_->muteValue(), 0);
     EXPECT_EQ(stored(kMuteUntilSetting), L"");
 
@@ -1052,7 +1052,7 @@ TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
         localSeconds(LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, 0}) + 3600);
     store(kMuteSetting, L"0");
     store(kMuteUntilSetting, formatStamp(inAnHour));
-    form_->Form_Load();
+    app_->load();
     EXPECT_EQ(form_->muteValue(), 1);
     EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
     EXPECT_EQ(stored(kMuteUntilSetting), formatStamp(inAnHour));
@@ -1071,7 +1071,7 @@ protected:
         store(kQuietFromSetting, L"23:00");
         store(kQuietToSetting, L"06:15");
         store(kQuietDaysSetting, L"1111100");  // Monday to Friday
-        form_->Form_Load();
+        app_->load();
     }
     // Opens the dialog from the tray menu and runs probe on it from another thread.
     bool whileOpen(const std::function<void(HWND)>& probe) {
@@ -1134,7 +1134,7 @@ TEST_F(QuietDialogTest, EnterStoresWhatWasSetAtOnce) {
 }
 
 TEST_F(Form1Test, QuietHoursDialogIsLaidOutInTwipsAtTheWindowDpi) {
-    form_->Form_Load();
+    app_->load();
     ASSERT_TRUE(whileShown(QuietDialog::kClassName, [&](HWND) { command(ids::kMnuQuiet); }, [&](HWND dialog) {
         const UINT dpi = GetDpiForWindow(dialog);
         RECT client, ok;

@@ -1,4 +1,4 @@
-// Restore, save and the run-at-logon toggle against the real keys of Wine's registry.
+// Load, save and the run-at-logon entry against the real keys of Wine's registry.
 // Whatever was stored there before is put back afterwards.
 #include <gtest/gtest.h>
 
@@ -21,22 +21,13 @@ using test::keyExists;
 using test::RawValue;
 using test::readRaw;
 using test::writeRaw;
-using Option = SettingsView::Option;
-using Log = std::vector<std::wstring>;
-
-const std::array<std::wstring, 6> kNames = {L"path", L"volume", L"mute", L"delay", L"absolute", L"systray"};
+constexpr std::size_t kKeys = 12;
+const std::array<std::wstring, kKeys> kNames = {L"path",     L"volume",    L"mute",    L"delay",
+                                                L"absolute", L"systray",   L"quiet",   L"quietfrom",
+                                                L"quietto",  L"quietdays", L"holdbusy", L"muteuntil"};
 const std::wstring kRoot(kSettingsKey);
 const std::wstring kRun(kRunKey);
 const std::wstring kRunName(kRunValue);
-
-// Opens the folders that exist, as the window does.
-class WineControls : public test::FakeSettingsView {
-public:
-    void openSoundFolder(const std::wstring& path) override {
-        log.push_back(L"open=" + path);
-        if (PathExists(path)) folder = path;
-    }
-};
 
 DWORD valueCount(const std::wstring& subKey) {
     ScopedKey key;
@@ -87,39 +78,40 @@ protected:
 
 private:
     bool rootExisted_ = false;
-    std::array<bool, 6> keyExisted_{};
-    std::array<std::optional<RawValue>, 6> saved_;
+    std::array<bool, kKeys> keyExisted_{};
+    std::array<std::optional<RawValue>, kKeys> saved_;
     std::optional<RawValue> savedRun_;
 };
 
-TEST_F(SettingsInRegistry, AllSixSettingsRoundTrip) {
-    ASSERT_TRUE(PathExists(folder_));
-    WineControls saved;
+TEST_F(SettingsInRegistry, EverySettingRoundTrips) {
+    Settings saved;
     saved.folder = folder_;
-    saved.slider = 37;
-    saved.mute = 1;
-    saved.delay = L"2.5";
-    saved.options[Option::startInTray] = true;
-    saved.options[Option::absoluteVolume] = true;
+    saved.volume = 37;
+    saved.delayText = L"2.5";
+    saved.quiet = {true, 21 * 60, 6 * 60, 0x3E};
+    saved.muteUntil = localTimeAt(localSeconds(LocalTime{2026, 12, 7, 14, 30, 0}));
+    for (const Toggle t : {Toggle::mute, Toggle::startInTray, Toggle::absoluteVolume})
+        saved.toggles[static_cast<std::size_t>(t)] = true;
+    saved.toggles[static_cast<std::size_t>(Toggle::holdBusy)] = false;
     saveSettings(store_, saved);
 
-    WineControls restored;
-    restoreSettings(store_, restored, CommaNumberFormat());
-    EXPECT_EQ(restored.log, (Log{L"open=" + folder_, L"volume=37", L"mute=1", L"delay=2.5",
-                                 L"absoluteVolume=1", L"startInTray=1", L"runAtStartup=0"}));
+    const Settings restored = loadSettings(store_, CommaNumberFormat());
     EXPECT_EQ(restored.folder, folder_);
+    EXPECT_EQ(restored.volume, 37);
+    EXPECT_EQ(restored.delayText, L"2.5");
+    EXPECT_EQ(restored.quiet, saved.quiet);
+    EXPECT_EQ(restored.muteUntil, saved.muteUntil);
+    EXPECT_EQ(restored.toggles, saved.toggles);  // run at startup: off, no entry
 }
 
 TEST_F(SettingsInRegistry, SaveWritesOneRegSzValueStringPerSettingKey) {
     const DWORD rootValues = valueCount(kRoot);
-    WineControls controls;
-    controls.folder = L"D:\\Sounds";
-    controls.slider = 100;
-    controls.mute = 0;
-    controls.delay = L"3 minutes";
-    controls.options[Option::startInTray] = false;
-    controls.options[Option::absoluteVolume] = true;
-    saveSettings(store_, controls);
+    Settings s;
+    s.folder = L"D:\\Sounds";
+    s.volume = 100;
+    s.delayText = L"3 minutes";
+    s.toggles[static_cast<std::size_t>(Toggle::absoluteVolume)] = true;
+    saveSettings(store_, s);
 
     const std::pair<const wchar_t*, std::wstring> expected[] = {
         {L"Software\\Zirrotone\\path", L"D:\\Sounds"}, {L"Software\\Zirrotone\\volume", L"100"},
@@ -140,44 +132,44 @@ TEST_F(SettingsInRegistry, HandWrittenValuesReadWithOrWithoutNul) {
     writeSetting(L"mute", REG_SZ, std::wstring(L"1\0", 2));
     writeSetting(L"delay", REG_SZ, std::wstring(L"4\0", 2));
     writeSetting(L"systray", REG_SZ, L"true");
-    WineControls controls;
-    restoreSettings(store_, controls, CommaNumberFormat());
-    EXPECT_EQ(controls.log, (Log{L"volume=70", L"mute=1", L"delay=4", L"startInTray=1", L"runAtStartup=0"}));
+    const Settings s = loadSettings(store_, CommaNumberFormat());
+    EXPECT_EQ(s.volume, 70);
+    EXPECT_TRUE(s.on(Toggle::mute));
+    EXPECT_EQ(s.delayText, L"4");
+    EXPECT_TRUE(s.on(Toggle::startInTray));
 }
 
-TEST_F(SettingsInRegistry, ExpandSzEmptyOrVanishedFolderLeaveControls) {
-    writeSetting(L"path", REG_SZ, folder_ + L"\\gone");
+TEST_F(SettingsInRegistry, ExpandSzAndEmptyValuesReadAsMissing) {
     writeSetting(L"volume", REG_EXPAND_SZ, L"70");
     writeSetting(L"mute", REG_SZ, L"");
     writeSetting(L"delay", REG_EXPAND_SZ, L"5");
     writeSetting(L"absolute", REG_EXPAND_SZ, L"True");
-    WineControls controls;
-    restoreSettings(store_, controls, CommaNumberFormat());
-    EXPECT_EQ(controls.log, (Log{L"open=" + folder_ + L"\\gone", L"delay=0,1", L"runAtStartup=0"}));
-    EXPECT_EQ(controls.folder, L"C:\\start");
+    const Settings s = loadSettings(store_, CommaNumberFormat());
+    const Settings first;
+    EXPECT_EQ(s.volume, first.volume);
+    EXPECT_EQ(s.delayText, L"0,1");
+    EXPECT_EQ(s.toggles, first.toggles);
 }
 
-TEST_F(SettingsInRegistry, ToggleWritesAndDeletesRunValueOnly) {
-    WineControls controls;
-    saveSettings(store_, controls);
+TEST_F(SettingsInRegistry, RunAtStartupWritesAndDeletesTheRunValueOnly) {
+    saveSettings(store_, Settings{});
     std::vector<std::optional<RawValue>> before;
     for (const auto& name : kNames) before.push_back(readRaw(settingKey(name), L"String"));
+    const SettingsModel::Change change{SettingsModel::Field::toggle, Toggle::runAtStartup};
 
-    toggleRunAtStartup(store_, controls, programPath());
-    EXPECT_TRUE(controls.options[Option::runAtStartup]);
+    Settings on;
+    on.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
+    saveAtOnce(store_, on, change, programPath());
     const auto raw = readRaw(kRun, kRunName);
     ASSERT_TRUE(raw);
     EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
     EXPECT_EQ(raw->bytes, bytesOf(L"\"" + programPath() + L"\""));
+    EXPECT_TRUE(loadSettings(store_, CommaNumberFormat()).on(Toggle::runAtStartup));  // the next start sees it
 
-    WineControls next;  // the next start sees the entry
-    restoreSettings(store_, next, CommaNumberFormat());
-    EXPECT_TRUE(next.options[Option::runAtStartup]);
-
-    toggleRunAtStartup(store_, controls, programPath());
-    EXPECT_FALSE(controls.options[Option::runAtStartup]);
+    saveAtOnce(store_, Settings{}, change, programPath());
     EXPECT_FALSE(readRaw(kRun, kRunName));
     EXPECT_TRUE(keyExists(kRun));
+    EXPECT_FALSE(loadSettings(store_, CommaNumberFormat()).on(Toggle::runAtStartup));
 
     for (std::size_t i = 0; i < kNames.size(); ++i)
         EXPECT_EQ(readRaw(settingKey(kNames[i]), L"String"), before[i]) << kNames[i];

@@ -8,15 +8,22 @@ namespace zt {
 namespace {
 
 using test::CommaNumberFormat;
-using test::FakeSettingsView;
 using test::FakeStore;
-using Option = SettingsView::Option;
 using Log = std::vector<std::wstring>;
+using Field = SettingsModel::Field;
 
 const std::wstring kRunKeyText(kRunKey);
 const std::wstring kRunValueText(kRunValue);
 
-TEST(RestoreSettings, AppliesEverySettingInOrder) {
+Settings load(FakeStore& store) { return loadSettings(store, CommaNumberFormat()); }
+
+Settings loadOne(std::wstring_view name, const std::wstring& text) {
+    FakeStore store;
+    store.setSetting(name, text);
+    return load(store);
+}
+
+TEST(LoadSettings, ReadsEveryKey) {
     FakeStore store;
     store.setSetting(L"path", L"D:\\Sounds");
     store.setSetting(L"volume", L"70");
@@ -24,199 +31,207 @@ TEST(RestoreSettings, AppliesEverySettingInOrder) {
     store.setSetting(L"delay", L"2.5");
     store.setSetting(L"absolute", L"True");
     store.setSetting(L"systray", L"False");
+    store.setSetting(L"quiet", L"True");
+    store.setSetting(L"quietfrom", L"21:15");
+    store.setSetting(L"quietto", L"06:00");
+    store.setSetting(L"quietdays", L"1111100");
+    store.setSetting(L"holdbusy", L"False");
+    store.setSetting(L"muteuntil", L"2026-12-07 14:30");
+    store.setSetting(L"trayhint", L"True");
     store.values[{kRunKeyText, kRunValueText}] = L"X:\\elsewhere\\copy.exe";
-    FakeSettingsView controls;
-    controls.folders = {L"D:\\Sounds"};
 
-    restoreSettings(store, controls, CommaNumberFormat());
+    const Settings s = load(store);
 
-    EXPECT_EQ(controls.log, (Log{L"open=D:\\Sounds", L"volume=70", L"mute=1", L"delay=2.5",
-                                 L"absoluteVolume=1", L"startInTray=0", L"runAtStartup=1"}));
-    EXPECT_EQ(controls.folder, L"D:\\Sounds");
+    EXPECT_EQ(s.folder, L"D:\\Sounds");
+    EXPECT_EQ(s.volume, 70);
+    EXPECT_TRUE(s.on(Toggle::mute));
+    EXPECT_EQ(s.delayText, L"2.5");
+    EXPECT_TRUE(s.on(Toggle::absoluteVolume));
+    EXPECT_FALSE(s.on(Toggle::startInTray));
+    EXPECT_TRUE(s.on(Toggle::runAtStartup));  // any entry at all
+    EXPECT_EQ(s.quiet, (QuietHours{true, 21 * 60 + 15, 6 * 60, 0x3E}));
+    EXPECT_FALSE(s.on(Toggle::holdBusy));
+    ASSERT_TRUE(s.muteUntil);
+    EXPECT_EQ(s.muteUntil->hour, 14);
+    EXPECT_TRUE(s.trayHintShown);
     EXPECT_TRUE(store.writes.empty());
 }
 
-TEST(RestoreSettings, FirstStartSetsOnlyDelayAndRunAtLogon) {
+TEST(LoadSettings, FirstStartIsTheControlsAtCreationWithTheFloorDelay) {
     FakeStore store;
-    FakeSettingsView controls;
-    controls.options[Option::runAtStartup] = true;
-
-    restoreSettings(store, controls, CommaNumberFormat());
-
-    // The delay comes in the user's number format.
-    EXPECT_EQ(controls.log, (Log{L"delay=0,1", L"runAtStartup=0"}));
+    const Settings s = load(store);
+    Settings expected;
+    expected.delayText = L"0,1";  // in the user's number format
+    EXPECT_EQ(s.folder, L"");
+    EXPECT_EQ(s.volume, 50);
+    EXPECT_EQ(s.delayText, expected.delayText);
+    EXPECT_EQ(s.toggles, expected.toggles);
+    EXPECT_TRUE(s.on(Toggle::holdBusy));  // on for a new user
+    EXPECT_FALSE(s.on(Toggle::runAtStartup));
+    EXPECT_FALSE(s.quiet.on);
+    EXPECT_FALSE(s.muteUntil);
+    EXPECT_FALSE(s.trayHintShown);
 }
 
-TEST(RestoreSettings, DelayBelowTenthBecomesTenthElseStaysAsStored) {
-    const std::vector<std::wstring> replaced = {L"0.05", L"0", L"-3", L"abc", L"0.0999", L"1e400", L" "};
-    for (const auto& text : replaced) {
-        FakeStore store;
-        store.setSetting(L"delay", text);
-        FakeSettingsView controls;
-        restoreSettings(store, controls, CommaNumberFormat());
-        EXPECT_EQ(controls.delay, L"0,1") << "stored: " << text;
-    }
+TEST(LoadSettings, DelayBelowTenthBecomesTenthElseStaysAsStored) {
+    for (const auto* text : {L"0.05", L"0", L"-3", L"abc", L"0.0999", L"1e400", L" "})
+        EXPECT_EQ(loadOne(L"delay", text).delayText, L"0,1") << "stored: " << text;
     // The fake user writes numbers with a decimal comma; the point is read as well.
-    const std::vector<std::wstring> kept = {L"0.1", L"2.5", L"3 minutes", L" 4", L"1e1", L"0,2", L"0,1"};
-    for (const auto& text : kept) {
-        FakeStore store;
-        store.setSetting(L"delay", text);
-        FakeSettingsView controls;
-        restoreSettings(store, controls, CommaNumberFormat());
-        EXPECT_EQ(controls.delay, text);
-    }
+    for (const auto* text : {L"0.1", L"2.5", L"3 minutes", L" 4", L"1e1", L"0,2", L"0,1"})
+        EXPECT_EQ(loadOne(L"delay", text).delayText, text);
 }
 
-struct SliderCase {
-    const wchar_t* stored;
-    std::int32_t expected;  // 50 is where the slider starts
-};
-
-TEST(RestoreSettings, VolumeConvertsStrictlyAndClampsToSliderRange) {
-    const SliderCase cases[] = {
-        {L"0", 0},       {L"100", 100},   {L"7", 7},       {L" 7 ", 7},     {L"150", 100},
-        {L"-5", 0},      {L"1e10", 100},  {L"20.5", 20},   {L"21.5", 22},   {L"99.5", 100},
-        {L"abc", 50},    {L"5x", 50},     {L"", 50},       {L"1e400", 50},  {L"0x10", 50},
-        {L"inf", 50},    {L"nan", 50},    {L"-", 50},      {L".", 50},      {L"1e", 50},
-        {L"1 0", 50},
+TEST(LoadSettings, VolumeConvertsStrictlyAndClampsToTheSliderRange) {
+    const std::pair<const wchar_t*, std::int32_t> cases[] = {
+        {L"0", 0},     {L"100", 100}, {L"7", 7},      {L" 7 ", 7},   {L"150", 100}, {L"-5", 0},
+        {L"1e10", 100}, {L"20.5", 20}, {L"21.5", 22},  {L"99.5", 100}, {L"abc", 50}, {L"5x", 50},
+        {L"", 50},     {L"1e400", 50}, {L"0x10", 50},  {L"inf", 50},  {L"nan", 50},  {L"-", 50},
+        {L".", 50},    {L"1e", 50},    {L"1 0", 50},
     };
-    for (const auto& c : cases) {
-        FakeStore store;
-        store.setSetting(L"volume", c.stored);
-        FakeSettingsView controls;
-        restoreSettings(store, controls, CommaNumberFormat());
-        EXPECT_EQ(controls.slider, c.expected) << "stored: " << c.stored;
-    }
+    for (const auto& [stored, expected] : cases)
+        EXPECT_EQ(loadOne(L"volume", stored).volume, expected) << "stored: " << stored;
 }
 
-TEST(RestoreSettings, MuteTakesOnlyZeroOrOne) {
-    const SliderCase cases[] = {
-        {L"1", 1}, {L"0", 0}, {L"0.5", 0}, {L"1.0", 1}, {L"2", 7},
-        {L"-1", 7}, {L"1.5", 7}, {L"yes", 7}, {L"99999", 7}, {L"1e400", 7},
-    };
-    for (const auto& c : cases) {
-        FakeStore store;
-        store.setSetting(L"mute", c.stored);
-        FakeSettingsView controls;
-        controls.mute = 7;  // a state restore cannot produce, to see whether it was set
-        restoreSettings(store, controls, CommaNumberFormat());
-        EXPECT_EQ(controls.mute, c.expected) << "stored: " << c.stored;
-    }
-}
+TEST(LoadSettings, MuteTakesOnlyZeroOrOneBooleansOnlyTrueOrFalse) {
+    for (const auto* text : {L"1", L"1.0"}) EXPECT_TRUE(loadOne(L"mute", text).on(Toggle::mute)) << text;
+    for (const auto* text : {L"0", L"0.5", L"2", L"-1", L"1.5", L"yes", L"99999", L"1e400"})
+        EXPECT_FALSE(loadOne(L"mute", text).on(Toggle::mute)) << text;
 
-TEST(RestoreSettings, BooleansInAnyCaseOthersLeaveMenusAlone) {
     struct Case {
         const wchar_t* stored;
-        int expected;  // -1: not set
+        std::optional<bool> read;  // nothing: the first start's value stays
     };
-    const Case cases[] = {{L"True", 1}, {L"true", 1}, {L"TRUE", 1},  {L"False", 0},
-                          {L"fAlSe", 0}, {L"1", -1},  {L"yes", -1},  {L"Tru", -1},
-                          {L"True ", -1}};
+    const Case cases[] = {{L"True", true},  {L"true", true},       {L"TRUE", true},
+                          {L"False", false}, {L"fAlSe", false},     {L"1", std::nullopt},
+                          {L"yes", std::nullopt}, {L"Tru", std::nullopt}, {L"True ", std::nullopt}};
     for (const auto& c : cases) {
         FakeStore store;
-        store.setSetting(L"absolute", c.stored);
-        store.setSetting(L"systray", c.stored);
-        FakeSettingsView controls;
-        restoreSettings(store, controls, CommaNumberFormat());
-        const std::wstring v = c.expected == 1 ? L"=1" : L"=0";
-        const Log expected = c.expected < 0
-            ? Log{L"delay=0,1", L"runAtStartup=0"}
-            : Log{L"delay=0,1", L"absoluteVolume" + v, L"startInTray" + v, L"runAtStartup=0"};
-        EXPECT_EQ(controls.log, expected) << "stored: " << c.stored;
+        for (const auto* name : {L"absolute", L"systray", L"holdbusy"}) store.setSetting(name, c.stored);
+        const Settings s = load(store);
+        EXPECT_EQ(s.on(Toggle::absoluteVolume), c.read.value_or(false)) << c.stored;
+        EXPECT_EQ(s.on(Toggle::startInTray), c.read.value_or(false)) << c.stored;
+        EXPECT_EQ(s.on(Toggle::holdBusy), c.read.value_or(true)) << c.stored;
     }
 }
 
-TEST(RestoreSettings, OnlyAStoredFolderIsOpened) {
+TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     FakeStore store;
-    FakeSettingsView controls;
-    restoreSettings(store, controls, CommaNumberFormat());
-    EXPECT_EQ(controls.log, (Log{L"delay=0,1", L"runAtStartup=0"}));
+    Settings saved;
+    saved.folder = L"E:\\Klänge";
+    saved.volume = 0;
+    saved.delayText = L"3 minutes";
+    saved.quiet = {true, 22 * 60, 7 * 60 + 30, 0x41};
+    for (const Toggle t : {Toggle::mute, Toggle::startInTray, Toggle::runAtStartup})
+        saved.toggles[static_cast<std::size_t>(t)] = true;
 
-    store.setSetting(L"path", L"D:\\Gone");  // the window decides whether it can be opened
-    FakeSettingsView gone;
-    restoreSettings(store, gone, CommaNumberFormat());
-    EXPECT_EQ(gone.log, (Log{L"open=D:\\Gone", L"delay=0,1", L"runAtStartup=0"}));
-    EXPECT_EQ(gone.folder, L"C:\\start");
-}
-
-TEST(SaveSettings, WritesAllSixInOrder) {
-    FakeStore store;
-    FakeSettingsView controls;
-    controls.folder = L"E:\\Klänge";
-    controls.slider = 0;
-    controls.mute = 1;
-    controls.delay = L"3 minutes";
-    controls.options[Option::startInTray] = true;
-    controls.options[Option::absoluteVolume] = false;
-    controls.options[Option::runAtStartup] = true;  // not saved: the entry is the setting
-
-    saveSettings(store, controls);
-
-    EXPECT_EQ(store.writes, (Log{L"Software\\Zirrotone\\path|String=E:\\Klänge",
-                                 L"Software\\Zirrotone\\volume|String=0",
-                                 L"Software\\Zirrotone\\mute|String=1",
-                                 L"Software\\Zirrotone\\delay|String=3 minutes",
-                                 L"Software\\Zirrotone\\systray|String=True",
-                                 L"Software\\Zirrotone\\absolute|String=False"}));
-    EXPECT_TRUE(controls.log.empty());
-}
-
-TEST(SaveSettings, KeepsTheStoredDelayAndVolumeWhenTheControlsGiveNone) {
-    FakeStore store;
-    store.setSetting(L"delay", L"2.5");
-    store.setSetting(L"volume", L"70");
-    FakeSettingsView view;
-    view.folder = L"D:\\Sounds";
-    view.delay = L"";
-    view.slider = -1;  // the slider did not answer
-    saveSettings(store, view);
-    EXPECT_EQ(store.get(settingKey(L"delay"), L"String"), L"2.5");
-    EXPECT_EQ(store.get(settingKey(L"volume"), L"String"), L"70");
-    EXPECT_EQ(store.get(settingKey(L"path"), L"String"), L"D:\\Sounds");
-    EXPECT_EQ(store.writes.size(), 4u);  // path, mute, systray, absolute
-}
-
-TEST(SaveSettings, RestoreGivesBackWhatWasSaved) {
-    FakeStore store;
-    FakeSettingsView saved;
-    saved.folder = L"D:\\Sounds";
-    saved.slider = 100;
-    saved.mute = 1;
-    saved.delay = L"0.1";
-    saved.options[Option::startInTray] = true;
-    saved.options[Option::absoluteVolume] = true;
     saveSettings(store, saved);
 
-    FakeSettingsView restored;
-    restored.folders = {L"D:\\Sounds"};
-    restoreSettings(store, restored, CommaNumberFormat());
-    EXPECT_EQ(restored.folder, L"D:\\Sounds");
-    EXPECT_EQ(restored.slider, 100);
-    EXPECT_EQ(restored.mute, 1);
-    EXPECT_EQ(restored.delay, L"0.1");
-    EXPECT_TRUE(restored.options[Option::startInTray]);
-    EXPECT_TRUE(restored.options[Option::absoluteVolume]);
+    const auto text = [&](const wchar_t* name) { return store.get(settingKey(name), L"String"); };
+    EXPECT_EQ(text(L"path"), L"E:\\Klänge");
+    EXPECT_EQ(text(L"volume"), L"0");
+    EXPECT_EQ(text(L"mute"), L"1");
+    EXPECT_EQ(text(L"delay"), L"3 minutes");
+    EXPECT_EQ(text(L"systray"), L"True");
+    EXPECT_EQ(text(L"absolute"), L"False");
+    EXPECT_EQ(text(L"holdbusy"), L"True");
+    EXPECT_EQ(text(L"quietdays"), L"0000011");
+    EXPECT_EQ(text(L"muteuntil"), L"");
+    // Run at startup is the entry, written when it is toggled; the tray hint when shown.
+    EXPECT_TRUE(store.get(kRunKeyText, kRunValueText).empty());
+    EXPECT_EQ(store.writes.size(), 12u);  // each key once
+
+    Settings back = load(store);
+    back.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
+    EXPECT_EQ(back.folder, saved.folder);
+    EXPECT_EQ(back.volume, saved.volume);
+    EXPECT_EQ(back.delayText, saved.delayText);
+    EXPECT_EQ(back.quiet, saved.quiet);
+    EXPECT_EQ(back.toggles, saved.toggles);
 }
 
-TEST(ToggleRunAtStartup, FlipsTheOptionAndWritesOrDeletesQuotedPath) {
+TEST(SaveSettings, AnEmptyDelayOrAnUnknownFolderKeepsWhatIsStored) {
     FakeStore store;
-    store.setSetting(L"volume", L"40");
-    const auto settingsBefore = store.values;
-    FakeSettingsView controls;
+    store.setSetting(L"delay", L"2.5");
+    store.setSetting(L"path", L"D:\\Sounds");
+    Settings s;
+    s.delayText = L"";
+    s.folder = L"";
+    saveSettings(store, s);
+    EXPECT_EQ(store.get(settingKey(L"delay"), L"String"), L"2.5");
+    EXPECT_EQ(store.get(settingKey(L"path"), L"String"), L"D:\\Sounds");
+}
+
+TEST(SaveAtOnce, WritesOnlyWhatSurvivesACrashOrTheSystemReads) {
     const std::wstring exe = L"C:\\Program Files\\Zirrotone\\zirrotone.exe";
+    struct Case {
+        const char* name;
+        SettingsModel::Change change;
+        Log writes;
+    };
+    Settings s;
+    s.quiet.on = true;
+    s.muteUntil = LocalTime{2026, 12, 7, 14, 30};
+    s.trayHintShown = true;
+    s.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
+    const std::wstring root = L"Software\\Zirrotone\\";
+    const Case cases[] = {
+        {"hold while busy", {Field::toggle, Toggle::holdBusy}, {root + L"holdbusy|String=True"}},
+        {"quiet hours",
+         {Field::quiet},
+         {root + L"quiet|String=True", root + L"quietfrom|String=22:00", root + L"quietto|String=07:30",
+          root + L"quietdays|String=1111111"}},
+        {"mute end", {Field::muteUntil}, {root + L"muteuntil|String=2026-12-07 14:30"}},
+        {"tray hint", {Field::trayHint}, {root + L"trayhint|String=True"}},
+        {"run at startup",
+         {Field::toggle, Toggle::runAtStartup},
+         {L"Software\\Microsoft\\Windows\\CurrentVersion\\Run|zirrotone=\"" + exe + L"\""}},
+        {"mute (at the end)", {Field::toggle, Toggle::mute}, {}},
+        {"start in tray (at the end)", {Field::toggle, Toggle::startInTray}, {}},
+        {"volume (at the end)", {Field::volume}, {}},
+        {"delay (at the end)", {Field::delay}, {}},
+    };
+    for (const auto& c : cases) {
+        FakeStore store;
+        saveAtOnce(store, s, c.change, exe);
+        EXPECT_EQ(store.writes, c.writes) << c.name;
+    }
+    FakeStore store;
+    saveAtOnce(store, Settings{}, {Field::toggle, Toggle::runAtStartup}, exe);
+    EXPECT_EQ(store.writes, (Log{L"Software\\Microsoft\\Windows\\CurrentVersion\\Run|zirrotone deleted"}));
+}
 
-    toggleRunAtStartup(store, controls, exe);
-    EXPECT_EQ(controls.log, (Log{L"runAtStartup=1"}));
-    EXPECT_EQ(store.writes,
-              (Log{L"Software\\Microsoft\\Windows\\CurrentVersion\\Run|zirrotone="
-                   L"\"C:\\Program Files\\Zirrotone\\zirrotone.exe\""}));
+TEST(SettingsModel, TellsEachListenerOnlyOfRealChanges) {
+    SettingsModel model;
+    std::vector<Field> heard;
+    model.listen([&](const SettingsModel::Change& c) { heard.push_back(c.field); });
+    model.setVolume(50);  // as it is
+    model.setVolume(101);  // out of range: refused
+    model.set(Toggle::holdBusy, true);
+    model.setDelay(L"1", 1);
+    EXPECT_TRUE(heard.empty());
 
-    toggleRunAtStartup(store, controls, exe);
-    EXPECT_EQ(controls.log,
-              (Log{L"runAtStartup=1", L"runAtStartup=0"}));
-    EXPECT_EQ(store.writes.back(), L"Software\\Microsoft\\Windows\\CurrentVersion\\Run|zirrotone deleted");
-    EXPECT_EQ(store.writes.size(), 2u);
-    EXPECT_EQ(store.values, settingsBefore);
+    model.setVolume(70);
+    model.set(Toggle::mute, true);
+    model.setDelay(L"1", 2);  // the same text counting something else is a change
+    model.setFolder(L"D:\\Sounds");
+    EXPECT_EQ(heard, (std::vector<Field>{Field::volume, Field::toggle, Field::delay, Field::folder}));
+    EXPECT_EQ(model.value().volume, 70);
+    EXPECT_TRUE(model.on(Toggle::mute));
+    EXPECT_EQ(model.value().countedDelay, 2);
+}
+
+TEST(SettingsModel, AListenerThatChangesTheModelAgainIsHeardByAll) {
+    SettingsModel model;
+    Log heard;
+    // The first view floors the volume, as a control with a narrower range would.
+    model.listen([&](const SettingsModel::Change& c) {
+        if (c.field == Field::volume && model.value().volume > 90) model.setVolume(90);
+        heard.push_back(L"a" + std::to_wstring(model.value().volume));
+    });
+    model.listen([&](const SettingsModel::Change&) { heard.push_back(L"b" + std::to_wstring(model.value().volume)); });
+    model.setVolume(95);
+    EXPECT_EQ(model.value().volume, 90);
+    EXPECT_EQ(heard, (Log{L"a90", L"b90", L"a90", L"b90"}));
 }
 
 }  // namespace

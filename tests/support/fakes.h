@@ -1,6 +1,6 @@
 #pragma once
-// Portable stand-ins for the tests: an in-memory string store, a number format with a
-// decimal comma, and a recording settings view.
+// Portable stand-ins for the tests: an in-memory string store and a number format with a
+// decimal comma.
 #include <cwchar>
 #include <optional>
 #include <map>
@@ -61,54 +61,6 @@ public:
         return text;
     }
     wchar_t decimalSeparator() const override { return L','; }
-};
-
-// The main window as the settings see it. Every setter is logged as "part=value"; getters
-// read the plain fields. Only the folders listed in `folders` can be opened.
-class FakeSettingsView : public SettingsView {
-public:
-    std::wstring soundFolder() override { return folder; }
-    void openSoundFolder(const std::wstring& path) override {
-        log.push_back(L"open=" + path);
-        if (folders.count(path)) folder = path;
-    }
-    std::int32_t volume() override { return slider; }
-    void setVolume(std::int32_t value) override {
-        slider = value;
-        log.push_back(L"volume=" + std::to_wstring(value));
-    }
-    std::int16_t muteValue() override { return mute; }
-    void setMuteValue(std::int16_t value) override {
-        mute = value;
-        log.push_back(L"mute=" + std::to_wstring(value));
-    }
-    std::wstring delayText() override { return delay; }
-    void setDelayText(const std::wstring& text) override {
-        delay = text;
-        log.push_back(L"delay=" + text);
-    }
-    bool option(Option option) override { return options[option]; }
-    void setOption(Option option, bool on) override {
-        options[option] = on;
-        log.push_back(optionName(option) + (on ? L"=1" : L"=0"));
-    }
-
-    static std::wstring optionName(Option option) {
-        switch (option) {
-        case Option::absoluteVolume: return L"absoluteVolume";
-        case Option::startInTray: return L"startInTray";
-        case Option::runAtStartup: return L"runAtStartup";
-        }
-        return L"?";
-    }
-
-    std::set<std::wstring> folders;  // the folders that "exist"
-    std::wstring folder = L"C:\\start";
-    std::int32_t slider = 50;
-    std::int16_t mute = 0;
-    std::wstring delay = L"5";
-    std::map<Option, bool> options;
-    std::vector<std::wstring> log;
 };
 
 }  // namespace zt::test

@@ -1,0 +1,132 @@
+#include "mainwindow/menus.h"
+
+#include <span>
+
+#include "mainwindow/ids.h"
+
+namespace zt {
+
+namespace {
+
+// One item: a command, an on/off item (toggle set), a submenu (popup set) or, with id 0 and
+// no caption, a separator. Every item has an access key, unique in its menu; an option
+// keeps its key in both menus.
+struct MenuEntry {
+    int id = 0;
+    const wchar_t* caption = nullptr;
+    Toggle toggle = Toggle::count;
+    std::span<const MenuEntry> popup = {};
+};
+constexpr MenuEntry kSeparator{};
+
+constexpr MenuEntry kMuteForMenu[] = {
+    {ids::kMnuMuteFor15, L"1&5 minutes"},
+    {ids::kMnuMuteFor60, L"&1 hour"},
+    {ids::kMnuMuteFor240, L"&4 hours"},
+    {ids::kMnuMuteForMorning, L"Until &tomorrow morning"},
+};
+constexpr MuteFor kMuteForChoices[] = {MuteFor::Minutes15, MuteFor::Hour1, MuteFor::Hours4, MuteFor::TomorrowMorning};
+
+// "Absolute volume" is stored but never offered.
+constexpr MenuEntry kFileMenu[] = {
+    {ids::kMnuChooseFolder, L"&Choose folder...\tCtrl+O"},
+    {ids::kMnuSystray, L"Start in system tra&y", Toggle::startInTray},
+    {ids::kMnuStartup, L"&Run at startup", Toggle::runAtStartup},
+    kSeparator,
+    {ids::kMnuQuiet, L"&Quiet hours..."},
+    {ids::kMnuHoldBusy, L"&Hold while busy", Toggle::holdBusy},
+    {ids::kMnuPlayNow, L"&Play one now"},
+    {ids::kMnuSkip, L"S&kip this wait"},
+    kSeparator,
+    {ids::kMnuExit, L"E&xit"},
+};
+constexpr MenuEntry kHelpMenu[] = {{ids::kMnuAbout, L"&About"}};
+constexpr MenuEntry kMenuBar[] = {
+    {0, L"&File", Toggle::count, kFileMenu},
+    {0, L"&Help", Toggle::count, kHelpMenu},
+};
+
+constexpr MenuEntry kTrayMenu[] = {
+    {ids::kMnuSystray2, L"Start in system tra&y", Toggle::startInTray},
+    {ids::kMnuStartup2, L"&Run at startup", Toggle::runAtStartup},
+    {ids::kMnuMute, L"&Mute", Toggle::mute},
+    {ids::kMnuSettings, L"&Settings"},
+    {ids::kMnuTerminate, L"&Terminate"},
+    kSeparator,
+    {ids::kMnuQuiet2, L"&Quiet hours..."},
+    {ids::kMnuHoldBusy2, L"&Hold while busy", Toggle::holdBusy},
+    {0, L"Mute &for", Toggle::count, kMuteForMenu},
+    {ids::kMnuPlayNow2, L"&Play one now"},
+    {ids::kMnuSkip2, L"S&kip this wait"},
+};
+
+void append(HMENU menu, std::span<const MenuEntry> entries) {
+    for (const auto& e : entries) {
+        if (!e.caption) {
+            AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else if (!e.popup.empty()) {
+            HMENU popup = CreatePopupMenu();  // owned by its parent menu from here on
+            append(popup, e.popup);
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(popup), e.caption);
+        } else {
+            AppendMenuW(menu, MF_STRING, static_cast<UINT_PTR>(e.id), e.caption);
+        }
+    }
+}
+
+// Calls f for every item of the description, submenus included.
+template <typename F>
+void forEachEntry(std::span<const MenuEntry> entries, F&& f) {
+    for (const auto& e : entries) {
+        f(e);
+        forEachEntry(e.popup, f);
+    }
+}
+
+template <typename F>
+void forEachEntry(F&& f) {
+    forEachEntry(kMenuBar, f);
+    forEachEntry(kTrayMenu, f);
+}
+
+}  // namespace
+
+HMENU createMenuBar() {
+    HMENU bar = CreateMenu();
+    append(bar, kMenuBar);
+    return bar;
+}
+
+HMENU createTrayMenu() {
+    HMENU tray = CreatePopupMenu();
+    append(tray, kTrayMenu);
+    // What a double click on the icon does: bring the window back (shown in bold).
+    SetMenuDefaultItem(tray, ids::kMnuSettings, FALSE);
+    return tray;
+}
+
+std::optional<Toggle> toggleOfCommand(int id) {
+    std::optional<Toggle> found;
+    forEachEntry([&](const MenuEntry& e) {
+        if (e.id == id && id != 0 && e.toggle != Toggle::count) found = e.toggle;
+    });
+    return found;
+}
+
+std::optional<MuteFor> muteForOfCommand(int id) {
+    for (std::size_t i = 0; i < std::size(kMuteForMenu); ++i)
+        if (kMuteForMenu[i].id == id) return kMuteForChoices[i];
+    return std::nullopt;
+}
+
+void showToggle(HMENU bar, HMENU tray, Toggle toggle, bool on) {
+    const UINT state = MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED);
+    forEachEntry(kMenuBar, [&](const MenuEntry& e) {
+        if (e.toggle == toggle && e.id != 0) CheckMenuItem(bar, static_cast<UINT>(e.id), state);
+    });
+    forEachEntry(kTrayMenu, [&](const MenuEntry& e) {
+        if (e.toggle == toggle && e.id != 0) CheckMenuItem(tray, static_cast<UINT>(e.id), state);
+    });
+}
+
+}  // namespace zt

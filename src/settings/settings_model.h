@@ -1,0 +1,91 @@
+#pragma once
+// The program's settings as one typed value, owned by the application and shown by the
+// windows. A command changes the model; the model tells every listener what changed, and
+// each view updates the controls and menu items that show it. Window-free.
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "settings/considerate_settings.h"
+
+namespace zt {
+
+// The shortest delay counted, in minutes; a shorter one is replaced by it.
+inline constexpr double kMinDelay = 0.1;
+inline constexpr std::int32_t kMinVolume = 0;
+inline constexpr std::int32_t kMaxVolume = 100;
+
+// The on/off options. A new one is a name here, a row in the store mapping (settings.cpp),
+// a row in the menu description (mainwindow/menus.cpp) and the code that acts on it.
+enum class Toggle {
+    mute,
+    absoluteVolume,  // stored, never offered
+    startInTray,
+    runAtStartup,
+    holdBusy,
+    count
+};
+inline constexpr std::size_t kToggleCount = static_cast<std::size_t>(Toggle::count);
+
+// What a first start has: the controls' state at creation.
+constexpr bool defaultOf(Toggle t) { return t == Toggle::holdBusy; }
+
+struct Settings {
+    std::wstring folder;            // the file list's folder; empty until known
+    std::int32_t volume = 50;       // the slider, kMinVolume..kMaxVolume
+    std::wstring delayText = L"1";  // the delay as the user typed it
+    // The minutes the countdown counts for it; until a text reads as a usable delay, the
+    // floor, as a first start counts.
+    double countedDelay = kMinDelay;
+    QuietHours quiet;
+    std::optional<LocalTime> muteUntil;
+    bool trayHintShown = false;  // the tray balloon has said once that the program goes on
+    std::array<bool, kToggleCount> toggles = [] {
+        std::array<bool, kToggleCount> on{};
+        for (std::size_t i = 0; i < kToggleCount; ++i) on[i] = defaultOf(static_cast<Toggle>(i));
+        return on;
+    }();
+
+    bool on(Toggle t) const { return toggles[static_cast<std::size_t>(t)]; }
+    ConsiderateSettings considerate() const { return {quiet, on(Toggle::holdBusy), muteUntil}; }
+};
+
+class SettingsModel {
+public:
+    enum class Field { folder, volume, delay, toggle, quiet, muteUntil, trayHint, all };
+    struct Change {
+        Field field;
+        Toggle toggle = Toggle::count;  // which, for Field::toggle
+    };
+    using Listener = std::function<void(const Change&)>;
+
+    const Settings& value() const { return value_; }
+    bool on(Toggle t) const { return value_.on(t); }
+
+    // Each setter tells the listeners only when the value changes.
+    void set(Toggle t, bool on);
+    void setFolder(const std::wstring& folder);
+    void setVolume(std::int32_t volume);
+    // The delay text and the minutes counted for it (the text itself may not read).
+    void setDelay(const std::wstring& text, double counted);
+    void setQuietHours(const QuietHours& quiet);
+    void setMuteUntil(const std::optional<LocalTime>& end);
+    void setTrayHintShown(bool shown);
+    // A whole new value (the one read at start): every listener hears Field::all.
+    void replace(const Settings& value);
+
+    // Listeners are told in the order they were added, on the thread that changed the model.
+    void listen(Listener listener) { listeners_.push_back(std::move(listener)); }
+
+private:
+    void changed(Change change);
+
+    Settings value_;
+    std::vector<Listener> listeners_;
+};
+
+}  // namespace zt
