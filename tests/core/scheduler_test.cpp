@@ -56,6 +56,7 @@ public:
 class FakeHost : public StatusView, public SoundFolder, public NumberFormat {
 public:
     explicit FakeHost(FakeWaiter& waiter) : waiter_(waiter) {
+        model.setDelay(delay, 1);  // the box shows "1" and counts it
         model.listen([this](const SettingsModel::Change& change) {
             // The box shows a new delay of the model's, and runs its change handling.
             if (change.field != SettingsModel::Field::delay || model.value().delayText == delay) return;
@@ -542,6 +543,7 @@ TEST_F(SchedulerTest, UnreadableDelayKeepsTheLastGoodOne) {
         host.onRefresh = nullptr;
     };
     // Before any good delay: the delay of a clean start.
+    host.model.replace(Settings{});
     check({{L"abc", 4, 7}, {L"1.", 45, 75}});
     check({{L"1", 45, 75},
            {L"2abc", 45, 75},

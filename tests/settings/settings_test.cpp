@@ -207,7 +207,7 @@ TEST(SettingsModel, TellsEachListenerOnlyOfRealChanges) {
     model.setVolume(50);  // as it is
     model.setVolume(101);  // out of range: refused
     model.set(Toggle::holdBusy, true);
-    model.setDelay(L"1", 1);
+    model.setDelay(L"1", kMinDelay);
     EXPECT_TRUE(heard.empty());
 
     model.setVolume(70);
