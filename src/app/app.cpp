@@ -1,6 +1,5 @@
 #include "app/app.h"
 
-#include <exception>
 #include <utility>
 
 #include "common/random.h"
@@ -92,16 +91,8 @@ void App::activate() {
 void App::posted(WPARAM what) {
     switch (what) {
     case kRun:
-        driver_.drive([this] {
-            // The countdown must not stop for good on a fault somewhere under it.
-            try {
-                form_activate();
-            } catch (const std::exception& e) {
-                runFailed(faultText(e.what()));
-            } catch (...) {
-                runFailed(L"an unknown fault");
-            }
-        });
+        // The countdown must not stop for good on a fault somewhere under it.
+        driver_.drive([this] { form_activate(); }, [this](const std::string& why) { runFailed(faultText(why)); });
         break;
     case kDelayRestored:
         // Nested in the run's first pass over the events, where it comes before the paint.

@@ -1,5 +1,7 @@
 #include "core/run_driver.h"
 
+#include <exception>
+
 namespace zt {
 
 bool RunDriver::request() {
@@ -9,7 +11,7 @@ bool RunDriver::request() {
     return true;
 }
 
-void RunDriver::drive(const std::function<void()>& body) {
+void RunDriver::drive(const std::function<void()>& body, const std::function<void(const std::string&)>& failed) {
     if (driving_) return;
     announced_ = false;
     driving_ = true;
@@ -20,7 +22,13 @@ void RunDriver::drive(const std::function<void()>& body) {
     } reset{driving_};
     while (started_ != requested_) {
         started_ = requested_;
-        body();
+        try {
+            body();
+        } catch (const std::exception& e) {
+            if (failed) failed(e.what());
+        } catch (...) {
+            if (failed) failed("an unknown fault");
+        }
     }
 }
 

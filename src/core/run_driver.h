@@ -6,6 +6,7 @@
 // activations arrive. No window code here.
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace zt {
 
@@ -24,8 +25,9 @@ public:
     // Runs body once for the newest outstanding request, and again whenever a newer
     // request arrived while it ran; a burst of requests gives one new run. Never nests:
     // a call while a body runs returns at once. The body is expected to return soon after
-    // abandoned() turns true.
-    void drive(const std::function<void()>& body);
+    // abandoned() turns true. A body that throws ends that run: `failed` hears the fault's
+    // words and may request the next run (later: at once, a fault that repeats would spin).
+    void drive(const std::function<void()>& body, const std::function<void(const std::string&)>& failed = {});
 
     // A newer run has been requested; the body in progress should return.
     bool abandoned() const { return started_ != requested_; }

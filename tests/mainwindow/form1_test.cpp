@@ -135,6 +135,11 @@ protected:
         app_.reset();
         processPendingEvents();
     }
+    // A new start that reads what is stored now.
+    void restart() {
+        end();
+        start();
+    }
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
     void command(int id, int code = 0) {
         SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control(id)));
@@ -684,6 +689,7 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
     put(kVolumeSetting, L"75");
     put(kMuteSetting, L"1");
     put(kDelaySetting, L"2.5");
+    restart();
     app_->load();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
@@ -705,12 +711,14 @@ TEST_F(Form1Test, ADelaySetFromOutsideBeforeTheRunStartsWaitsForTheRunsFirstValu
     MSG first{}, second{};
     ASSERT_TRUE(PeekMessageW(&first, hwnd_, WM_APP, WM_APP + 100, PM_REMOVE));
     ASSERT_TRUE(PeekMessageW(&second, hwnd_, WM_APP, WM_APP + 100, PM_REMOVE));
-    EXPECT_LT(first.message, second.message);  // the run's (WM_APP + 3), then the change's (+ 4)
+    EXPECT_EQ(first.message, second.message);  // both the application's
+    EXPECT_LT(first.wParam, second.wParam);    // the run's, then the change's
 }
 
 TEST_F(Form1Test, AStoredFolderThatIsGoneLeavesTheLists) {
     const auto rowsBefore = listItems(control(ids::kDir1));
     setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), root_ + L"\\Never");
+    restart();
     app_->load();
     EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
@@ -1042,6 +1050,7 @@ TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt
 TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
     store(kMuteSetting, L"1");
     store(kMuteUntilSetting, L"2099-01-01 08:00");  // too far ahead to be real: over
+    restart();
     app_->load();
     EXPECT_EQ(form_->muteValue(), 0);
     EXPECT_EQ(stored(kMuteUntilSetting), L"");
@@ -1052,6 +1061,7 @@ TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
         localSeconds(LocalTime{now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, 0}) + 3600);
     store(kMuteSetting, L"0");
     store(kMuteUntilSetting, formatStamp(inAnHour));
+    restart();
     app_->load();
     EXPECT_EQ(form_->muteValue(), 1);
     EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
@@ -1071,6 +1081,7 @@ protected:
         store(kQuietFromSetting, L"23:00");
         store(kQuietToSetting, L"06:15");
         store(kQuietDaysSetting, L"1111100");  // Monday to Friday
+        restart();
         app_->load();
     }
     // Opens the dialog from the tray menu and runs probe on it from another thread.
