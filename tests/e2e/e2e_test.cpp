@@ -125,8 +125,8 @@ TEST_F(E2ETest, StartInTrayStoredOnShowsNoWindowButCountsAndPlays) {
 struct ProgramWithStartupSound {
     TempFolder folder{L"zt_e2e_startup"};
     std::wstring exe = folder / L"zirrotone.exe";
-    ProgramWithStartupSound(double seconds) {
-        CopyFileW(zirrotoneExe().c_str(), exe.c_str(), FALSE);
+    explicit ProgramWithStartupSound(double seconds, const std::wstring& from = zirrotoneExe()) {
+        CopyFileW(from.c_str(), exe.c_str(), FALSE);
         writeTone(folder / L"startup.wav", seconds, 440);
     }
 };
@@ -408,8 +408,8 @@ TEST_F(E2ETest, EveryExitRequestEndsTheProgramWhileItsMessageBoxIsOpen) {
 }
 
 TEST_F(E2ETest, AFailedMediaCheckTellsTheUserThenEndsWithTheSettingsStored) {
-    ProgramWithStartupSound copy(2.0);
-    Program program(copy.exe, sounds_.path(), L"ZIRROTONE_MEDIA_FILE=C:\\nowhere\\mfplat.dll");
+    ProgramWithStartupSound copy(2.0, zirrotoneTestBuildExe());
+    Program program(copy.exe, sounds_.path(), L"ZT_TEST_MEDIA_FILE=C:\\nowhere\\mfplat.dll");
     ASSERT_TRUE(program.window());
     HWND box = nullptr;
     ASSERT_TRUE(waitFor([&] { return (box = program.findWindow(L"#32770", L"Media Player 6.x Required")) != nullptr; }, 10s));
