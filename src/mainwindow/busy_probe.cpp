@@ -19,8 +19,11 @@ bool usingNow(HKEY root, const std::wstring& key) {
 bool anyUsingNow(HKEY root, const std::wstring& key, int depth) {
     if (usingNow(root, key)) return true;
     if (depth == 0) return false;
-    for (const auto& name : regSubKeyNames(root, key))
-        if (anyUsingNow(root, key + L'\\' + name, depth - 1)) return true;
+    for (const auto& name : regSubKeyNames(root, key)) {
+        std::wstring child = key;
+        child.append(1, L'\\').append(name);
+        if (anyUsingNow(root, child, depth - 1)) return true;
+    }
     return false;
 }
 
