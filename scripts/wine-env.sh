@@ -111,15 +111,42 @@ zt_install_deps() {
   local want=(g++-mingw-w64-x86-64-posix cmake ninja-build g++ python3 googletest
     wine wine64 fonts-wine xvfb x11-utils xdotool imagemagick
     pulseaudio pulseaudio-utils gstreamer1.0-plugins-base gstreamer1.0-plugins-good sox lame
-    nsis zip unzip clang lld clang-tidy cppcheck)
+    nsis zip unzip clang lld clang-tidy cppcheck locales)
   local missing=() pkg
   for pkg in "${want[@]}"; do
     dpkg-query -W -f='${Status}' "$pkg" 2>/dev/null | grep -q 'install ok installed' || missing+=("$pkg")
   done
-  [ ${#missing[@]} -eq 0 ] && return 0
-  zt_log "installing: ${missing[*]}"
   local sudo=
   [ "$(id -u)" -eq 0 ] || sudo=sudo
-  $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
-    --no-install-recommends "${missing[@]}" >/dev/null
+  if [ ${#missing[@]} -gt 0 ]; then
+    zt_log "installing: ${missing[*]}"
+    $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
+      --no-install-recommends "${missing[@]}" >/dev/null || return 1
+  fi
+  zt_generate_locale "$ZT_COMMA_LOCALE" "$sudo"
+}
+
+# A locale whose decimal separator is a comma: the tests start the program under it
+# (LANG) to check that numbers are read the user's way. Wine takes a process's locale from
+# its LANG, and only from a locale the system has generated.
+ZT_COMMA_LOCALE=de_DE.UTF-8
+
+zt_locale_present() {
+  local want
+  want=$(tr '[:upper:]' '[:lower:]' <<<"${1/UTF-8/utf8}")
+  locale -a 2>/dev/null | tr '[:upper:]' '[:lower:]' | grep -qx "$want"
+}
+
+# Generates the locale (name as in /etc/locale.gen, e.g. de_DE.UTF-8) when it is missing.
+zt_generate_locale() {
+  local name=$1 sudo=${2:-} line
+  zt_locale_present "$name" && return 0
+  line="$name ${name##*.}"
+  zt_log "generating the locale $name"
+  if grep -qE "^#? *$line\$" /etc/locale.gen 2>/dev/null; then
+    $sudo sed -i -E "s/^# *($line)\$/\1/" /etc/locale.gen
+  else
+    echo "$line" | $sudo tee -a /etc/locale.gen >/dev/null
+  fi
+  $sudo locale-gen >/dev/null && zt_locale_present "$name"
 }

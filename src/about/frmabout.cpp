@@ -1,7 +1,6 @@
 #include "about/frmabout.h"
 
 #include <algorithm>
-#include <cstring>
 
 #include "common/text.h"
 #include "common/winutil.h"
@@ -54,22 +53,12 @@ constexpr wchar_t kSysInfoLocationKey[] = L"SOFTWARE\\Microsoft\\Shared Tools Lo
 constexpr wchar_t kSysInfoExe[] = L"\\MSINFO32.EXE";
 constexpr wchar_t kSysInfoUnavailable[] = L"System Information Is Unavailable At This Time";
 
-enum class KeyRead { Failed, Read, Empty };
-
-KeyRead readKeyValue(HKEY root, const std::wstring& keyName, const std::wstring& valueName, std::wstring& value) {
-    const auto read = readRegValue(root, keyName, valueName);
-    if (!read || read->bytes.empty()) {
-        value.clear();
-        return read ? KeyRead::Empty : KeyRead::Failed;
-    }
-    if (read->type == REG_SZ) {
-        value = regText(read->bytes);
-    } else if (read->type == REG_DWORD) {
-        DWORD number = 0;
-        std::memcpy(&number, read->bytes.data(), std::min(read->bytes.size(), sizeof number));
-        value = std::to_wstring(number);
-    }
-    return KeyRead::Read;
+// The text of a string value; "" for a value of another type (it names nothing to start);
+// nothing when the key or the value is missing.
+std::optional<std::wstring> lookUp(const std::wstring& keyName, const std::wstring& valueName) {
+    const auto value = readRegValue(HKEY_LOCAL_MACHINE, keyName, valueName);
+    if (!value) return std::nullopt;
+    return value->type == REG_SZ ? regText(value->bytes) : std::wstring();
 }
 
 // A plain file of that name: folders, hidden and system files do not count.
@@ -160,26 +149,19 @@ void frmAbout::setMediaPlayerVersion(const std::wstring& mpVersion) {
 
 SysInfoResult frmAbout::StartSysInfo() {
     try {
-        std::wstring path;
-        KeyRead read = readKeyValue(HKEY_LOCAL_MACHINE, kSysInfoKey, L"PATH", path);
-        if (read == KeyRead::Failed) {
-            if (readKeyValue(HKEY_LOCAL_MACHINE, kSysInfoLocationKey, L"MSINFO", path) == KeyRead::Read) {
-                // Appended as is, whether or not the folder ends in a backslash.
-                path += kSysInfoExe;
-                read = ordinaryFileExists(path) ? KeyRead::Read : KeyRead::Failed;
-            }
+        // Only a missing PATH falls back to the tool's folder; an empty one is the answer.
+        auto path = lookUp(kSysInfoKey, L"PATH");
+        if (!path) {
+            const auto folder = lookUp(kSysInfoLocationKey, L"MSINFO");
+            // Appended as is, whether or not the folder ends in a backslash.
+            if (folder && !folder->empty() && ordinaryFileExists(*folder + kSysInfoExe)) path = *folder + kSysInfoExe;
         }
-        if (read == KeyRead::Read && startProgram(path)) return SysInfoResult::Started;
+        if (path && startProgram(*path)) return SysInfoResult::Started;
     } catch (...) {
         // Out of memory: the same message as any other failure.
     }
     MessageBoxW(hwnd(), kSysInfoUnavailable, kAppTitle, MB_OK);
     return SysInfoResult::Unavailable;
-}
-
-bool frmAbout::GetKeyValue(HKEY KeyRoot, const std::wstring& KeyName, const std::wstring& SubKeyRef,
-                           std::wstring& KeyVal) {
-    return readKeyValue(KeyRoot, KeyName, SubKeyRef, KeyVal) == KeyRead::Read;
 }
 
 void frmAbout::createControls() {

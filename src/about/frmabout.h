@@ -57,11 +57,6 @@ public:
     // Starts the system information tool found through HKLM, or shows
     // "System Information Is Unavailable At This Time" and returns when it is closed.
     SysInfoResult StartSysInfo();
-    // Reads one registry value: REG_SZ as its text, REG_DWORD in decimal, other types leave
-    // KeyVal as it was. False (and KeyVal empty) when the key or value cannot be read or
-    // the data is empty.
-    static bool GetKeyValue(HKEY KeyRoot, const std::wstring& KeyName, const std::wstring& SubKeyRef,
-                            std::wstring& KeyVal);
 
 private:
     LRESULT onMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;

@@ -37,6 +37,8 @@ struct WindowSpec {
 
 class Window {
 public:
+    // A window still open when its object goes is destroyed first.
+    virtual ~Window();
     Window(const Window&) = delete;
     Window& operator=(const Window&) = delete;
 
@@ -48,8 +50,6 @@ public:
 
 protected:
     Window() = default;
-    // A window still open when its object goes is destroyed first.
-    virtual ~Window();
 
     // Registers the class once per process and creates the window, not yet shown. WM_CREATE
     // reaches onMessage() with dpi() already the window's; the window is then sized to its

@@ -30,8 +30,8 @@ constexpr std::array<Placement, 15> kPlacements = [] {
         {QuietDialog::idOK, 2760, 2190, 1200, 375},
         {QuietDialog::idCancel, 4080, 2190, 1200, 375},
     }};
-    for (int d = 0; d < QuietDialog::kDays; ++d)
-        p[static_cast<std::size_t>(8 + d)] = {QuietDialog::idFirstDay + d, kDayLeft + d * kDayWidth, kDayTop,
+    for (int d = 0; d != QuietDialog::kDays; ++d)
+        p[8 + static_cast<std::size_t>(d)] = {QuietDialog::idFirstDay + d, kDayLeft + d * kDayWidth, kDayTop,
                                               kDayWidth, kDayHeight};
     return p;
 }();

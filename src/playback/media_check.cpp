@@ -51,22 +51,6 @@ std::wstring getWinSysDir() {
 
 std::wstring defaultMediaFilePath() { return addSlash(getWinSysDir()) + kMediaFileName; }
 
-std::wstring mediaFilePath() {
-    static const std::wstring path = [] {
-        const DWORD needed = GetEnvironmentVariableW(kMediaFileEnvVar, nullptr, 0);
-        if (needed > 1) {
-            std::wstring value(needed, L'\0');
-            const DWORD n = GetEnvironmentVariableW(kMediaFileEnvVar, value.data(), needed);
-            if (n > 0 && n < needed) {
-                value.resize(n);
-                return value;
-            }
-        }
-        return defaultMediaFilePath();
-    }();
-    return path;
-}
-
 FileVersion systemVersion() {
     // GetVersionExW answers what the manifest allows; the kernel's own answer is the truth.
     using RtlGetVersionFn = LONG(WINAPI*)(OSVERSIONINFOW*);

@@ -17,11 +17,6 @@ inline constexpr wchar_t kMediaFileName[] = L"mfplat.dll";
 // own build of it does): the entry point that starts Media Foundation.
 inline constexpr char kMediaEntryPoint[] = "MFStartup";
 
-// Test hook: when this environment variable is set (read once per process), its value is
-// the full path of the file checked in place of the system folder's kMediaFileName. The
-// end-to-end tests use it to run the real program against DLLs with chosen versions.
-inline constexpr wchar_t kMediaFileEnvVar[] = L"ZIRROTONE_MEDIA_FILE";
-
 // The lowest major version accepted.
 inline constexpr std::uint16_t kMinMediaMajor = 6;
 
@@ -43,7 +38,9 @@ std::wstring getWinSysDir();
 
 // addSlash(getWinSysDir()) + kMediaFileName.
 std::wstring defaultMediaFilePath();
-// The file the program checks: the kMediaFileEnvVar override if set, else the default.
+// The file the program checks: defaultMediaFilePath(). Alone in media_check_path.cpp, so
+// that a test build of the program can link another answer in its place and the program
+// itself has no switch for it.
 std::wstring mediaFilePath();
 
 struct MediaCheckResult {

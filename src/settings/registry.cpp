@@ -16,6 +16,7 @@ constexpr DWORD kMaxValueBytes = 1u << 20;
 // A value rewritten by someone else between the size query and the read gets this many
 // tries before it reads as empty.
 constexpr int kReadAttempts = 4;
+constexpr DWORD kMaxKeyName = 256;  // a key name has at most 255 characters
 
 }  // namespace
 
@@ -55,6 +56,28 @@ std::wstring getRegString(HKEY root, const std::wstring& subKey, const std::wstr
     return regText(value->bytes);
 }
 
+std::optional<std::uint64_t> getRegQword(HKEY root, const std::wstring& subKey, const std::wstring& valueName) {
+    const auto value = readRegValue(root, subKey, valueName);
+    std::uint64_t number = 0;
+    if (!value || value->type != REG_QWORD || value->bytes.size() != sizeof number) return std::nullopt;
+    std::memcpy(&number, value->bytes.data(), sizeof number);
+    return number;
+}
+
+std::vector<std::wstring> regSubKeyNames(HKEY root, const std::wstring& subKey) {
+    std::vector<std::wstring> names;
+    ScopedKey key;
+    if (RegOpenKeyExW(root, subKey.c_str(), 0, KEY_ENUMERATE_SUB_KEYS, key.put()) != ERROR_SUCCESS) return names;
+    for (DWORD index = 0;; ++index) {
+        wchar_t name[kMaxKeyName];
+        DWORD length = kMaxKeyName;
+        const LSTATUS status = RegEnumKeyExW(key.get(), index, name, &length, nullptr, nullptr, nullptr, nullptr);
+        if (status == ERROR_MORE_DATA) continue;  // longer than a key name can be: not one to open
+        if (status != ERROR_SUCCESS) return names;
+        names.emplace_back(name, length);
+    }
+}
+
 void setRegString(HKEY root, const std::wstring& subKey, const std::wstring& valueName,
                   const std::wstring& text) {
     if (text.size() >= std::numeric_limits<DWORD>::max() / sizeof(wchar_t)) return;
@@ -62,13 +85,10 @@ void setRegString(HKEY root, const std::wstring& subKey, const std::wstring& val
     if (RegCreateKeyExW(root, subKey.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, key.put(),
                         nullptr) != ERROR_SUCCESS)
         return;
-    // The registry counts a NUL in by itself when one follows the data; a non-NUL guard
-    // after the text keeps the stored bytes to exactly the text's characters.
-    std::vector<wchar_t> data(text.begin(), text.end());
-    data.push_back(L'\x1');
-    RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ,
-                   reinterpret_cast<const BYTE*>(data.data()),
-                   static_cast<DWORD>(text.size() * sizeof(wchar_t)));
+    // Readers that trust the size (reg query among them) show whatever follows data stored
+    // without its NUL.
+    RegSetValueExW(key.get(), valueName.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(text.c_str()),
+                   static_cast<DWORD>((text.size() + 1) * sizeof(wchar_t)));
 }
 
 void deleteRegValue(HKEY root, const std::wstring& subKey, const std::wstring& valueName) {

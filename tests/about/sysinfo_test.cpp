@@ -11,7 +11,6 @@
 #include "common/text.h"
 #include "common/winutil.h"
 #include "test_support.h"
-#include "utf8.h"
 
 namespace zt {
 namespace {
@@ -63,69 +62,6 @@ private:
     DWORD type_ = 0;
     std::vector<BYTE> data_;
 };
-
-constexpr wchar_t kTestRoot[] = L"SOFTWARE\\ZirrotoneTest";
-
-// Each case has a key of its own: the cases may run at the same time.
-class GetKeyValueTest : public ::testing::Test {
-protected:
-    void SetUp() override {
-        keyName_ = std::wstring(kTestRoot) + L"\\" +
-                   test::utf8ToWide(::testing::UnitTest::GetInstance()->current_test_info()->name());
-        ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyName_.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
-                                  key_.put(), nullptr),
-                  ERROR_SUCCESS);
-    }
-    void TearDown() override {
-        key_.reset();
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, keyName_.c_str());
-        RegDeleteKeyW(HKEY_LOCAL_MACHINE, kTestRoot);  // only once it is empty
-    }
-    void put(const wchar_t* name, DWORD type, const void* data, std::size_t size) {
-        ASSERT_EQ(RegSetValueExW(key_.get(), name, 0, type, static_cast<const BYTE*>(data), static_cast<DWORD>(size)),
-                  ERROR_SUCCESS);
-    }
-    // The value as GetKeyValue reads it, starting from "before".
-    std::pair<bool, std::wstring> read(const wchar_t* name, const wchar_t* key = nullptr) {
-        std::wstring value = L"before";
-        const bool ok = frmAbout::GetKeyValue(HKEY_LOCAL_MACHINE, key ? key : keyName_, name, value);
-        return {ok, value};
-    }
-    std::wstring keyName_;
-    ScopedKey key_;
-};
-
-TEST_F(GetKeyValueTest, ReadsByType) {
-    const std::wstring path = L"C:\\Program Files\\Tools\\info.exe";
-    put(L"sz", REG_SZ, path.c_str(), (path.size() + 1) * sizeof(wchar_t));
-    put(L"unterminated", REG_SZ, L"abc", 3 * sizeof(wchar_t));
-    put(L"embedded", REG_SZ, L"ab\0cd", 6 * sizeof(wchar_t));
-    const DWORD number = 0x1A2B;
-    put(L"dword", REG_DWORD, &number, sizeof number);
-    const BYTE bytes[] = {1, 2, 3};
-    put(L"binary", REG_BINARY, bytes, sizeof bytes);
-
-    EXPECT_EQ(read(L"sz"), std::pair(true, path));
-    EXPECT_EQ(read(L"unterminated"), std::pair(true, std::wstring(L"abc")));
-    EXPECT_EQ(read(L"embedded"), std::pair(true, std::wstring(L"ab")));
-    EXPECT_EQ(read(L"dword"), std::pair(true, std::wstring(L"6699")));
-    // Other types are "read" but leave the text as it came.
-    EXPECT_EQ(read(L"binary"), std::pair(true, std::wstring(L"before")));
-}
-
-TEST_F(GetKeyValueTest, FailsEmptyingTheText) {
-    put(L"empty", REG_SZ, L"", 0);
-    // Read whole, however long (the settings' reader reads it).
-    const std::wstring fits(1023, L'x'), longer(5000, L'y');
-    put(L"fits", REG_SZ, fits.c_str(), (fits.size() + 1) * sizeof(wchar_t));
-    put(L"longer", REG_SZ, longer.c_str(), (longer.size() + 1) * sizeof(wchar_t));
-
-    EXPECT_EQ(read(L"fits"), std::pair(true, fits));
-    EXPECT_EQ(read(L"longer"), std::pair(true, longer));
-    EXPECT_EQ(read(L"empty"), std::pair(false, std::wstring()));
-    EXPECT_EQ(read(L"missing"), std::pair(false, std::wstring()));
-    EXPECT_EQ(read(L"sz", L"SOFTWARE\\ZirrotoneTest\\NoSuchKey"), std::pair(false, std::wstring()));
-}
 
 std::wstring tempFolder() {
     wchar_t buffer[MAX_PATH];

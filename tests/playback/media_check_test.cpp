@@ -73,14 +73,16 @@ TEST(MediaCheck, ChecksMediaFoundationInTheSystemFolder) {
     EXPECT_FALSE(result.mpVersion.empty());
 }
 
-// The only test here that calls mediaFilePath(), whose answer is kept for the process.
-TEST(MediaCheck, EnvironmentNamesAnotherFile) {
+// The program has no switch that names another file: whatever the environment says, it
+// checks the system's own (the test build of the program links another mediaFilePath()).
+TEST(MediaCheck, TheProgramChecksTheSystemFolderWhateverTheEnvironment) {
     const std::wstring old = besideTest(L"media_check_v5_1_52_701.dll");
-    ASSERT_TRUE(SetEnvironmentVariableW(kMediaFileEnvVar, old.c_str()));
-    EXPECT_EQ(mediaFilePath(), old);
-    SetEnvironmentVariableW(kMediaFileEnvVar, nullptr);
-    EXPECT_EQ(mediaFilePath(), old);
-    EXPECT_EQ(checkMediaRuntime().mpVersion, L"5.1.52.701");
+    for (const wchar_t* name : {L"ZIRROTONE_MEDIA_FILE", L"ZT_TEST_MEDIA_FILE"}) SetEnvironmentVariableW(name, old.c_str());
+    EXPECT_EQ(mediaFilePath(), defaultMediaFilePath());
+    const MediaCheckResult result = checkMediaRuntime();
+    EXPECT_TRUE(result.passed) << result.message;
+    EXPECT_EQ(result.mpVersion, checkMediaFile(defaultMediaFilePath()).mpVersion);
+    for (const wchar_t* name : {L"ZIRROTONE_MEDIA_FILE", L"ZT_TEST_MEDIA_FILE"}) SetEnvironmentVariableW(name, nullptr);
 }
 
 TEST(MediaCheck, FailureShowsItsMessageWithTheStopIcon) {

@@ -122,7 +122,7 @@ TEST_F(SettingsInRegistry, SaveWritesOneRegSzValueStringPerSettingKey) {
         const auto raw = readRaw(key, L"String");
         ASSERT_TRUE(raw) << key;
         EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ)) << key;
-        EXPECT_EQ(raw->bytes, bytesOf(text)) << key;  // chars x 2, no NUL
+        EXPECT_EQ(raw->bytes, bytesOf(text + L'\0')) << key;
     }
     EXPECT_EQ(valueCount(kRoot), rootValues);
 }
@@ -163,7 +163,7 @@ TEST_F(SettingsInRegistry, RunAtStartupWritesAndDeletesTheRunValueOnly) {
     const auto raw = readRaw(kRun, kRunName);
     ASSERT_TRUE(raw);
     EXPECT_EQ(raw->type, static_cast<DWORD>(REG_SZ));
-    EXPECT_EQ(raw->bytes, bytesOf(L"\"" + programPath() + L"\""));
+    EXPECT_EQ(raw->bytes, bytesOf(L"\"" + programPath() + L"\"" + L'\0'));
     EXPECT_TRUE(loadSettings(store_, CommaNumberFormat()).on(Toggle::runAtStartup));  // the next start sees it
 
     saveAtOnce(store_, Settings{}, change, programPath());

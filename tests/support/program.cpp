@@ -113,6 +113,7 @@ std::wstring messageBoxText(HWND box) {
 }
 
 std::wstring zirrotoneExe() { return programFolder() + L"\\zirrotone.exe"; }
+std::wstring zirrotoneTestBuildExe() { return programFolder() + L"\\zirrotone_test_build.exe"; }
 
 std::wstring settingText(const wchar_t* name) {
     return getRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue));

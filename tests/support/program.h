@@ -42,6 +42,9 @@ private:
 std::wstring messageBoxText(HWND box);
 
 std::wstring zirrotoneExe();
+// The program as shipped but for its media check, which looks at the file that the
+// variable ZT_TEST_MEDIA_FILE names.
+std::wstring zirrotoneTestBuildExe();
 std::wstring settingText(const wchar_t* name);
 void clearSettings();
 

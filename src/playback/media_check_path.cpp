@@ -1,0 +1,7 @@
+#include "playback/media_check.h"
+
+namespace zt {
+
+std::wstring mediaFilePath() { return defaultMediaFilePath(); }
+
+}  // namespace zt
