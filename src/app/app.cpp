@@ -38,7 +38,7 @@ App::App(HINSTANCE instance, const AppSeams& seams)
       form_({settings_, *this, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
       scheduler_({settings_, form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
                   [this](const std::wstring& path) { playsound(path); },
-                  [this] { return driver_.abandoned(); }}) {
+                  [this] { return runEnded(); }}) {
     scheduler_.useGate(gate_);
 }
 
@@ -108,7 +108,7 @@ void App::form_activate() {
     checkMediaPlayer();
     const std::wstring startup = addSlash(programFolder()) + kStartupSound;
     if (FileExists(startup)) playsound(startup);  // even when muted
-    if (driver_.abandoned()) return;
+    if (runEnded()) return;
     scheduler_.run();
 }
 
@@ -185,7 +185,7 @@ void App::checkMuteForEnd() {
 bool App::playsound(const std::wstring& soundName) {
     // A newer activation ends the wait (not the sound): its run must not wait for this one.
     const PlayResult result = player_.playsound(soundName, settings_.value().volume,
-                                                [this] { return driver_.abandoned(); });
+                                                [this] { return runEnded(); });
     const std::wstring name = fileNameOf(soundName);
     if (!result) {
         playError_ = L"Could not play " + name + L": " + result.reason + L".";

@@ -56,6 +56,7 @@ public:
     [[noreturn]] void unload() override;
     void saveForSessionEnd() override;
     void sessionEndCancelled() override { savedForSessionEnd_ = false; }
+    void windowGone() override { windowGone_ = true; }
     void set(Toggle toggle, bool on) override;
     void setVolume(int volume) override { settings_.setVolume(volume); }
     void delayEdited(const std::wstring& text) override;
@@ -72,6 +73,8 @@ private:
     // The activation sequence: media check, start-up sound, then the scheduler, which
     // returns only when a newer activation replaces it.
     void form_activate();
+    // A newer activation replaced the run in progress, or the window is gone.
+    bool runEnded() const { return driver_.abandoned() || windowGone_; }
     // A run that failed says why in the status line; a new one starts a moment later.
     void runFailed(const std::wstring& why);
     // Refuses to go on without the media runtime: tells the user and unloads.
@@ -103,6 +106,7 @@ private:
     bool loading_ = false;        // load shows the settings: the delay's handler waits
     bool delayRestored_ = false;  // ... and runs at the first activation
     bool savedForSessionEnd_ = false;
+    bool windowGone_ = false;
     std::wstring mpVersion_;
     std::wstring playError_;  // the status line's last "Could not play" text
 };

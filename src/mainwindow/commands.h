@@ -25,6 +25,9 @@ public:
     // Saves, lets the sound go and ends the process: closing, Exit, Terminate, the end of
     // the session.
     [[noreturn]] virtual void unload() = 0;
+    // The window is gone (only ever before the application itself goes): nothing may
+    // drive it any more, so the run in progress ends.
+    virtual void windowGone() = 0;
     // The session may end without further notice: save now (once, until it is cancelled).
     virtual void saveForSessionEnd() = 0;
     virtual void sessionEndCancelled() = 0;

@@ -483,6 +483,9 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kAppMessage:
         parts_.app.posted(wParam);
         return 0;
+    case WM_DESTROY:
+        parts_.app.windowGone();
+        return 0;
     case WM_ACTIVATE:
         onActivate(wParam, lParam);
         return defaultHandling(msg, wParam, lParam);

@@ -13,6 +13,7 @@
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <thread>
 #include <utility>
 
@@ -120,11 +121,13 @@ protected:
     // The program as wWinMain starts it, before its load; the tray icon's messages to the
     // shell are seen on the way.
     void start() {
-        AppSeams seams{&picker_, [this](DWORD message, NOTIFYICONDATAW& data) {
+        AppSeams seams{&picker_,
+                       [this](DWORD message, NOTIFYICONDATAW& data) {
                            if (data.uFlags & NIF_INFO) balloons_.push_back({message, data});
                            if (data.uFlags & NIF_TIP) tip_ = data.szTip;
                            return Shell_NotifyIconW(message, &data);
-                       }};
+                       },
+                       media_};
         app_ = std::make_unique<App>(GetModuleHandleW(nullptr), seams);
         ASSERT_TRUE(app_->create());
         form_ = &app_->form();
@@ -141,6 +144,24 @@ protected:
         start();
     }
     HWND control(int id) const { return GetDlgItem(hwnd_, id); }
+    // Starts the program's runs as the message loop does, and goes on handling messages
+    // until `done` holds (asked every 50 ms from inside the run's waits) or the time is up;
+    // then the window goes, which ends the run. False when the time ran out.
+    bool runUntil(const std::function<bool()>& done, DWORD timeoutMs) {
+        static std::function<void()> check;
+        const DWORD startedAt = GetTickCount();
+        bool met = false;
+        check = [&] {
+            met = done();
+            if (met || GetTickCount() - startedAt > timeoutMs) DestroyWindow(hwnd_);
+        };
+        const UINT_PTR timer = SetTimer(nullptr, 0, 50, [](HWND, UINT, UINT_PTR, DWORD) { check(); });
+        app_->activate();
+        MSG msg;
+        while (IsWindow(hwnd_) && GetMessageW(&msg, nullptr, 0, 0) > 0) dispatchMessage(msg);
+        KillTimer(nullptr, timer);
+        return met;
+    }
     void command(int id, int code = 0) {
         SendMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(id, code), reinterpret_cast<LPARAM>(control(id)));
     }
@@ -177,6 +198,7 @@ protected:
     };
     std::vector<Sent> balloons_;
     std::wstring tip_;  // the tray tip as last handed to the shell
+    MediaBackend* media_ = nullptr;  // the platform's when empty
     std::unique_ptr<App> app_;  // the real program's engines and windows, in this process
     Form1* form_ = nullptr;
     HWND hwnd_ = nullptr;
@@ -755,6 +777,49 @@ TEST_F(Form1Test, RunAtStartupFromEitherMenuWritesAndDeletesTheEntry) {
     command(ids::kMnuStartup);
     EXPECT_FALSE(form_->menuChecked(ids::kMnuStartup2));
     EXPECT_EQ(getRegString(HKEY_CURRENT_USER, run, value), L"");
+}
+
+// A back end whose first loads throw, as a fault anywhere under a run would; later ones
+// play at once.
+class FaultyMedia final : public MediaBackend {
+public:
+    void setVolume(std::int32_t) override {}
+    MediaResult setFileName(const std::wstring&) override {
+        if (faults > 0) {
+            --faults;
+            throw std::runtime_error("a fault under the run");
+        }
+        return MediaResult::success();
+    }
+    MediaResult start() override {
+        ++plays;
+        return MediaResult::success();
+    }
+    std::int32_t playState() override { return kStopped; }
+    void stop() override {}
+    int faults = 1;
+    int plays = 0;
+};
+
+TEST_F(Form1Test, AFaultInARunIsShownAndANewRunCountsAndPlays) {
+    FaultyMedia media;
+    media_ = &media;
+    setRegString(HKEY_CURRENT_USER, settingKey(kDelaySetting), std::wstring(kSettingValue), L"0.1");
+    restart();
+    app_->load();
+    std::wstring shown;
+    std::set<std::wstring> countedAfter;
+    const bool played = runUntil(
+        [&] {
+            const std::wstring status = form_->controlText(ids::kLabel3);
+            if (shown.empty() && status.find(L"stopped") != std::wstring::npos) shown = status;
+            if (!shown.empty()) countedAfter.insert(form_->controlText(ids::kTxtCountdown));
+            return media.plays == 1;
+        },
+        30'000);
+    ASSERT_TRUE(played) << "no sound after the fault";
+    EXPECT_EQ(shown, L"The countdown stopped (a fault under the run); it starts again.");
+    EXPECT_GE(countedAfter.size(), 3u);  // the new run counted down before it played
 }
 
 TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
