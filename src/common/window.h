@@ -4,6 +4,7 @@
 // message font, centring, and the modal loop of a dialog. A window class derives from
 // Window, describes itself in a WindowSpec and answers messages in onMessage().
 #include <windows.h>
+#include <commctrl.h>
 
 #include <span>
 #include <vector>
@@ -11,6 +12,17 @@
 #include "common/scoped.h"
 
 namespace zt {
+
+// The window procedures' exception policy for a subclass procedure: a message whose handling
+// failed goes on to the next procedure of the chain, and the program runs on.
+template <typename Handle>
+LRESULT guardedSubclass(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, Handle&& handle) noexcept {
+    try {
+        return handle();
+    } catch (...) {
+        return DefSubclassProc(hwnd, msg, wParam, lParam);
+    }
+}
 
 // Where a control sits in its window's client area, in twips (1440 to the inch).
 struct Placement {
