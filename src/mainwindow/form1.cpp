@@ -36,9 +36,9 @@ constexpr int kSliderMax = 100;
 // label of its own: it follows File1, so it takes no other control's name. The buttons
 // name themselves; the volume figure and the status line name nothing and come last.
 struct ControlSpec {
-    int id;
     const wchar_t* className;  // nullptr: one of the list classes, created on its own
     const wchar_t* text;
+    int id;
     DWORD style;
 };
 
@@ -46,21 +46,21 @@ constexpr DWORD kLabel = WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX;
 constexpr DWORD kEdit = WS_CHILD | WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL;
 
 const ControlSpec kControls[] = {
-    {ids::kLabel4, WC_STATICW, L"Sounds File list (double-click to test)", kLabel},
-    {ids::kFile1, nullptr, nullptr, 0},
-    {ids::kDir1, nullptr, nullptr, 0},
-    {ids::kLabel2, WC_STATICW, L"*.WAV;*.MP3 path", kLabel},
-    {ids::kDrive1, nullptr, nullptr, 0},
-    {ids::kChkMute, WC_BUTTONW, L"Mute", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
-    {ids::kLabel5, WC_STATICW, L"Delay in minutes", kLabel},
-    {ids::kTxtDelay, WC_EDITW, L"1", kEdit},
-    {ids::kLabel6, WC_STATICW, L"Countdown (secs)", kLabel},
-    {ids::kTxtCountdown, WC_EDITW, L"", kEdit | ES_READONLY},
-    {ids::kLabel1, WC_STATICW, L"Volume", kLabel},
-    {ids::kSlider1, TRACKBAR_CLASSW, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS},
-    {ids::kCmdStop, WC_BUTTONW, L"Stop sound", WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
-    {ids::kLblVolume, WC_STATICW, L"", kLabel},
-    {ids::kLabel3, WC_STATICW, L"", kLabel},
+    {WC_STATICW, L"Sounds File list (double-click to test)", ids::kLabel4, kLabel},
+    {nullptr, nullptr, ids::kFile1, 0},
+    {nullptr, nullptr, ids::kDir1, 0},
+    {WC_STATICW, L"*.WAV;*.MP3 path", ids::kLabel2, kLabel},
+    {nullptr, nullptr, ids::kDrive1, 0},
+    {WC_BUTTONW, L"Mute", ids::kChkMute, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX},
+    {WC_STATICW, L"Delay in minutes", ids::kLabel5, kLabel},
+    {WC_EDITW, L"1", ids::kTxtDelay, kEdit},
+    {WC_STATICW, L"Countdown (secs)", ids::kLabel6, kLabel},
+    {WC_EDITW, L"", ids::kTxtCountdown, kEdit | ES_READONLY},
+    {WC_STATICW, L"Volume", ids::kLabel1, kLabel},
+    {TRACKBAR_CLASSW, L"", ids::kSlider1, WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS},
+    {WC_BUTTONW, L"Stop sound", ids::kCmdStop, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
+    {WC_STATICW, L"", ids::kLblVolume, kLabel},
+    {WC_STATICW, L"", ids::kLabel3, kLabel},
 };
 
 // Rows the drive list drops down to: its placement's height is that of one closed row.

@@ -12,52 +12,52 @@ namespace {
 // no caption, a separator. Every item has an access key, unique in its menu; an option
 // keeps its key in both menus.
 struct MenuEntry {
-    int id = 0;
     const wchar_t* caption = nullptr;
+    int id = 0;
     Toggle toggle = Toggle::count;
     std::span<const MenuEntry> popup = {};
 };
 constexpr MenuEntry kSeparator{};
 
 constexpr MenuEntry kMuteForMenu[] = {
-    {ids::kMnuMuteFor15, L"1&5 minutes"},
-    {ids::kMnuMuteFor60, L"&1 hour"},
-    {ids::kMnuMuteFor240, L"&4 hours"},
-    {ids::kMnuMuteForMorning, L"Until &tomorrow morning"},
+    {L"1&5 minutes", ids::kMnuMuteFor15},
+    {L"&1 hour", ids::kMnuMuteFor60},
+    {L"&4 hours", ids::kMnuMuteFor240},
+    {L"Until &tomorrow morning", ids::kMnuMuteForMorning},
 };
 constexpr MuteFor kMuteForChoices[] = {MuteFor::Minutes15, MuteFor::Hour1, MuteFor::Hours4, MuteFor::TomorrowMorning};
 
 // "Absolute volume" is stored but never offered.
 constexpr MenuEntry kFileMenu[] = {
-    {ids::kMnuChooseFolder, L"&Choose folder...\tCtrl+O"},
-    {ids::kMnuSystray, L"Start in system tra&y", Toggle::startInTray},
-    {ids::kMnuStartup, L"&Run at startup", Toggle::runAtStartup},
+    {L"&Choose folder...\tCtrl+O", ids::kMnuChooseFolder},
+    {L"Start in system tra&y", ids::kMnuSystray, Toggle::startInTray},
+    {L"&Run at startup", ids::kMnuStartup, Toggle::runAtStartup},
     kSeparator,
-    {ids::kMnuQuiet, L"&Quiet hours..."},
-    {ids::kMnuHoldBusy, L"&Hold while busy", Toggle::holdBusy},
-    {ids::kMnuPlayNow, L"&Play one now"},
-    {ids::kMnuSkip, L"S&kip this wait"},
+    {L"&Quiet hours...", ids::kMnuQuiet},
+    {L"&Hold while busy", ids::kMnuHoldBusy, Toggle::holdBusy},
+    {L"&Play one now", ids::kMnuPlayNow},
+    {L"S&kip this wait", ids::kMnuSkip},
     kSeparator,
-    {ids::kMnuExit, L"E&xit"},
+    {L"E&xit", ids::kMnuExit},
 };
-constexpr MenuEntry kHelpMenu[] = {{ids::kMnuAbout, L"&About"}};
+constexpr MenuEntry kHelpMenu[] = {{L"&About", ids::kMnuAbout}};
 constexpr MenuEntry kMenuBar[] = {
-    {0, L"&File", Toggle::count, kFileMenu},
-    {0, L"&Help", Toggle::count, kHelpMenu},
+    {L"&File", 0, Toggle::count, kFileMenu},
+    {L"&Help", 0, Toggle::count, kHelpMenu},
 };
 
 constexpr MenuEntry kTrayMenu[] = {
-    {ids::kMnuSystray2, L"Start in system tra&y", Toggle::startInTray},
-    {ids::kMnuStartup2, L"&Run at startup", Toggle::runAtStartup},
-    {ids::kMnuMute, L"&Mute", Toggle::mute},
-    {ids::kMnuSettings, L"&Settings"},
-    {ids::kMnuTerminate, L"&Terminate"},
+    {L"Start in system tra&y", ids::kMnuSystray2, Toggle::startInTray},
+    {L"&Run at startup", ids::kMnuStartup2, Toggle::runAtStartup},
+    {L"&Mute", ids::kMnuMute, Toggle::mute},
+    {L"&Settings", ids::kMnuSettings},
+    {L"&Terminate", ids::kMnuTerminate},
     kSeparator,
-    {ids::kMnuQuiet2, L"&Quiet hours..."},
-    {ids::kMnuHoldBusy2, L"&Hold while busy", Toggle::holdBusy},
-    {0, L"Mute &for", Toggle::count, kMuteForMenu},
-    {ids::kMnuPlayNow2, L"&Play one now"},
-    {ids::kMnuSkip2, L"S&kip this wait"},
+    {L"&Quiet hours...", ids::kMnuQuiet2},
+    {L"&Hold while busy", ids::kMnuHoldBusy2, Toggle::holdBusy},
+    {L"Mute &for", 0, Toggle::count, kMuteForMenu},
+    {L"&Play one now", ids::kMnuPlayNow2},
+    {L"S&kip this wait", ids::kMnuSkip2},
 };
 
 void append(HMENU menu, std::span<const MenuEntry> entries) {
