@@ -71,7 +71,7 @@ struct MsChannel {
 
 std::int16_t muLawSample(std::uint8_t code) {
     const unsigned u = static_cast<std::uint8_t>(~code);
-    const int magnitude = ((((u & 0x0F) << 3) + 0x84) << ((u >> 4) & 7)) - 0x84;
+    const auto magnitude = static_cast<int>((((u & 0x0Fu) << 3) + 0x84u) << ((u >> 4) & 7u)) - 0x84;
     return static_cast<std::int16_t>(u & 0x80 ? -magnitude : magnitude);
 }
 
@@ -93,8 +93,8 @@ void samplesToFloat(const std::uint8_t* in, std::size_t samples, unsigned bytesP
             out[i] = static_cast<float>(value);
         } else {
             switch (bytesPerSample) {
-                case 1: out[i] = (in[0] - 128) / 128.0f; break;
-                case 2: out[i] = sle16(in) / 32768.0f; break;
+                case 1: out[i] = static_cast<float>(in[0] - 128) / 128.0f; break;
+                case 2: out[i] = static_cast<float>(sle16(in)) / 32768.0f; break;
                 case 3: out[i] = static_cast<float>((in[0] | (in[1] << 8) | (static_cast<std::int8_t>(in[2]) * 65536)) / 8388608.0); break;
                 default: out[i] = static_cast<float>(static_cast<std::int32_t>(le32(in)) / 2147483648.0); break;
             }
@@ -102,11 +102,12 @@ void samplesToFloat(const std::uint8_t* in, std::size_t samples, unsigned bytesP
     }
 }
 
-bool decodeImaBlock(const std::uint8_t* block, std::size_t size, unsigned channels, std::vector<std::int16_t>& out) {
-    const std::size_t header = 4u * channels;
+bool decodeImaBlock(const std::uint8_t* block, std::size_t size, unsigned channelCount, std::vector<std::int16_t>& out) {
+    const std::size_t channels = channelCount;
+    const std::size_t header = 4 * channels;
     if (channels == 0 || size < header) return false;
     std::vector<ImaChannel> state(channels);
-    for (unsigned c = 0; c < channels; ++c) {
+    for (std::size_t c = 0; c < channels; ++c) {
         state[c] = {sle16(block + 4 * c), block[4 * c + 2]};
         if (state[c].index > 88) return false;
     }
@@ -115,11 +116,11 @@ bool decodeImaBlock(const std::uint8_t* block, std::size_t size, unsigned channe
     const std::size_t groups = (size - header) / header;
     const std::size_t base = out.size();
     out.resize(base + (1 + groups * 8) * channels);
-    for (unsigned c = 0; c < channels; ++c) out[base + c] = static_cast<std::int16_t>(state[c].predictor);
+    for (std::size_t c = 0; c < channels; ++c) out[base + c] = static_cast<std::int16_t>(state[c].predictor);
     const std::uint8_t* data = block + header;
     for (std::size_t g = 0; g < groups; ++g)
-        for (unsigned c = 0; c < channels; ++c)
-            for (unsigned b = 0; b < 4; ++b) {
+        for (std::size_t c = 0; c < channels; ++c)
+            for (std::size_t b = 0; b < 4; ++b) {
                 const std::uint8_t byte = data[(g * channels + c) * 4 + b];
                 const std::size_t frame = 1 + g * 8 + b * 2;
                 out[base + frame * channels + c] = state[c].next(byte & 0x0F);
@@ -128,12 +129,13 @@ bool decodeImaBlock(const std::uint8_t* block, std::size_t size, unsigned channe
     return true;
 }
 
-bool decodeMsBlock(const std::uint8_t* block, std::size_t size, unsigned channels,
+bool decodeMsBlock(const std::uint8_t* block, std::size_t size, unsigned channelCount,
                    const std::vector<std::pair<int, int>>& coefficients, std::vector<std::int16_t>& out) {
-    const std::size_t header = 7u * channels;
+    const std::size_t channels = channelCount;
+    const std::size_t header = 7 * channels;
     if (channels == 0 || size < header) return false;
     std::vector<MsChannel> state(channels);
-    for (unsigned c = 0; c < channels; ++c) {
+    for (std::size_t c = 0; c < channels; ++c) {
         if (block[c] >= coefficients.size()) return false;
         const auto [first, second] = coefficients[block[c]];
         state[c] = {first, second, sle16(block + channels + 2 * c), sle16(block + 3 * channels + 2 * c),
@@ -144,7 +146,7 @@ bool decodeMsBlock(const std::uint8_t* block, std::size_t size, unsigned channel
     const std::size_t frames = (size - header) * 2 / channels;
     const std::size_t base = out.size();
     out.resize(base + (2 + frames) * channels);
-    for (unsigned c = 0; c < channels; ++c) {
+    for (std::size_t c = 0; c < channels; ++c) {
         out[base + c] = static_cast<std::int16_t>(state[c].sample2);
         out[base + channels + c] = static_cast<std::int16_t>(state[c].sample1);
     }
@@ -240,7 +242,7 @@ bool WavReader::parseFormat(const std::vector<std::uint8_t>& chunk) {
             f.framesPerBlock = (f.blockAlign - 7 * ch) * 2 / ch + 2;
             const unsigned count = extraSize >= 4 ? le16(extra + 2) : 0;
             if (count >= 1 && count <= 256 && extraSize >= 4 + 4 * count) {
-                for (unsigned i = 0; i < count; ++i)
+                for (std::size_t i = 0; i < count; ++i)
                     f.coefficients.emplace_back(sle16(extra + 4 + 4 * i), sle16(extra + 6 + 4 * i));
             } else {
                 f.coefficients = kMsStandardCoefficients;
@@ -279,7 +281,7 @@ void WavReader::read(std::vector<float>& out, std::size_t maxFrames) {
             const std::size_t samples = got / f.blockAlign * f.channels;
             out.resize(samples);
             for (std::size_t i = 0; i < samples; ++i)
-                out[i] = (f.encoding == WavEncoding::aLaw ? aLawSample(in[i]) : muLawSample(in[i])) / 32768.0f;
+                out[i] = static_cast<float>(f.encoding == WavEncoding::aLaw ? aLawSample(in[i]) : muLawSample(in[i])) / 32768.0f;
             break;
         }
         case WavEncoding::imaAdpcm:
@@ -296,7 +298,7 @@ void WavReader::read(std::vector<float>& out, std::size_t maxFrames) {
                 }
             }
             out.resize(decoded.size());
-            std::transform(decoded.begin(), decoded.end(), out.begin(), [](std::int16_t s) { return s / 32768.0f; });
+            std::transform(decoded.begin(), decoded.end(), out.begin(), [](std::int16_t s) { return static_cast<float>(s) / 32768.0f; });
             break;
         }
     }
