@@ -11,14 +11,19 @@
 #include <mmreg.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cstdlib>
 #include <cstring>
 #include <cwchar>
 #include <iterator>
+#include <new>
 #include <optional>
 #include <vector>
 
 #include "common/winutil.h"
+#include "playback/downmix.h"
 #include "playback/sample_gain.h"
+#include "playback/wav_reader.h"
 
 namespace zt {
 
@@ -31,6 +36,10 @@ constexpr REFERENCE_TIME kBufferHns = 2'000'000;  // 200 ms
 // How long the device may go without asking for data before the sound counts as ended.
 constexpr DWORD kStallMs = 2000;
 constexpr HRESULT kNoMediaFoundation = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
+// Opened, but not one frame to play in it.
+constexpr HRESULT kNoSound = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
+// Frames decoded at a time.
+constexpr std::size_t kBlockFrames = 4096;
 
 std::wstring describe(HRESULT hr) {
     switch (hr) {
@@ -43,6 +52,12 @@ std::wstring describe(HRESULT hr) {
             return L"the file cannot be opened";
         case kNoMediaFoundation:
             return L"Media Foundation is missing on this computer";
+        case kNoSound:
+            return L"the file holds no sound";
+        case E_OUTOFMEMORY:
+            return L"the computer is out of memory";
+        case E_UNEXPECTED:
+            return L"the sound ended on an unexpected error";
         case MF_E_UNSUPPORTED_BYTESTREAM_TYPE:
         case MF_E_UNSUPPORTED_FORMAT:
         case MF_E_INVALIDMEDIATYPE:
@@ -67,8 +82,10 @@ std::wstring describe(HRESULT hr) {
     }
 }
 
-// Media Foundation's entry points, taken from the system's DLLs on first use. They stay
-// loaded for the life of the process; Media Foundation itself is started per sound.
+// Media Foundation's entry points, taken from the system's DLLs on first use, and Media
+// Foundation itself started then: both are kept for the life of the process (starting and
+// shutting it down per sound costs memory every time under Wine). It is shut down at exit:
+// Wine's work queues crash a process that leaves with them running.
 struct MfApi {
     decltype(&MFStartup) startup = nullptr;
     decltype(&MFShutdown) shutdown = nullptr;
@@ -76,6 +93,8 @@ struct MfApi {
     decltype(&MFCreateWaveFormatExFromMFMediaType) waveFormatFromType = nullptr;
     decltype(&MFCreateSourceReaderFromURL) createReader = nullptr;
 };
+
+decltype(&MFShutdown) shutdownAtExit = nullptr;
 
 const MfApi* mfApi() {
     static const std::optional<MfApi> api = []() -> std::optional<MfApi> {
@@ -85,32 +104,30 @@ const MfApi* mfApi() {
         if (loadFunction(platform, "MFStartup", a.startup) && loadFunction(platform, "MFShutdown", a.shutdown) &&
             loadFunction(platform, "MFCreateMediaType", a.createMediaType) &&
             loadFunction(platform, "MFCreateWaveFormatExFromMFMediaType", a.waveFormatFromType) &&
-            loadFunction(readers, "MFCreateSourceReaderFromURL", a.createReader))
+            loadFunction(readers, "MFCreateSourceReaderFromURL", a.createReader) &&
+            SUCCEEDED(a.startup(MF_VERSION, MFSTARTUP_LITE))) {
+            shutdownAtExit = a.shutdown;
+            std::atexit([] { shutdownAtExit(); });
             return a;
+        }
         return std::nullopt;
     }();
     return api ? &*api : nullptr;
 }
 
-// COM (free threaded) and Media Foundation for the life of a sound's thread.
-class ThreadRuntime {
+// COM, free threaded, for the life of a sound's thread.
+class ComApartment {
 public:
-    explicit ThreadRuntime(const MfApi& api) : api_(api) {
-        com_ = SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED));
-        mf_ = com_ && SUCCEEDED(api_.startup(MF_VERSION, MFSTARTUP_LITE));
+    ComApartment() : ok_(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))) {}
+    ~ComApartment() {
+        if (ok_) CoUninitialize();
     }
-    ~ThreadRuntime() {
-        if (mf_) api_.shutdown();
-        if (com_) CoUninitialize();
-    }
-    ThreadRuntime(const ThreadRuntime&) = delete;
-    ThreadRuntime& operator=(const ThreadRuntime&) = delete;
-    bool ok() const { return mf_; }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
+    bool ok() const { return ok_; }
 
 private:
-    const MfApi& api_;
-    bool com_ = false;
-    bool mf_ = false;
+    bool ok_;
 };
 
 struct CoTaskMemFreer {
@@ -126,57 +143,160 @@ WORD subFormatTag(const WAVEFORMATEXTENSIBLE& format) {
     return based && id.Data1 <= 0xFFFF ? static_cast<WORD>(id.Data1) : WAVE_FORMAT_UNKNOWN;
 }
 
-// The sample layout the device is given; nothing for one that is not played.
-std::optional<SampleFormat> layoutOf(const WAVEFORMATEX& format) {
-    WORD tag = format.wFormatTag;
-    if (tag == WAVE_FORMAT_EXTENSIBLE && format.cbSize >= 22)
-        tag = subFormatTag(reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(format));
-    const bool isFloat = tag == WAVE_FORMAT_IEEE_FLOAT;
-    if (!isFloat && tag != WAVE_FORMAT_PCM) return std::nullopt;
-    if (format.nChannels == 0 || format.nBlockAlign % format.nChannels != 0) return std::nullopt;
-    return sampleFormatOf(8u * format.nBlockAlign / format.nChannels, isFloat);
+// A decoder of one file into interleaved float frames.
+class Source {
+public:
+    virtual ~Source() = default;
+    // The next block of frames into `out`; empty at the end.
+    virtual void read(std::vector<float>& out) = 0;
+
+    unsigned channels = 0;
+    DWORD rate = 0;
+    DWORD channelMask = 0;  // 0: the usual speakers for the count
+};
+
+// The platform's decoders.
+class MfSource final : public Source {
+public:
+    explicit MfSource(const MfApi& api) : api_(api) {}
+
+    HRESULT open(const std::wstring& path) {
+        HRESULT hr = api_.createReader(path.c_str(), nullptr, reader_.put());
+        if (FAILED(hr)) return hr;
+        reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
+        if (FAILED(hr = reader_->SetStreamSelection(kAudioStream, TRUE))) return hr;
+        // Float where the decoder offers it, else integers.
+        for (const GUID& subtype : {MFAudioFormat_Float, MFAudioFormat_PCM}) {
+            ComPtr<IMFMediaType> wanted;
+            if (FAILED(hr = api_.createMediaType(wanted.put()))) return hr;
+            wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio);
+            wanted->SetGUID(MF_MT_SUBTYPE, subtype);
+            if (SUCCEEDED(hr = reader_->SetCurrentMediaType(kAudioStream, nullptr, wanted.get()))) break;
+        }
+        if (FAILED(hr)) return hr;
+        ComPtr<IMFMediaType> current;
+        if (FAILED(hr = reader_->GetCurrentMediaType(kAudioStream, current.put()))) return hr;
+        WAVEFORMATEX* raw = nullptr;
+        UINT32 size = 0;
+        if (FAILED(hr = api_.waveFormatFromType(current.get(), &raw, &size, MFWaveFormatExConvertFlag_Normal))) return hr;
+        const std::unique_ptr<WAVEFORMATEX, CoTaskMemFreer> format(raw);
+        WORD tag = format->wFormatTag;
+        if (tag == WAVE_FORMAT_EXTENSIBLE && format->cbSize >= 22) {
+            const auto& extensible = reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(*format);
+            tag = subFormatTag(extensible);
+            channelMask = extensible.dwChannelMask;
+        }
+        channels = format->nChannels;
+        rate = format->nSamplesPerSec;
+        isFloat_ = tag == WAVE_FORMAT_IEEE_FLOAT;
+        if (channels == 0 || rate == 0 || format->nBlockAlign % channels != 0) return MF_E_INVALIDMEDIATYPE;
+        bytesPerSample_ = format->nBlockAlign / channels;
+        const bool known = isFloat_ ? bytesPerSample_ == 4 || bytesPerSample_ == 8
+                                    : tag == WAVE_FORMAT_PCM && bytesPerSample_ >= 1 && bytesPerSample_ <= 4;
+        return known ? S_OK : MF_E_INVALIDMEDIATYPE;
+    }
+
+    void read(std::vector<float>& out) override {
+        out.clear();
+        // A sample may be a gap in the stream; a decoding error ends the sound where it is.
+        for (int gaps = 0; out.empty() && gaps < 64; ++gaps) {
+            DWORD flags = 0;
+            ComPtr<IMFSample> sample;
+            if (FAILED(reader_->ReadSample(kAudioStream, 0, nullptr, &flags, nullptr, sample.put())) ||
+                (flags & (MF_SOURCE_READERF_ENDOFSTREAM | MF_SOURCE_READERF_ERROR)))
+                return;
+            if (!sample) continue;
+            ComPtr<IMFMediaBuffer> buffer;
+            if (FAILED(sample->ConvertToContiguousBuffer(buffer.put()))) return;
+            BYTE* data = nullptr;
+            DWORD length = 0;
+            if (FAILED(buffer->Lock(&data, nullptr, &length))) return;
+            const std::size_t samples = length / (bytesPerSample_ * channels) * channels;
+            out.resize(samples);
+            samplesToFloat(data, samples, bytesPerSample_, isFloat_, out.data());
+            buffer->Unlock();
+        }
+    }
+
+private:
+    const MfApi& api_;
+    ComPtr<IMFSourceReader> reader_;
+    unsigned bytesPerSample_ = 0;
+    bool isFloat_ = false;
+};
+
+// The file's bytes for the program's own WAV reader.
+class FileBytes final : public ByteSource {
+public:
+    explicit FileBytes(const std::wstring& path)
+        : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr)) {}
+    std::size_t readAt(std::uint64_t offset, std::uint8_t* out, std::size_t size) override {
+        std::size_t done = 0;
+        while (file_ && done < size) {
+            OVERLAPPED at{};
+            at.Offset = static_cast<DWORD>(offset + done);
+            at.OffsetHigh = static_cast<DWORD>((offset + done) >> 32);
+            DWORD got = 0;
+            const auto want = static_cast<DWORD>(std::min<std::size_t>(size - done, 1u << 20));
+            if (!ReadFile(file_.get(), out + done, want, &got, &at) || got == 0) break;
+            done += got;
+        }
+        return done;
+    }
+
+private:
+    ScopedFile file_;
+};
+
+class WavSource final : public Source {
+public:
+    explicit WavSource(const std::wstring& path) : bytes_(path), reader_(bytes_) {
+        channels = reader_.format().channels;
+        rate = reader_.format().sampleRate;
+        channelMask = reader_.format().channelMask;
+    }
+    WavStatus status() const { return reader_.status(); }
+    void read(std::vector<float>& out) override { reader_.read(out, kBlockFrames); }
+
+private:
+    FileBytes bytes_;
+    WavReader reader_;
+};
+
+// Float samples in the given channels, for the device.
+WAVEFORMATEXTENSIBLE floatFormat(unsigned channels, DWORD rate, DWORD mask) {
+    WAVEFORMATEXTENSIBLE f{};
+    f.Format.wFormatTag = WAVE_FORMAT_EXTENSIBLE;
+    f.Format.nChannels = static_cast<WORD>(channels);
+    f.Format.nSamplesPerSec = rate;
+    f.Format.wBitsPerSample = 32;
+    f.Format.nBlockAlign = static_cast<WORD>(4 * channels);
+    f.Format.nAvgBytesPerSec = rate * f.Format.nBlockAlign;
+    f.Format.cbSize = sizeof f - sizeof f.Format;
+    f.Samples.wValidBitsPerSample = 32;
+    f.dwChannelMask = mask ? mask : defaultChannelMask(channels);
+    // KSDATAFORMAT_SUBTYPE_IEEE_FLOAT: the float tag on the common base GUID.
+    f.SubFormat = {WAVE_FORMAT_IEEE_FLOAT, 0x0000, 0x0010, {0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71}};
+    return f;
 }
 
 // One file decoded and played on the calling thread: open(), then render() until the end
 // or until `quit` is signalled.
 class Renderer {
 public:
-    Renderer(const MfApi& api, const std::atomic<float>& gain) : api_(api), gain_(gain) {}
+    explicit Renderer(const std::atomic<float>& gain) : gain_(gain) {}
     ~Renderer() {
         if (started_) client_->Stop();
     }
     Renderer(const Renderer&) = delete;
     Renderer& operator=(const Renderer&) = delete;
 
-    HRESULT open(const std::wstring& path) {
+    HRESULT open(const std::wstring& path, const std::function<void()>& beforeDevice) {
         if (!FileExists(path)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
-        HRESULT hr = api_.createReader(path.c_str(), nullptr, reader_.put());
-        if (FAILED(hr)) return hr;
-        reader_->SetStreamSelection(static_cast<DWORD>(MF_SOURCE_READER_ALL_STREAMS), FALSE);
-        hr = reader_->SetStreamSelection(kAudioStream, TRUE);
-        if (FAILED(hr)) return hr;
-        // Float where the decoder offers it (the gain is then exact), else integers.
-        for (const GUID& subtype : {MFAudioFormat_Float, MFAudioFormat_PCM}) {
-            ComPtr<IMFMediaType> wanted;
-            hr = api_.createMediaType(wanted.put());
-            if (FAILED(hr)) return hr;
-            wanted->SetGUID(MF_MT_MAJOR_TYPE, MFMediaType_Audio);
-            wanted->SetGUID(MF_MT_SUBTYPE, subtype);
-            hr = reader_->SetCurrentMediaType(kAudioStream, nullptr, wanted.get());
-            if (SUCCEEDED(hr)) break;
-        }
-        if (FAILED(hr)) return hr;
-        ComPtr<IMFMediaType> current;
-        hr = reader_->GetCurrentMediaType(kAudioStream, current.put());
-        if (FAILED(hr)) return hr;
-        WAVEFORMATEX* raw = nullptr;
-        UINT32 size = 0;
-        hr = api_.waveFormatFromType(current.get(), &raw, &size, MFWaveFormatExConvertFlag_Normal);
-        if (FAILED(hr)) return hr;
-        format_.reset(raw);
-        const auto layout = layoutOf(*format_);
-        if (!layout || format_->nSamplesPerSec == 0) return MF_E_INVALIDMEDIATYPE;
-        layout_ = *layout;
+        const HRESULT decoded = openSource(path);
+        if (FAILED(decoded)) return decoded;
+        if (beforeDevice) beforeDevice();
         return openDevice();
     }
 
@@ -194,21 +314,53 @@ public:
     }
 
 private:
+    // The platform's decoder first; a WAV it refuses or finds empty goes to our own reader.
+    // The first block is decoded here, so that a file without a sound fails before it plays.
+    HRESULT openSource(const std::wstring& path) {
+        HRESULT hr = kNoMediaFoundation;
+        if (const MfApi* api = mfApi()) {
+            auto mf = std::make_unique<MfSource>(*api);
+            hr = mf->open(path);
+            if (SUCCEEDED(hr)) {
+                mf->read(pending_);
+                if (!pending_.empty()) {
+                    source_ = std::move(mf);
+                    return S_OK;
+                }
+                hr = kNoSound;
+            }
+        }
+        auto wav = std::make_unique<WavSource>(path);
+        if (wav->status() != WavStatus::ok) return hr;
+        wav->read(pending_);
+        if (pending_.empty()) return kNoSound;
+        source_ = std::move(wav);
+        return S_OK;
+    }
+
     HRESULT openDevice() {
         ComPtr<IMMDeviceEnumerator> devices;
         HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
                                       __uuidof(IMMDeviceEnumerator), devices.putVoid());
         if (FAILED(hr)) return hr;
         ComPtr<IMMDevice> device;
-        hr = devices->GetDefaultAudioEndpoint(eRender, eConsole, device.put());
-        if (FAILED(hr)) return hr;
-        hr = device->Activate(__uuidof(IAudioClient), CLSCTX_INPROC_SERVER, nullptr, client_.putVoid());
-        if (FAILED(hr)) return hr;
-        // The engine converts rate and channels to the mix format; the session is not
-        // remembered by the system (no entry of ours in the volume mixer's history).
-        const DWORD flags = AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_NOPERSIST |
-                            AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM | AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY;
-        hr = client_->Initialize(AUDCLNT_SHAREMODE_SHARED, flags, kBufferHns, 0, format_.get(), nullptr);
+        if (FAILED(hr = devices->GetDefaultAudioEndpoint(eRender, eConsole, device.put()))) return hr;
+        const unsigned channels = source_->channels;
+        outChannels_ = channels;
+        hr = initialize(device, floatFormat(channels, source_->rate, source_->channelMask));
+        if (hr == AUDCLNT_E_UNSUPPORTED_FORMAT || hr == E_INVALIDARG) {
+            // The engine does not take these channels: mix them down to the device's own.
+            WAVEFORMATEX* raw = nullptr;
+            if (FAILED(client_->GetMixFormat(&raw))) return hr;
+            const std::unique_ptr<WAVEFORMATEX, CoTaskMemFreer> mix(raw);
+            if (mix->nChannels == 0 || mix->nChannels == channels) return hr;
+            DWORD mask = 0;
+            if (mix->wFormatTag == WAVE_FORMAT_EXTENSIBLE && mix->cbSize >= 22)
+                mask = reinterpret_cast<const WAVEFORMATEXTENSIBLE&>(*mix).dwChannelMask;
+            outChannels_ = mix->nChannels;
+            mixer_.emplace(channels, source_->channelMask, outChannels_);
+            hr = initialize(device, floatFormat(outChannels_, source_->rate, mask));
+        }
         if (FAILED(hr)) return hr;
         bufferReady_.reset(CreateEventW(nullptr, FALSE, FALSE, nullptr));
         if (!bufferReady_) return HRESULT_FROM_WIN32(GetLastError());
@@ -219,52 +371,54 @@ private:
         return clock_->GetFrequency(&clockHz_);
     }
 
+    // A new client on the device, set up for the format.
+    HRESULT initialize(const ComPtr<IMMDevice>& device, const WAVEFORMATEXTENSIBLE& format) {
+        HRESULT hr = device->Activate(__uuidof(IAudioClient), CLSCTX_INPROC_SERVER, nullptr, client_.putVoid());
+        if (FAILED(hr)) return hr;
+        // The engine converts the rate (and, where it can, the channels) to the mix format;
+        // the session is not remembered by the system (no entry of ours in the volume
+        // mixer's history).
+        const DWORD flags = AUDCLNT_STREAMFLAGS_EVENTCALLBACK | AUDCLNT_STREAMFLAGS_NOPERSIST |
+                            AUDCLNT_STREAMFLAGS_AUTOCONVERTPCM | AUDCLNT_STREAMFLAGS_SRC_DEFAULT_QUALITY;
+        return client_->Initialize(AUDCLNT_SHAREMODE_SHARED, flags, kBufferHns, 0, &format.Format, nullptr);
+    }
+
     // Hands the device as much as it has room for. False when the device failed.
     bool fill() {
         UINT32 padding = 0;
         if (FAILED(client_->GetCurrentPadding(&padding))) return false;
         UINT32 room = bufferFrames_ - std::min(padding, bufferFrames_);
-        const std::size_t frameBytes = format_->nBlockAlign;
+        const unsigned channels = source_->channels;
         while (room > 0) {
             if (taken_ == pending_.size()) {
                 if (ended_) break;
                 decodeMore();
                 continue;
             }
-            const auto frames = static_cast<UINT32>(std::min<std::size_t>(room, (pending_.size() - taken_) / frameBytes));
+            const auto frames = static_cast<UINT32>(std::min<std::size_t>(room, (pending_.size() - taken_) / channels));
             BYTE* out = nullptr;
             if (FAILED(render_->GetBuffer(frames, &out))) return false;
-            const std::size_t bytes = frames * frameBytes;
-            std::memcpy(out, pending_.data() + taken_, bytes);
-            applyGain(out, bytes / (frameBytes / format_->nChannels), layout_, gain_.load());
+            auto* samples = reinterpret_cast<float*>(out);
+            if (mixer_)
+                mixer_->mix(pending_.data() + taken_, frames, samples);
+            else
+                std::memcpy(samples, pending_.data() + taken_, frames * channels * sizeof(float));
+            applyGain(out, std::size_t{frames} * outChannels_, SampleFormat::f32, gain_.load());
             if (FAILED(render_->ReleaseBuffer(frames, 0))) return false;
-            taken_ += bytes;
+            taken_ += std::size_t{frames} * channels;
             written_ += frames;
             room -= frames;
         }
         return true;
     }
 
-    // The next decoded block into pending_; at the end of the file (or a decoding error,
-    // which ends the sound where it is) ended_ is set instead.
+    // The next decoded block into pending_; at the end of the file ended_ is set instead.
     void decodeMore() {
-        pending_.clear();
+        source_->read(pending_);
         taken_ = 0;
-        DWORD flags = 0;
-        ComPtr<IMFSample> sample;
-        if (FAILED(reader_->ReadSample(kAudioStream, 0, nullptr, &flags, nullptr, sample.put())) ||
-            (flags & (MF_SOURCE_READERF_ENDOFSTREAM | MF_SOURCE_READERF_ERROR))) {
-            ended_ = true;
-            return;
-        }
-        if (!sample) return;  // a gap in the stream: nothing to play yet
-        ComPtr<IMFMediaBuffer> buffer;
-        if (FAILED(sample->ConvertToContiguousBuffer(buffer.put()))) return;
-        BYTE* data = nullptr;
-        DWORD length = 0;
-        if (FAILED(buffer->Lock(&data, nullptr, &length))) return;
-        pending_.assign(data, data + (length - length % format_->nBlockAlign));
-        buffer->Unlock();
+        // Whole frames only: a decoder's ragged tail is not a frame.
+        pending_.resize(pending_.size() - pending_.size() % source_->channels);
+        if (pending_.empty()) ended_ = true;
     }
 
     // The last frame handed over has been played, by the device's own clock.
@@ -272,14 +426,13 @@ private:
         if (!ended_ || taken_ != pending_.size()) return false;
         UINT64 position = 0;
         if (clockHz_ == 0 || FAILED(clock_->GetPosition(&position, nullptr))) return true;
-        return position * format_->nSamplesPerSec / clockHz_ >= written_;
+        return position * source_->rate / clockHz_ >= written_;
     }
 
-    const MfApi& api_;
     const std::atomic<float>& gain_;
-    ComPtr<IMFSourceReader> reader_;
-    std::unique_ptr<WAVEFORMATEX, CoTaskMemFreer> format_;
-    SampleFormat layout_ = SampleFormat::s16;
+    std::unique_ptr<Source> source_;
+    std::optional<ChannelMixer> mixer_;  // when the device plays fewer channels than the file has
+    unsigned outChannels_ = 0;
     ScopedHandle bufferReady_;  // before the client, which signals it until it goes
     ComPtr<IAudioClient> client_;
     ComPtr<IAudioRenderClient> render_;
@@ -287,105 +440,173 @@ private:
     UINT32 bufferFrames_ = 0;
     UINT64 clockHz_ = 0;
     bool started_ = false;
-    std::vector<BYTE> pending_;  // decoded, not yet handed to the device
-    std::size_t taken_ = 0;      // bytes of pending_ already handed over
-    bool ended_ = false;         // the decoder has nothing more
-    UINT64 written_ = 0;         // frames handed to the device
+    std::vector<float> pending_;  // decoded, not yet handed to the device
+    std::size_t taken_ = 0;       // samples of pending_ already handed over
+    bool ended_ = false;          // the decoder has nothing more
+    UINT64 written_ = 0;          // frames handed to the device
 };
+
+SystemWaiter& ownWaiter() {
+    static SystemWaiter waiter;
+    return waiter;
+}
 
 }  // namespace
 
-struct MfWasapiBackend::Sound {
-    Sound(std::wstring file, const std::atomic<float>& volume, HANDLE idleEvent)
-        : path(std::move(file)), gain(volume), idle(idleEvent) {}
+struct MfWasapiBackend::Shared {
+    std::atomic<float> gain{1.0f};  // read by the sound's thread at every buffer
+    DeviceHook beforeDevice;
+};
 
-    static DWORD WINAPI threadMain(void* self) {
-        static_cast<Sound*>(self)->run();
+struct MfWasapiBackend::Sound {
+    Sound(std::wstring file, std::shared_ptr<const Shared> common) : path(std::move(file)), shared(std::move(common)) {}
+
+    // The thread's entry point: it owns a share of the sound, so that a sound let go while
+    // its thread is stuck stays whole until the thread ends. No exception leaves it: one
+    // ends the sound, with a reason when the sound had not opened yet.
+    static DWORD WINAPI threadMain(void* param) noexcept {
+        const std::unique_ptr<std::shared_ptr<Sound>> owner(static_cast<std::shared_ptr<Sound>*>(param));
+        Sound& self = **owner;
+        try {
+            self.run();
+        } catch (const std::bad_alloc&) {
+            self.failed(E_OUTOFMEMORY);
+        } catch (...) {
+            self.failed(E_UNEXPECTED);
+        }
+        SetEvent(self.ready.get());
+        SetEvent(self.done.get());
         return 0;
     }
 
     void run() {
-        const MfApi* api = mfApi();
-        if (!api) {
-            opened = kNoMediaFoundation;
-        } else {
-            const ThreadRuntime runtime(*api);
-            if (!runtime.ok()) {
-                opened = E_FAIL;
-            } else {
-                Renderer renderer(*api, gain);
-                opened = renderer.open(path);
-                SetEvent(ready.get());
-                const HANDLE waits[] = {quit.get(), go.get()};
-                if (SUCCEEDED(opened) && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
-                    renderer.render(quit.get());
-            }  // the device, the decoder and Media Foundation are let go here
+        const ComApartment com;
+        if (!com.ok()) {
+            opened = E_FAIL;
+            return;
         }
+        Renderer renderer(shared->gain);
+        opened = renderer.open(path, shared->beforeDevice);
         SetEvent(ready.get());
-        finished = true;
-        SetEvent(idle);
+        const HANDLE waits[] = {quit.get(), go.get()};
+        if (SUCCEEDED(opened) && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
+            renderer.render(quit.get());
+        // Over: what is left (letting go of the device and the decoder) may take a while.
+        SetEvent(done.get());
     }
 
-    std::wstring path;
-    const std::atomic<float>& gain;
-    HANDLE idle;
+    // Once the sound has opened, what it opened with is the UI thread's to read.
+    void failed(HRESULT why) {
+        if (WaitForSingleObject(ready.get(), 0) != WAIT_OBJECT_0) opened = why;
+    }
+
+    bool ended() const { return WaitForSingleObject(done.get(), 0) == WAIT_OBJECT_0; }
+
+    const std::wstring path;
+    const std::shared_ptr<const Shared> shared;
     ScopedHandle ready{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle quit{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
-    ScopedHandle thread;
+    ScopedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     HRESULT opened = E_FAIL;  // written by the thread before `ready`
-    std::atomic<bool> started{false};
-    std::atomic<bool> finished{false};
+    // The UI thread's alone:
+    ScopedHandle thread;
+    bool started = false;
 };
 
-MfWasapiBackend::MfWasapiBackend() : idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {}
+MfWasapiBackend::MfWasapiBackend(Waiter& waiter, DeviceHook beforeDevice)
+    : waiter_(waiter), shared_(std::make_shared<Shared>()), idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
+    shared_->beforeDevice = std::move(beforeDevice);
+}
 
-MfWasapiBackend::~MfWasapiBackend() { stop(); }
+MfWasapiBackend::MfWasapiBackend() : MfWasapiBackend(ownWaiter()) {}
 
-void MfWasapiBackend::setVolume(std::int32_t hundredthsDb) { gain_ = gainOf(hundredthsDb); }
+MfWasapiBackend::~MfWasapiBackend() {
+    stop();
+    // Threads still letting go of a device when the process ends crash it under Wine: give
+    // them what is left of the second. One that is stuck ends with the process.
+    const std::int64_t deadline = waiter_.clockMs() + kLetGoMs;
+    for (;;) {
+        reap();
+        if (stragglers_.empty() || waiter_.clockMs() >= deadline) break;
+        waiter_.waitUntil(std::min(deadline, waiter_.clockMs() + 50), stragglers_.front().get());
+    }
+}
+
+void MfWasapiBackend::setVolume(std::int32_t hundredthsDb) { shared_->gain = gainOf(hundredthsDb); }
 
 MediaResult MfWasapiBackend::setFileName(const std::wstring& path) {
-    stop();
+    const unsigned mine = ++generation_;
+    letGo(std::exchange(sound_, nullptr), kLetGoMs);
+    // Every wait below handles events: a stop or a new file may come in at any of them, and
+    // then this file is no longer wanted (whoever came in has let go of it).
+    static const MediaResult replaced = MediaResult::failure(L"another sound or a stop came first");
+    if (generation_ != mine) return replaced;
     if (path.empty()) return MediaResult::failure(describe(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
-    auto sound = std::make_unique<Sound>(path, gain_, idle_.get());
-    if (!sound->ready || !sound->go || !sound->quit) return MediaResult::failure(describe(E_OUTOFMEMORY));
-    sound->thread.reset(CreateThread(nullptr, 0, &Sound::threadMain, sound.get(), 0, nullptr));
+    auto sound = std::make_shared<Sound>(path, shared_);
+    if (!sound->ready || !sound->go || !sound->quit || !sound->done) return MediaResult::failure(describe(E_OUTOFMEMORY));
+    auto share = std::make_unique<std::shared_ptr<Sound>>(sound);
+    sound->thread.reset(CreateThread(nullptr, 0, &Sound::threadMain, share.get(), 0, nullptr));
     if (!sound->thread) return MediaResult::failure(describe(HRESULT_FROM_WIN32(GetLastError())));
-    WaitForSingleObject(sound->ready.get(), INFINITE);
-    const HRESULT opened = sound->opened;
-    sound_ = std::move(sound);
-    if (FAILED(opened)) {
-        stop();
+    share.release();  // the thread's now
+    sound_ = sound;
+
+    const std::int64_t deadline = waiter_.clockMs() + kOpenMs;
+    while (WaitForSingleObject(sound->ready.get(), 0) == WAIT_TIMEOUT) {
+        if (waiter_.clockMs() >= deadline) {
+            sound_.reset();
+            letGo(std::move(sound), 0);
+            return MediaResult::failure(L"the sound device does not answer");
+        }
+        waiter_.waitUntil(deadline, sound->ready.get());
+        if (generation_ != mine) return replaced;
+    }
+    if (FAILED(sound->opened)) {
+        sound_.reset();
+        const HRESULT opened = sound->opened;
+        letGo(std::move(sound), 0);  // its thread is on its way out
         return MediaResult::failure(describe(opened));
     }
     return MediaResult::success();
 }
 
 MediaResult MfWasapiBackend::start() {
-    reapFinished();
+    reap();
     if (!sound_ || sound_->started) return MediaResult::failure(L"no file is loaded");
     sound_->started = true;
-    ResetEvent(idle_.get());
     SetEvent(sound_->go.get());
     return MediaResult::success();
 }
 
 std::int32_t MfWasapiBackend::playState() {
-    reapFinished();
+    reap();
     return sound_ && sound_->started ? kPlaying : kStopped;
 }
 
+void* MfWasapiBackend::endEvent() { return sound_ && sound_->started ? sound_->done.get() : idle_.get(); }
+
 void MfWasapiBackend::stop() {
-    if (sound_) {
-        SetEvent(sound_->quit.get());
-        WaitForSingleObject(sound_->thread.get(), INFINITE);
-        sound_.reset();
-    }
-    SetEvent(idle_.get());
+    ++generation_;
+    letGo(std::exchange(sound_, nullptr), kLetGoMs);
 }
 
-void MfWasapiBackend::reapFinished() {
-    if (sound_ && sound_->finished) stop();
+void MfWasapiBackend::letGo(std::shared_ptr<Sound> sound, int waitMs) {
+    if (!sound) return;
+    SetEvent(sound->quit.get());
+    // `sound` is this call's alone now: calls that come in during the wait do not see it.
+    const std::int64_t deadline = waiter_.clockMs() + waitMs;
+    while (WaitForSingleObject(sound->thread.get(), 0) == WAIT_TIMEOUT) {
+        if (waiter_.clockMs() >= deadline) {
+            stragglers_.push_back(std::move(sound->thread));
+            return;
+        }
+        waiter_.waitUntil(deadline, sound->thread.get());
+    }
+}
+
+void MfWasapiBackend::reap() {
+    std::erase_if(stragglers_, [](const ScopedHandle& thread) { return WaitForSingleObject(thread.get(), 0) != WAIT_TIMEOUT; });
+    if (sound_ && sound_->started && sound_->ended()) letGo(std::exchange(sound_, nullptr), 0);
 }
 
 }  // namespace zt

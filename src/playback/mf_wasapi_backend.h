@@ -1,48 +1,69 @@
 #pragma once
-// The media back end: Media Foundation's source reader decodes the file to PCM and WASAPI
-// (shared mode, event-driven) plays it, the attenuation applied to the samples. Each sound
-// has a thread of its own that opens the file and the device, plays, and lets all of it go
-// (Media Foundation included) before it ends; stop() waits for that thread, so nothing of
-// a sound outlives it. Media Foundation is loaded on first use: the program starts without
-// it, and the media check tells the user.
+// The media back end: Media Foundation's source reader (or, for the WAVs it refuses or
+// returns empty, the program's own reader) decodes the file and WASAPI (shared mode,
+// event-driven) plays it, the attenuation applied to the samples. Each sound has a thread
+// of its own that opens the file and the device, plays, and lets all of it go. The UI
+// thread waits for that thread only through the Waiter and only for so long: a sound that
+// does not open within kOpenMs fails, and one whose thread does not end within kLetGoMs of
+// a stop is left to end on its own (it owns everything it uses). Media Foundation is
+// loaded and started on first use and kept for the life of the process.
 #include <windows.h>
 
-#include <atomic>
+#include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/scoped.h"
+#include "common/wait.h"
 #include "playback/media_backend.h"
 
 namespace zt {
 
 class MfWasapiBackend final : public MediaBackend {
 public:
+    // Run on a sound's thread just before it opens the sound device, so that what it does
+    // (take two seconds, never return) is what the device seems to do. Empty: nothing.
+    using DeviceHook = std::function<void()>;
+
+    static constexpr int kOpenMs = 3000;
+    static constexpr int kLetGoMs = 1000;
+
+    // The waiter must outlive the back end: its destructor still waits through it.
+    explicit MfWasapiBackend(Waiter& waiter, DeviceHook beforeDevice = {});
+    // Waits through a system waiter of its own.
     MfWasapiBackend();
     ~MfWasapiBackend() override;
     MfWasapiBackend(const MfWasapiBackend&) = delete;
     MfWasapiBackend& operator=(const MfWasapiBackend&) = delete;
 
     void setVolume(std::int32_t hundredthsDb) override;
+    // Handles events while the sound opens. When a stop or another file comes in meanwhile,
+    // this file is dropped and the call fails.
     MediaResult setFileName(const std::wstring& path) override;
     MediaResult start() override;
     std::int32_t playState() override;
+    // Handles events for up to kLetGoMs while the sound's thread ends.
     void stop() override;
     // Signalled whenever no sound plays: at its last frame, a failure or a stop.
-    void* endEvent() override { return idle_.get(); }
+    void* endEvent() override;
 
-    // Whether a sound's thread (and with it the device and the decoder) is still held.
-    bool holdsASound() const { return sound_ != nullptr; }
-
-    struct Sound;  // one file's thread and what it shares with it
+    struct Shared;  // what every sound's thread reads, kept alive by the threads too
+    struct Sound;   // one file's thread and what it shares with it
 
 private:
-    // Lets go of a sound whose thread has ended.
-    void reapFinished();
+    // Asks the sound's thread to end and waits up to waitMs for it; a thread that is still
+    // there then joins the stragglers.
+    void letGo(std::shared_ptr<Sound> sound, int waitMs);
+    // Lets go of a sound that has ended, and of the stragglers that have ended since.
+    void reap();
 
-    std::atomic<float> gain_{1.0f};  // read by the sound's thread at every buffer
-    ScopedHandle idle_;
-    std::unique_ptr<Sound> sound_;
+    Waiter& waiter_;
+    std::shared_ptr<Shared> shared_;
+    ScopedHandle idle_;  // always signalled: the end event while no sound is held
+    std::shared_ptr<Sound> sound_;
+    std::vector<ScopedHandle> stragglers_;  // threads of sounds let go that had not yet ended
+    unsigned generation_ = 0;                // one more at every stop and every file
 };
 
 }  // namespace zt

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <deque>
 #include <map>
 #include <string>
 #include <vector>
@@ -21,6 +23,11 @@ public:
     std::map<std::wstring, int> lengthInReads;     // files not listed do not play at all
     std::map<std::wstring, std::wstring> broken;  // files that fail to load, with the reason
     bool failStart = false;
+    // Runs inside setFileName, as the real back end's wait for the sound to open handles
+    // events; a stop or another file meanwhile makes the load fail, as there.
+    std::function<void()> whileLoading;
+    int loadDepth = 0;
+    int deepestLoad = 0;
 
     void setVolume(std::int32_t hundredthsDb) override {
         log_.push_back("volume " + std::to_string(hundredthsDb));
@@ -28,6 +35,14 @@ public:
     MediaResult setFileName(const std::wstring& path) override {
         log_.push_back("file " + narrow(path));
         left_ = 0;  // the sound in progress is replaced either way
+        file_.clear();
+        const int mine = ++generation_;
+        if (whileLoading) {
+            deepestLoad = std::max(deepestLoad, ++loadDepth);
+            whileLoading();
+            --loadDepth;
+        }
+        if (generation_ != mine) return MediaResult::failure(L"replaced");
         if (auto it = broken.find(path); it != broken.end()) return MediaResult::failure(it->second);
         file_ = path;
         return MediaResult::success();
@@ -35,6 +50,8 @@ public:
     MediaResult start() override {
         log_.push_back("start");
         if (failStart) return MediaResult::failure(L"no sound device");
+        if (file_.empty()) return MediaResult::failure(L"no file is loaded");
+        started.push_back(file_);
         auto it = lengthInReads.find(file_);
         left_ = it == lengthInReads.end() ? 0 : it->second;
         return MediaResult::success();
@@ -48,15 +65,19 @@ public:
     void stop() override {
         log_.push_back("stop");
         left_ = 0;
+        file_.clear();
+        ++generation_;
     }
     void* endEvent() override { return &endEventToken; }
     int endEventToken = 0;
     bool playing() const { return left_ > 0; }
+    std::vector<std::wstring> started;  // every file started, in order
 
 private:
     Log& log_;
     std::wstring file_;
     int left_ = 0;
+    int generation_ = 0;
 };
 
 class FakeDeviceVolume final : public DeviceVolume {
@@ -90,9 +111,13 @@ public:
     }
     void waitUntil(std::int64_t deadlineMs, void* wake) override {
         wakes.push_back(wake);
+        deepest = std::max(deepest, ++depth);
         Waiter::waitUntil(deadlineMs, wake);
+        --depth;
     }
     std::vector<void*> wakes;  // the handle each wait was given
+    int depth = 0;
+    int deepest = 0;  // waits inside waits
 
 private:
     Log& log_;
@@ -192,30 +217,148 @@ TEST_F(PlayerTest, AbandonedWaitEndsWithoutStoppingTheSound) {
     EXPECT_EQ(log.back(), "device write 5");
 }
 
-TEST_F(PlayerTest, NestedCallReplacesTheSoundAndRestoresInReverseOrder) {
+TEST_F(PlayerTest, NestedCallReplacesTheSoundAndTheOuterCallWaitsForTheNewOne) {
     backend.lengthInReads[L"outer.wav"] = 1000;
     backend.lengthInReads[L"inner.wav"] = 3;
     device.value = 100;
     bool nested = false;
     std::vector<std::uint32_t> restored;
     PlayResult inner;
+    int innerReturnedAtMs = -1;
     waiter.onEvents = [&] {
         if (nested || waiter.nowMs != 200) return;
         nested = true;
         device.value = 200;  // the user turned the device up while the outer sound played
         inner = player.playsound(L"inner.wav", 100);
+        innerReturnedAtMs = waiter.nowMs;
     };
 
     const PlayResult outer = player.playsound(L"outer.wav", 50);
 
     EXPECT_TRUE(outer.played);
     EXPECT_TRUE(inner.played);
+    EXPECT_EQ(innerReturnedAtMs, 200);  // started, and back at once
+    EXPECT_EQ(backend.started, (std::vector<std::wstring>{L"outer.wav", L"inner.wav"}));
     for (const std::string& entry : log)
         if (entry.rfind("device write ", 0) == 0) restored.push_back(std::stoul(entry.substr(13)));
     EXPECT_EQ(restored, (std::vector<std::uint32_t>{200, 100}));
     EXPECT_EQ(device.value, 100u);
-    // Inner sound: 3 steps; then the outer wait sees the replaced sound over at once.
+    // The outer wait goes on to the inner sound's end: 3 more steps.
     EXPECT_EQ(waiter.nowMs, 200 + 300);
+    EXPECT_EQ(waiter.deepest, 1);
+    EXPECT_FALSE(backend.playing());
+}
+
+TEST_F(PlayerTest, TellsTheCallerTheMomentTheSoundStarts) {
+    backend.lengthInReads[L"a.wav"] = 3;
+    int startedAtMs = -1;
+    EXPECT_TRUE(player.playsound(L"a.wav", 50, {}, [&] { startedAtMs = waiter.nowMs; }).played);
+    EXPECT_EQ(startedAtMs, 0);
+    EXPECT_EQ(waiter.nowMs, 300);
+
+    // Not for a file that does not play.
+    backend.broken[L"bad.wav"] = L"damaged";
+    bool told = false;
+    EXPECT_FALSE(player.playsound(L"bad.wav", 50, {}, [&] { told = true; }).played);
+    EXPECT_FALSE(told);
+}
+
+TEST_F(PlayerTest, AFileThatComesInWhileOneLoadsIsHandedToTheLoadingCall) {
+    backend.lengthInReads[L"late.wav"] = 2;
+    backend.broken[L"broken.wav"] = L"damaged";
+    std::vector<PlayResult> inner;
+    std::vector<std::string> told;
+    backend.whileLoading = [&] {
+        if (!inner.empty()) return;
+        // Two files arrive while the first loads: both handed on, the last one wins.
+        for (const wchar_t* name : {L"broken.wav", L"late.wav"})
+            inner.push_back(player.playsound(name, 50, {}, [&told, name] { told.push_back(narrow(name)); }));
+    };
+    const PlayResult first = player.playsound(L"first.wav", 50, {}, [&] { told.push_back("first.wav"); });
+
+    ASSERT_EQ(inner.size(), 2u);
+    for (const PlayResult& r : inner) {
+        EXPECT_TRUE(r.handedOn);
+        EXPECT_FALSE(r.played);
+        EXPECT_TRUE(r.reason.empty());
+    }
+    // The loading call played the last file and speaks of it.
+    EXPECT_TRUE(first.played);
+    EXPECT_EQ(first.soundName, L"late.wav");
+    EXPECT_EQ(backend.started, std::vector<std::wstring>{L"late.wav"});
+    EXPECT_EQ(told, std::vector<std::string>{"late.wav"});
+    EXPECT_EQ(backend.deepestLoad, 1);
+
+    // A failure of the file handed on is reported under its own name.
+    inner.clear();
+    backend.whileLoading = [&] {
+        if (inner.empty()) inner.push_back(player.playsound(L"broken.wav", 50));
+    };
+    const PlayResult second = player.playsound(L"first.wav", 50);
+    EXPECT_FALSE(second.played);
+    EXPECT_EQ(second.soundName, L"broken.wav");
+    EXPECT_EQ(second.reason, L"damaged");
+}
+
+TEST_F(PlayerTest, StopWhileLoadingEndsTheCallWithNothingToReport) {
+    backend.lengthInReads[L"a.wav"] = 5;
+    bool handed = false;
+    backend.whileLoading = [&] {
+        if (!handed) {  // a file handed on, then the stop: neither plays
+            handed = true;
+            player.playsound(L"b.wav", 50);
+        }
+        player.stop();
+    };
+    const PlayResult result = player.playsound(L"a.wav", 50);
+    EXPECT_FALSE(result.played);
+    EXPECT_TRUE(result.reason.empty());
+    EXPECT_TRUE(backend.started.empty());
+}
+
+// Two thousand test plays queued as fast as they come, each handled inside the waits of
+// the ones before: one sound at a time, every call answered, and the stack stays shallow.
+TEST_F(PlayerTest, ThousandsOfNestedPlaysKeepTheStackShallow) {
+    constexpr int kPlays = 2000;
+    std::deque<std::wstring> queued;
+    for (int i = 0; i < kPlays; ++i) {
+        const std::wstring name = L"s" + std::to_wstring(i) + L".wav";
+        queued.push_back(name);
+        backend.lengthInReads[name] = 2;
+    }
+    int answered = 0;
+    int playsound_depth = 0;
+    int deepestPlaysound = 0;
+    // Each pass over the events takes a few of them, and a load takes two passes.
+    const auto deliver = [&] {
+        for (int n = 0; n < 3 && !queued.empty(); ++n) {
+            const std::wstring name = queued.front();
+            queued.pop_front();
+            deepestPlaysound = std::max(deepestPlaysound, ++playsound_depth);
+            const PlayResult r = player.playsound(name, 50);
+            --playsound_depth;
+            EXPECT_TRUE(r.played || r.handedOn) << narrow(name) << ": " << narrow(r.reason);
+            ++answered;
+        }
+    };
+    waiter.onEvents = deliver;
+    backend.whileLoading = [&] {
+        for (int i = 0; i < 2; ++i) waiter.waitUntil(waiter.nowMs + 100, nullptr);
+    };
+    log.reserve(100000);
+
+    const PlayResult first = player.playsound(L"first.wav", 50);
+
+    EXPECT_TRUE(first.played || first.handedOn);
+    EXPECT_EQ(answered, kPlays);
+    EXPECT_TRUE(queued.empty());
+    EXPECT_LE(deepestPlaysound, 2);
+    EXPECT_LE(waiter.deepest, 3);
+    EXPECT_EQ(backend.deepestLoad, 1);
+    // The last file is the last sound started; a sound starts only after the one before
+    // was replaced (the fake plays one file at a time).
+    ASSERT_FALSE(backend.started.empty());
+    EXPECT_EQ(backend.started.back(), L"s1999.wav");
     EXPECT_FALSE(backend.playing());
 }
 
