@@ -33,6 +33,7 @@ std::wstring fileNameOf(const std::wstring& path) {
 
 App::App(HINSTANCE instance, const AppSeams& seams)
     : instance_(instance),
+      ownMedia_(waiter_, seams.beforeDevice),
       media_(seams.media ? *seams.media : ownMedia_),
       about_(instance),
       form_({settings_, *this, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
@@ -182,20 +183,22 @@ void App::checkMuteForEnd() {
     scheduler_.publishStatus();
 }
 
-bool App::playsound(const std::wstring& soundName) {
+void App::playsound(const std::wstring& soundName) {
     // A newer activation ends the wait (not the sound): its run must not wait for this one.
-    const PlayResult result = player_.playsound(soundName, settings_.value().volume,
-                                                [this] { return runEnded(); });
-    const std::wstring name = fileNameOf(soundName);
-    if (!result) {
-        playError_ = L"Could not play " + name + L": " + result.reason + L".";
-        form_.setControlText(ids::kLabel3, playError_);
-    } else if (!playError_.empty()) {
-        // A good play after a failed one: the old error no longer holds.
-        if (form_.controlText(ids::kLabel3) == playError_) form_.setControlText(ids::kLabel3, L"Last played: " + name);
-        playError_.clear();
-    }
-    return static_cast<bool>(result);
+    const PlayResult result = player_.playsound(
+        soundName, settings_.value().volume, [this] { return runEnded(); },
+        [this, name = fileNameOf(soundName)] {
+            // A good start after a failed one: the old error no longer holds.
+            if (!playError_.empty() && form_.controlText(ids::kLabel3) == playError_)
+                form_.setControlText(ids::kLabel3, L"Last played: " + name);
+            playError_.clear();
+        });
+    // Handed on to the play that was loading: that one reports. No reason: stopped before
+    // it started.
+    if (result || result.handedOn || result.reason.empty()) return;
+    const std::wstring& played = result.soundName.empty() ? soundName : result.soundName;
+    playError_ = L"Could not play " + fileNameOf(played) + L": " + result.reason + L".";
+    form_.setControlText(ids::kLabel3, playError_);
 }
 
 // Saving and unload ----------------------------------------------------------------------

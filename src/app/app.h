@@ -27,7 +27,8 @@ namespace zt {
 struct AppSeams {
     FolderPicker* picker = nullptr;
     TrayIcon::Notify trayNotify;
-    MediaBackend* media = nullptr;
+    MediaBackend* media = nullptr;               // in place of the whole back end
+    MfWasapiBackend::DeviceHook beforeDevice;   // on each sound's thread, before the device opens
 };
 
 class App final : public MainCommands {
@@ -79,9 +80,10 @@ private:
     void runFailed(const std::wstring& why);
     // Refuses to go on without the media runtime: tells the user and unloads.
     void checkMediaPlayer();
-    // Plays one file at the slider's volume and returns when it has ended; a file that
-    // cannot be played is reported in the status line.
-    bool playsound(const std::wstring& soundName);
+    // Plays one file at the slider's volume and returns when it has ended (or when a play
+    // already waiting takes it over); a file that cannot be played is reported in the status
+    // line, and an old report goes when the next sound starts.
+    void playsound(const std::wstring& soundName);
     void startMuteForTimer();
     // The mute for a while is over: unmute, stop looking.
     void checkMuteForEnd();

@@ -446,11 +446,6 @@ private:
     UINT64 written_ = 0;          // frames handed to the device
 };
 
-SystemWaiter& ownWaiter() {
-    static SystemWaiter waiter;
-    return waiter;
-}
-
 }  // namespace
 
 struct MfWasapiBackend::Shared {
@@ -518,8 +513,6 @@ MfWasapiBackend::MfWasapiBackend(Waiter& waiter, DeviceHook beforeDevice)
     : waiter_(waiter), shared_(std::make_shared<Shared>()), idle_(CreateEventW(nullptr, TRUE, TRUE, nullptr)) {
     shared_->beforeDevice = std::move(beforeDevice);
 }
-
-MfWasapiBackend::MfWasapiBackend() : MfWasapiBackend(ownWaiter()) {}
 
 MfWasapiBackend::~MfWasapiBackend() {
     stop();

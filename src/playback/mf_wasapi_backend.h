@@ -31,8 +31,6 @@ public:
 
     // The waiter must outlive the back end: its destructor still waits through it.
     explicit MfWasapiBackend(Waiter& waiter, DeviceHook beforeDevice = {});
-    // Waits through a system waiter of its own.
-    MfWasapiBackend();
     ~MfWasapiBackend() override;
     MfWasapiBackend(const MfWasapiBackend&) = delete;
     MfWasapiBackend& operator=(const MfWasapiBackend&) = delete;

@@ -127,7 +127,7 @@ protected:
                            if (data.uFlags & NIF_TIP) tip_ = data.szTip;
                            return Shell_NotifyIconW(message, &data);
                        },
-                       media_};
+                       media_, beforeDevice_};
         app_ = std::make_unique<App>(GetModuleHandleW(nullptr), seams);
         ASSERT_TRUE(app_->create());
         form_ = &app_->form();
@@ -199,6 +199,7 @@ protected:
     std::vector<Sent> balloons_;
     std::wstring tip_;  // the tray tip as last handed to the shell
     MediaBackend* media_ = nullptr;  // the platform's when empty
+    MfWasapiBackend::DeviceHook beforeDevice_;
     std::unique_ptr<App> app_;  // the real program's engines and windows, in this process
     Form1* form_ = nullptr;
     HWND hwnd_ = nullptr;
@@ -820,6 +821,51 @@ TEST_F(Form1Test, AFaultInARunIsShownAndANewRunCountsAndPlays) {
     ASSERT_TRUE(played) << "no sound after the fault";
     EXPECT_EQ(shown, L"The countdown stopped (a fault under the run); it starts again.");
     EXPECT_GE(countedAfter.size(), 3u);  // the new run counted down before it played
+}
+
+TEST_F(Form1Test, ASoundDeviceSlowToOpenNeitherFreezesTheWindowNorStopsTheCountdown) {
+    ComInit com;
+    ASSERT_TRUE(com.ok());
+    removeTree(root_ + L"\\Bells");
+    DeleteFileW((root_ + L"\\Two.MP3").c_str());
+    test::writeTone(root_ + L"\\one.wav", 0.3);
+    std::atomic<int> opens{0};
+    beforeDevice_ = [&] {
+        ++opens;
+        Sleep(2000);  // a headset waking up
+    };
+    setRegString(HKEY_CURRENT_USER, settingKey(kDelaySetting), std::wstring(kSettingValue), L"0.1");
+    restart();
+    app_->load();
+
+    // Round trips to the window from another thread, the whole time.
+    std::atomic<bool> watching{true};
+    std::atomic<long> slowest{0}, unanswered{0};
+    std::thread watcher([&, hwnd = hwnd_] {
+        while (watching) {
+            const DWORD sent = GetTickCount();
+            DWORD_PTR answer = 0;
+            if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer)) ++unanswered;
+            slowest = std::max<long>(slowest, static_cast<long>(GetTickCount() - sent));
+            Sleep(20);
+        }
+    });
+    std::wstring countAtOpen;
+    std::set<std::wstring> countedAfter;
+    const bool counted = runUntil(
+        [&] {
+            if (opens == 0) return false;
+            if (countAtOpen.empty()) countAtOpen = form_->controlText(ids::kTxtCountdown);
+            if (form_->controlText(ids::kLabel3) == L"Last played: one.wav")
+                countedAfter.insert(form_->controlText(ids::kTxtCountdown));
+            return countedAfter.size() >= 3;
+        },
+        40'000);
+    watching = false;
+    watcher.join();
+    EXPECT_TRUE(counted) << "the countdown did not go on after the slow sound";
+    EXPECT_EQ(unanswered, 0);
+    EXPECT_LE(slowest, 100) << "ms for the window to answer while the device opened";
 }
 
 TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {

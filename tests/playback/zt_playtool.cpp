@@ -42,7 +42,7 @@ int wmain(int argc, wchar_t** argv) {
         return 3;
     }
     zt::SystemWaiter waiter;
-    zt::MfWasapiBackend backend;
+    zt::MfWasapiBackend backend{waiter};
     zt::WaveOutVolume device;
     zt::Player player(backend, device, waiter);
     const auto slider = zt::toInt32(zt::lenientNumber(argv[2]));
