@@ -902,6 +902,30 @@ TEST_F(Form1Test, DoubleClickPlaysTheFileToItsEndAndReportsOneThatCannotPlay) {
     EXPECT_EQ(form_->controlText(ids::kLabel3), L"Last played: one.wav");
 }
 
+TEST_F(Form1Test, AnOldErrorGoesWhenTheNextSoundStartsNotWhenItEnds) {
+    ComInit com;
+    ASSERT_TRUE(com.ok());
+    test::writeTone(root_ + L"\\one.wav", 2.0);
+    ListBox_SetCurSel(control(ids::kFile1), 1);  // Two.MP3 is an empty file
+    command(ids::kFile1, LBN_DBLCLK);
+    ASSERT_EQ(form_->controlText(ids::kLabel3).rfind(L"Could not play Two.MP3: ", 0), 0u);
+
+    // The status line as a screen reader would read it, half a second into the good sound.
+    std::wstring whilePlaying;
+    std::thread reader([&, label = control(ids::kLabel3)] {
+        Sleep(700);
+        wchar_t text[256] = {};
+        DWORD_PTR length = 0;
+        if (SendMessageTimeoutW(label, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text), SMTO_NORMAL,
+                                2000, &length))
+            whilePlaying = text;
+    });
+    ListBox_SetCurSel(control(ids::kFile1), 0);
+    command(ids::kFile1, LBN_DBLCLK);  // returns when the sound has ended
+    reader.join();
+    EXPECT_EQ(whilePlaying, L"Last played: one.wav");
+}
+
 // Tray ----------------------------------------------------------------------------------------
 
 void minimise(HWND hwnd) {
