@@ -106,6 +106,18 @@ zt_env_down() {
   ZT_PULSE_DIR=
 }
 
+# For a test script: a scratch folder in $work, removed at exit, and the environment,
+# started here (and stopped at exit) unless the caller has it up already.
+zt_test_setup() {
+  work=$(mktemp -d)
+  ZT_OWN_ENV=
+  trap 'rm -rf "$work"; [ -z "$ZT_OWN_ENV" ] || zt_env_down' EXIT
+  if [ -z "${ZT_ENV_UP:-}" ]; then
+    ZT_OWN_ENV=1
+    zt_env_up
+  fi
+}
+
 # Installs what the build and the tests need when something is missing (Debian 12).
 zt_install_deps() {
   local want=(g++-mingw-w64-x86-64-posix cmake ninja-build g++ python3 googletest

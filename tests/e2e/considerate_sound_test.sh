@@ -7,17 +7,7 @@ set -euo pipefail
 tests=$1 root=$2
 
 source "$root/scripts/wine-env.sh"
-work=$(mktemp -d)
-ownEnv=
-cleanup() {
-    rm -rf "$work"
-    [ -z "$ownEnv" ] || zt_env_down
-}
-trap cleanup EXIT
-if [ -z "${ZT_ENV_UP:-}" ]; then
-    ownEnv=1
-    zt_env_up
-fi
+zt_test_setup
 
 raw=(-t raw -r 44100 -e signed -b 16 -c 2)
 failed=0

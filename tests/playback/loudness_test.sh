@@ -7,17 +7,7 @@ set -euo pipefail
 tool=$1 tone=$2 toneSeconds=$3 root=$4
 
 source "$root/scripts/wine-env.sh"
-work=$(mktemp -d)
-ownEnv=
-cleanup() {
-    rm -rf "$work"
-    [ -z "$ownEnv" ] || zt_env_down
-}
-trap cleanup EXIT
-if [ -z "${ZT_ENV_UP:-}" ]; then
-    ownEnv=1
-    zt_env_up
-fi
+zt_test_setup
 
 rate=44100
 raw=(-t raw -r $rate -e signed -b 16 -c 2)

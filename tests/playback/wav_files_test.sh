@@ -7,17 +7,7 @@ set -euo pipefail
 tool=$1 root=$2
 
 source "$root/scripts/wine-env.sh"
-work=$(mktemp -d)
-ownEnv=
-cleanup() {
-    rm -rf "$work"
-    [ -z "$ownEnv" ] || zt_env_down
-}
-trap cleanup EXIT
-if [ -z "${ZT_ENV_UP:-}" ]; then
-    ownEnv=1
-    zt_env_up
-fi
+zt_test_setup
 
 tone="synth 1 sine 440 vol 0.5"
 sox -n -r 48000 -c 6 -b 16 "$work/six.wav" $tone
