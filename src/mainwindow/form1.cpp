@@ -132,7 +132,7 @@ RECT Form1::placedRect(const Placement& p) const {
     return rc;
 }
 
-void Form1::createControls() {
+bool Form1::createControls() {
     // The lists start where load will put them, in the stored sound folder if it is there.
     // Listing the working folder first would be for nothing, and started at logon that is
     // the system folder.
@@ -146,9 +146,11 @@ void Form1::createControls() {
         case ids::kDrive1: Drive1.create(hwnd(), spec.id, at, folder); break;
         default:
             const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
-            CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left, at.top,
-                            at.right - at.left, at.bottom - at.top, hwnd(),
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+            // A window without all its controls is of no use: its creation fails.
+            if (!CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left,
+                                 at.top, at.right - at.left, at.bottom - at.top, hwnd(),
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr))
+                return false;
         }
     }
     HWND slider = item(ids::kSlider1);
@@ -157,6 +159,7 @@ void Form1::createControls() {
     SendMessageW(slider, TBM_SETPAGESIZE, 0, 10);
     SendMessageW(slider, TBM_SETLINESIZE, 0, 1);
     SendMessageW(slider, TBM_SETPOS, TRUE, 50);
+    return true;
 }
 
 // Load and the views of the settings ----------------------------------------------------
@@ -437,8 +440,7 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     }
     switch (msg) {
     case WM_CREATE:
-        createControls();
-        return 0;
+        return createControls() ? 0 : -1;
     case WM_MEASUREITEM: {
         auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
         if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi());

@@ -118,7 +118,7 @@ private:
     void onActivate(WPARAM wParam, LPARAM lParam);
     void onTrayEvent(UINT code);
     void openTrayMenu();
-    void createControls();
+    bool createControls();
     void folderUnreadable(const std::wstring& folder);
     // The file list's folder, told to the application whenever it changes.
     void folderMoved();
