@@ -137,11 +137,9 @@ void appendConsiderateItems(HMENU menu, const ConsiderateItems& ids, HMENU muteF
 class FormSettings final : public SettingsView {
 public:
     explicit FormSettings(Form1& form) : f_(form) {}
-    std::wstring soundFolder() override { return f_.File1.path(); }
-    void openSoundFolder(const std::wstring& path) override {
-        // The lists were made in the stored folder when it was there (createControls).
-        if (f_.File1.path() != normalizeFolder(path) || f_.Dir1.path() != f_.File1.path()) f_.openFolder(path);
-    }
+    std::wstring soundFolder() override { return f_.lists_.chosenFolder(); }
+    // The lists were started in the stored folder already (createControls).
+    void openSoundFolder(const std::wstring& path) override { f_.lists_.restore(path); }
     std::int32_t volume() override {
         // A slider that does not answer its range gives no position worth keeping either.
         const bool answers = SendMessageW(f_.item(ids::kSlider1), TBM_GETRANGEMAX, 0, 0) == kSliderMax;
@@ -251,24 +249,16 @@ void Form1::createMenus() {
 }
 
 void Form1::createControls() {
-    // The lists start where load will put them, in the stored sound folder if it is there.
-    // Listing the working folder first would be for nothing, and started at logon that is
-    // the system folder.
-    const std::wstring stored = readSetting(parts_.store, kPathSetting);
-    const std::wstring folder = PathExists(stored) ? stored : currentFolder();
     for (const auto& spec : kControls) {
         const RECT at = placedRect(spec.id);
-        switch (spec.id) {
-        case ids::kFile1: File1.create(hwnd(), spec.id, at, folder); break;
-        case ids::kDir1: Dir1.create(hwnd(), spec.id, at, folder); break;
-        case ids::kDrive1: Drive1.create(hwnd(), spec.id, at, folder); break;
-        default:
-            const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
-            CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left, at.top,
-                            at.right - at.left, at.bottom - at.top, hwnd(),
-                            reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-        }
+        if (lists_.createList(hwnd(), spec.id, at)) continue;
+        const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
+        CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left, at.top,
+                        at.right - at.left, at.bottom - at.top, hwnd(),
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
     }
+    // Where load will put them: the stored sound folder, read while the window comes up.
+    lists_.start(readSetting(parts_.store, kPathSetting));
     HWND slider = item(ids::kSlider1);
     SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, kSliderMax));
     SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
@@ -414,53 +404,8 @@ void Form1::Form_Unload() {
 
 // Handlers ---------------------------------------------------------------------------------
 
-void Form1::Drive1_Change() {
-    const std::wstring drive = Drive1.drive();
-    // The drive's own current folder, as the system remembers it per drive.
-    const std::wstring remembered = fullPath(drive);
-    const std::wstring target = remembered.empty() ? addSlash(drive) : remembered;
-    if (!Dir1.setPath(target)) {
-        Drive1.selectDriveOf(Dir1.path());
-        folderUnreadable(addSlash(drive));
-        return;
-    }
-    Dir1_Change();
-}
-
-void Form1::Dir1_Change() {
-    if (!File1.setPath(Dir1.path())) {
-        folderUnreadable(Dir1.path());
-        Dir1.setPath(File1.path());
-        Drive1.selectDriveOf(File1.path());
-    }
-}
-
-bool Form1::openFolder(const std::wstring& path) {
-    if (!PathExists(path)) return false;
-    const std::wstring drive = Drive1.drive();
-    if (Drive1.selectDriveOf(path) && Drive1.drive() != drive) Drive1_Change();
-    const std::wstring folder = Dir1.path();
-    // A new folder in Dir1 lists the files through its change handler: read them once.
-    if (Dir1.setPath(path) && Dir1.path() != folder)
-        Dir1_Change();
-    else
-        File1.setPath(path);
-    return File1.path() == normalizeFolder(path);
-}
-
 void Form1::mnuChooseFolder_Click() {
-    const auto folder = parts_.picker.pickFolder(hwnd(), Dir1.path());
-    if (folder && !openFolder(*folder)) folderUnreadable(*folder);
-}
-
-void Form1::openSelectedFolder() {
-    const std::wstring target = Dir1.selectedPath();
-    if (target.empty() || target == Dir1.path()) return;
-    if (!Dir1.setPath(target)) {
-        folderUnreadable(target);
-        return;
-    }
-    Dir1_Change();
+    if (const auto folder = parts_.picker.pickFolder(hwnd(), lists_.folderListPath())) openFolder(*folder);
 }
 
 void Form1::folderUnreadable(const std::wstring& folder) {
@@ -512,8 +457,8 @@ bool Form1::playsound(const std::wstring& soundName) {
 }
 
 void Form1::testPlay() {
-    const std::wstring name = File1.entry(File1.selectedIndex());
-    if (!name.empty()) playsound(addSlash(File1.path()) + name);
+    const std::wstring sound = lists_.selectedSound();
+    if (!sound.empty()) playsound(sound);
 }
 
 void Form1::wentToTray() {
@@ -649,8 +594,8 @@ void Form1::onCommand(int id, int code) {
         }
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
-        if (GetFocus() == File1.hwnd()) testPlay();
-        if (GetFocus() == Dir1.hwnd()) openSelectedFolder();
+        if (GetFocus() == lists_.fileListWindow()) testPlay();
+        if (GetFocus() == lists_.folderListWindow()) openSelectedFolder();
         break;
     case ids::kMnuChooseFolder: mnuChooseFolder_Click(); break;
     case ids::kMnuSystray: mnuSystray_Click(); break;
@@ -705,15 +650,11 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
         createControls();
         return 0;
     case WM_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi());
-        if (mis->CtlID == static_cast<UINT>(ids::kFile1)) File1.measureItem(*mis, dpi());
+        lists_.measureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), dpi());
         return TRUE;
     }
     case WM_DRAWITEM: {
-        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (dis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.drawItem(*dis, dpi());
-        if (dis->CtlID == static_cast<UINT>(ids::kFile1)) File1.drawItem(*dis, dpi());
+        lists_.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), dpi());
         return TRUE;
     }
     case WM_COMMAND:

@@ -11,7 +11,7 @@
 #include "common/scoped.h"
 #include "common/window.h"
 #include "mainwindow/about_box.h"
-#include "mainwindow/file_lists.h"
+#include "mainwindow/folder_lists.h"
 #include "mainwindow/folder_picker.h"
 #include "core/scheduler.h"
 #include "tray/tray_icon.h"
@@ -48,7 +48,7 @@ public:
     // Registers the class and creates the window with its controls, not yet shown.
     bool create(HINSTANCE instance);
     // The files the scheduler picks from: what File1 shows.
-    SoundFolder& soundFolder() { return File1; }
+    SoundFolder& soundFolder() { return lists_; }
 
     // Load: centre, show (or go straight to the tray), add the tray icon.
     void Form_Load();
@@ -67,14 +67,14 @@ public:
     [[noreturn]] void Form_Unload();
 
     // Handlers named after their control and event.
-    void Drive1_Change();
-    void Dir1_Change();
+    void Drive1_Change() { lists_.Drive1_Change(); }
+    void Dir1_Change() { lists_.Dir1_Change(); }
     // File, Choose folder... (Ctrl+O): the picker, opened at the current folder, moves the
     // lists to the folder chosen.
     void mnuChooseFolder_Click();
-    // Moves the drive, folder and file lists to the folder, each through its change
-    // handling; false when the file list does not show it afterwards.
-    bool openFolder(const std::wstring& path);
+    // Moves the drive, folder and file lists to the folder once it has been read; one that
+    // cannot be read is told then (folderUnreadable).
+    void openFolder(const std::wstring& path) { lists_.open(path); }
     void chkMute_Click();
     void mnuMute_Click();
     void mnuSystray_Click();
@@ -126,10 +126,7 @@ private:
     std::span<const Placement> placements() const override;
     RECT placedRect(const Placement& p) const override;
     using Window::placedRect;
-    void dpiChanged() override {
-        Dir1.dpiChanged(dpi());
-        File1.dpiChanged(dpi());
-    }
+    void dpiChanged() override { lists_.dpiChanged(dpi()); }
 
     void onCommand(int id, int code);
     void onActivate(WPARAM wParam, LPARAM lParam);
@@ -147,7 +144,7 @@ private:
     void checkMuteForEnd();
     void folderUnreadable(const std::wstring& folder);
     void testPlay();
-    void openSelectedFolder();
+    void openSelectedFolder() { lists_.openSelectedFolder(); }
     void wentToTray();
     HWND item(int id) const { return GetDlgItem(hwnd(), id); }
 
@@ -160,9 +157,7 @@ private:
     ScopedMenu trayMenu_;  // `mnu_1`: the tray menu, never in the menu bar
     HMENU menuBar_ = nullptr;  // owned by the window
 
-    DriveList Drive1;
-    DirList Dir1;
-    FileList File1;
+    FolderLists lists_{[this](const std::wstring& folder) { folderUnreadable(folder); }};  // Drive1, Dir1, File1
     TrayIcon tray_;
     bool otherWindowWasActive_ = false;
     bool savedForSessionEnd_ = false;

@@ -129,7 +129,10 @@ protected:
         ASSERT_TRUE(app_->create());
         form_ = &app_->form();
         hwnd_ = form_->hwnd();
+        settle();
     }
+    // Waits for the lists' folder reads to be shown, as a pick does.
+    void settle() { form_->soundFolder().refresh(); }
     void end() {
         DestroyWindow(hwnd_);
         app_.reset();
@@ -193,12 +196,14 @@ TEST_F(Form1Test, OpeningAFolderMovesTheFileListAndAClickOnlySelects) {
     selectFolder(L"Bells");
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));  // a single click changes nothing
     command(ids::kDir1, LBN_DBLCLK);
+    settle();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
 
     // Back up to the parent through its row.
     selectFolder(L"zt_form1");
     command(ids::kDir1, LBN_DBLCLK);
+    settle();
     EXPECT_EQ(files().size(), 2u);
 }
 
@@ -207,6 +212,7 @@ TEST_F(Form1Test, AFolderThatCannotBeReadLeavesTheListsAlone) {
     selectFolder(L"Gone");
     RemoveDirectoryW((root_ + L"\\Gone").c_str());
     command(ids::kDir1, LBN_DBLCLK);
+    settle();
     EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
     EXPECT_NE(form_->controlText(ids::kLabel3).find(L"Cannot read"), std::wstring::npos);
@@ -223,6 +229,7 @@ TEST_F(Form1Test, ADriveChangeMovesTheFolderListThenTheFileList) {
 
     ComboBox_SetCurSel(control(ids::kDrive1), other);
     command(ids::kDrive1, CBN_SELCHANGE);
+    settle();
 
     const auto rows = listItems(control(ids::kDir1));
     SetEnvironmentVariableW((L"=" + drive).c_str(), nullptr);
@@ -285,6 +292,7 @@ TEST_F(Form1Test, TheDriveListShowsEveryLetterAndThenTheFixedDrivesLabelsKeeping
 TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsThere) {
     // Cancelled: nothing moves.
     pressCtrlO(control(ids::kFile1));
+    settle();
     ASSERT_EQ(picker_.calls, 1);
     EXPECT_EQ(picker_.owner, hwnd_);
     EXPECT_EQ(picker_.start, root_);
@@ -293,6 +301,7 @@ TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsTher
     // A subfolder, from the File menu: the folder list and then the file list follow.
     picker_.chosen = root_ + L"\\Bells";
     command(ids::kMnuChooseFolder);
+    settle();
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(form_->controlText(ids::kLabel3), L"");
@@ -304,6 +313,7 @@ TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsTher
     ASSERT_FALSE(folder.path.empty()) << "the test needs a writable folder on " << drive;
     picker_.chosen = folder.path;
     pressCtrlO(control(ids::kDir1));
+    settle();
     EXPECT_EQ(picker_.start, root_ + L"\\Bells");
     EXPECT_EQ(selectedDrive(), drive);
     const auto rows = listItems(control(ids::kDir1));
@@ -314,6 +324,7 @@ TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsTher
     // A folder gone meanwhile: said in the status line, the lists stay.
     picker_.chosen = root_ + L"\\Never";
     command(ids::kMnuChooseFolder);
+    settle();
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"a.WAV", L"b.mp3"}));
     EXPECT_NE(form_->controlText(ids::kLabel3).find(L"Cannot read"), std::wstring::npos);
 }
@@ -381,6 +392,7 @@ TEST_F(Form1Test, ThePlatformPickerChoosesATypedFolder) {
     });
     command(ids::kMnuChooseFolder);  // returns when the picker has closed
     user.join();
+    settle();
     ASSERT_TRUE(sawPicker);
     EXPECT_EQ(picker_.start, root_);
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
@@ -504,6 +516,7 @@ TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
     makeFile(root_ + L"\\" + longName);
     picker_.chosen = root_;
     command(ids::kMnuChooseFolder);
+    settle();
     ASSERT_EQ(files().front(), longName);
     HWND fileList = control(ids::kFile1), folderList = control(ids::kDir1);
     const auto row = [&](const std::wstring& name) {
@@ -685,6 +698,7 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
     put(kMuteSetting, L"1");
     put(kDelaySetting, L"2.5");
     form_->Form_Load();
+    settle();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     EXPECT_EQ(form_->controlText(ids::kLblVolume), L"75%");
@@ -695,6 +709,7 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
 
 TEST_F(Form1Test, ADelaySetFromOutsideBeforeTheRunStartsWaitsForTheRunsFirstValue) {
     form_->Form_Load();
+    settle();
     form_->activate();  // the run's message is posted, not handled yet
     // As automation sets it, right after start. The change's wait must not take the run's
     // message and hold the whole run inside this call: it comes back at once...
@@ -712,6 +727,7 @@ TEST_F(Form1Test, AStoredFolderThatIsGoneLeavesTheLists) {
     const auto rowsBefore = listItems(control(ids::kDir1));
     setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), root_ + L"\\Never");
     form_->Form_Load();
+    settle();
     EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
 }
@@ -727,6 +743,7 @@ TEST_F(Form1Test, TheListsAreMadeInTheStoredFolderWhenItIsThere) {
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     form_->Form_Load();
+    settle();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     // A stored folder that is gone: the working folder, as without one.
@@ -734,6 +751,7 @@ TEST_F(Form1Test, TheListsAreMadeInTheStoredFolderWhenItIsThere) {
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Gone");
     form_->Form_Load();
+    settle();
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
 }
 
@@ -797,6 +815,7 @@ void trayEvent(HWND hwnd, UINT code) {
 
 TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     form_->Form_Load();
+    settle();
     EXPECT_TRUE(IsWindowVisible(hwnd_));
     // The window first: the icon follows once it has nothing left to do...
     EXPECT_FALSE(trayIconPresent(hwnd_));
@@ -805,6 +824,7 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     end();
     start();
     form_->Form_Load();
+    settle();
     form_->showTip(L"9 secs to go");
     EXPECT_TRUE(trayIconPresent(hwnd_));
     EXPECT_EQ(tip_, L"9 secs to go");
@@ -837,6 +857,7 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
 
 TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
     form_->Form_Load();
+    settle();
     const UINT showMessage = RegisterWindowMessageW(kShowMessage);
     const std::pair<const char*, std::function<void()>> ways[] = {
         {"icon click", [&] { trayEvent(hwnd_, WM_LBUTTONUP); }},
@@ -862,6 +883,7 @@ TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
 
 TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
     form_->Form_Load();
+    settle();
     std::atomic<bool> sawMenu{false};
     std::atomic<HMENU> shown{nullptr};
     std::thread closer([&] {
@@ -910,6 +932,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
     setRegString(HKEY_CURRENT_USER, settingKey(kSystraySetting), std::wstring(kSettingValue), L"True");
     start();
     form_->Form_Load();
+    settle();
     ASSERT_FALSE(IsWindowVisible(hwnd_));
     EXPECT_EQ(balloons_.size(), 1u);
 
@@ -919,6 +942,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
         end();
         start();
         form_->Form_Load();
+        settle();
         ASSERT_FALSE(IsWindowVisible(hwnd_));
     }
     ASSERT_EQ(balloons_.size(), 2u);
@@ -927,6 +951,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
 
 TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
     form_->Form_Load();
+    settle();
     test::dropTrayIcon(hwnd_);
     ASSERT_FALSE(trayIconPresent(hwnd_));
     SendMessageW(hwnd_, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
@@ -974,6 +999,7 @@ bool whileShown(const wchar_t* className, const std::function<void(HWND)>& start
 
 TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     form_->Form_Load();
+    settle();
     EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
               (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
                                          L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
@@ -998,6 +1024,7 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
 
 TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
     form_->Form_Load();
+    settle();
     EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy));
     EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy2));
     command(ids::kMnuHoldBusy2);
@@ -1011,6 +1038,7 @@ TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
 
 TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt) {
     form_->Form_Load();
+    settle();
     for (const bool byTheBox : {true, false}) {
         const LocalTime before = [] {
             SYSTEMTIME now;
@@ -1043,6 +1071,7 @@ TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
     store(kMuteSetting, L"1");
     store(kMuteUntilSetting, L"2099-01-01 08:00");  // too far ahead to be real: over
     form_->Form_Load();
+    settle();
     EXPECT_EQ(form_->muteValue(), 0);
     EXPECT_EQ(stored(kMuteUntilSetting), L"");
 
@@ -1053,6 +1082,7 @@ TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
     store(kMuteSetting, L"0");
     store(kMuteUntilSetting, formatStamp(inAnHour));
     form_->Form_Load();
+    settle();
     EXPECT_EQ(form_->muteValue(), 1);
     EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
     EXPECT_EQ(stored(kMuteUntilSetting), formatStamp(inAnHour));
@@ -1072,6 +1102,7 @@ protected:
         store(kQuietToSetting, L"06:15");
         store(kQuietDaysSetting, L"1111100");  // Monday to Friday
         form_->Form_Load();
+        settle();
     }
     // Opens the dialog from the tray menu and runs probe on it from another thread.
     bool whileOpen(const std::function<void(HWND)>& probe) {
@@ -1135,6 +1166,7 @@ TEST_F(QuietDialogTest, EnterStoresWhatWasSetAtOnce) {
 
 TEST_F(Form1Test, QuietHoursDialogIsLaidOutInTwipsAtTheWindowDpi) {
     form_->Form_Load();
+    settle();
     ASSERT_TRUE(whileShown(QuietDialog::kClassName, [&](HWND) { command(ids::kMnuQuiet); }, [&](HWND dialog) {
         const UINT dpi = GetDpiForWindow(dialog);
         RECT client, ok;
