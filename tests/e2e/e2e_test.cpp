@@ -291,6 +291,113 @@ TEST_F(E2ETest, ATenThousandFileFolderIsReadAgainAtEachPick) {
     DeleteFileW(added.c_str());
 }
 
+// Made by the build (tests/e2e/CMakeLists.txt): "big" in it holds twenty thousand empty
+// sounds, and nothing else is there.
+std::wstring bigParent() {
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW((programFolder() + L"\\..\\e2e_big_parent").c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+constexpr int kBigFiles = 20'000;
+
+// Sends the window one message after another from a thread of its own, and keeps the
+// slowest answer after the first (which may meet the window still being made).
+class RoundTrips {
+public:
+    explicit RoundTrips(HWND hwnd) : hwnd_(hwnd), thread_([this] { run(); }) {}
+    ~RoundTrips() { stop(); }
+    RoundTrips(const RoundTrips&) = delete;
+    RoundTrips& operator=(const RoundTrips&) = delete;
+    void stop() {
+        running_ = false;
+        if (thread_.joinable()) thread_.join();
+    }
+    long long firstMs() const { return firstMs_; }
+    long long slowestMs() const { return slowestMs_; }
+
+private:
+    void run() {
+        for (bool first = true; running_; first = false) {
+            const auto sent = std::chrono::steady_clock::now();
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 60'000, &answer);
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent).count();
+            if (first)
+                firstMs_ = ms;
+            else
+                slowestMs_ = std::max<long long>(slowestMs_, ms);
+            Sleep(10);
+        }
+    }
+    HWND hwnd_;
+    std::atomic<bool> running_{true};
+    std::atomic<long long> firstMs_{0}, slowestMs_{0};
+    std::thread thread_;
+};
+
+int listed(HWND hwnd, int id) {
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(GetDlgItem(hwnd, id), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 60'000, &count);
+    return static_cast<int>(count);
+}
+
+// Muted, with a delay long enough that no pick falls into the load.
+void quietLongDelay() {
+    setRegString(HKEY_CURRENT_USER, settingKey(kMuteSetting), std::wstring(kSettingValue), L"1");
+    setRegString(HKEY_CURRENT_USER, settingKey(kDelaySetting), std::wstring(kSettingValue), L"10");
+}
+
+TEST_F(E2ETest, ALargeFolderChosenInTheFolderListLoadsWhileTheWindowAnswers) {
+    quietLongDelay();
+    Program program(zirrotoneExe(), bigParent());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    // The parent read: its one subfolder is the folder list's last row.
+    ASSERT_TRUE(waitFor([&] { return listed(hwnd, ids::kDir1) >= 2; }, 20s));
+    HWND folders = GetDlgItem(hwnd, ids::kDir1);
+    SendMessageW(folders, LB_SETCURSEL, static_cast<WPARAM>(listed(hwnd, ids::kDir1) - 1), 0);
+    RoundTrips trips(hwnd);
+    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ids::kDir1, LBN_DBLCLK), reinterpret_cast<LPARAM>(folders));
+    EXPECT_TRUE(waitFor([&] { return listed(hwnd, ids::kFile1) == kBigFiles; }, 90s)) << listed(hwnd, ids::kFile1);
+    trips.stop();
+    EXPECT_LE(trips.slowestMs(), 100);
+    std::printf("slowest round trip while a chosen folder loads: %lld ms\n", trips.slowestMs());
+    program.command(ids::kMnuExit);
+    EXPECT_TRUE(program.waitForExit(5s));
+    EXPECT_EQ(settingText(L"path"), bigParent() + L"\\big");
+}
+
+TEST_F(E2ETest, ALargeStoredFolderLoadsAfterTheWindowIsUpAndItAnswersMeanwhile) {
+    quietLongDelay();
+    setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), bigParent() + L"\\big");
+    Program program(zirrotoneExe(), bigParent());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    RoundTrips trips(hwnd);
+    EXPECT_TRUE(waitFor([&] { return listed(hwnd, ids::kFile1) == kBigFiles; }, 90s)) << listed(hwnd, ids::kFile1);
+    trips.stop();
+    // Up at its usual speed, not once the folder is read: generous for a loaded machine.
+    EXPECT_LE(trips.firstMs(), 2000);
+    EXPECT_LE(trips.slowestMs(), 100);
+    std::printf("first answer %lld ms, slowest round trip while the stored folder loads: %lld ms\n", trips.firstMs(),
+                trips.slowestMs());
+    program.command(ids::kMnuExit);
+    EXPECT_TRUE(program.waitForExit(5s));
+}
+
+TEST_F(E2ETest, AnExitBeforeTheStoredFolderIsReadKeepsItAndDoesNotWait) {
+    quietLongDelay();
+    const std::wstring big = bigParent() + L"\\big";
+    setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), big);
+    Program program(zirrotoneExe(), bigParent());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.waitForExit(3s));
+    EXPECT_EQ(settingText(L"path"), big);
+}
+
 // The user's number format with a decimal comma, for as long as it lives.
 class DecimalComma {
 public:
