@@ -315,8 +315,8 @@ namespace {
 // the window goes on answering the user while a large folder's rows go in.
 constexpr UINT_PTR kFillTimer = 0x5A73;
 // How long one slice may hold the window, and how many rows go in between looks at the clock.
-constexpr ULONGLONG kSliceMs = 25;
-constexpr int kRowsPerLook = 200;
+constexpr ULONGLONG kSliceMs = 15;
+constexpr int kRowsPerLook = 100;
 // Up to this many changed rows (a pick's re-read, the usual case) are changed in place at
 // once; more, and the list is filled afresh. Each row removed from the middle moves every
 // row after it.
