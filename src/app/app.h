@@ -61,7 +61,7 @@ public:
     void set(Toggle toggle, bool on) override;
     void setVolume(int volume) override { settings_.setVolume(volume); }
     void delayEdited(const std::wstring& text) override;
-    void folderShown(const std::wstring& folder) override { settings_.setFolder(folder); }
+    void folderChosen(const std::wstring& folder) override { settings_.setFolder(folder); }
     void setQuietHours(const QuietHours& quiet) override;
     void muteFor(MuteFor choice) override;
     void playNow() override { scheduler_.playNow(); }

@@ -15,6 +15,8 @@ bool matchesPattern(std::wstring_view name, std::wstring_view patterns);
 // Sorts names the way the lists show them: without regard to case, then by code unit so
 // the order is stable.
 void sortNames(std::vector<std::wstring>& names);
+// The order of sortNames.
+bool nameBefore(std::wstring_view a, std::wstring_view b);
 
 // One change to a shown list: the row at index removed, or name inserted at index.
 struct ListEdit {
@@ -47,6 +49,25 @@ std::vector<FolderRow> folderRows(const std::wstring& folder, std::vector<std::w
 // the folder deep (so the names keep their room), but never under a fifth of the full one
 // (the chain must still read as a chain).
 int levelIndent(int fullIndent, int deepestLevel, int listWidth);
+
+// Why the lists read a folder, which says what a failed read means.
+enum class ReadPurpose {
+    navigate,  // the user moved the lists: a failure is told, and the lists stay
+    restore,   // the stored folder at start: a failure falls back to the working folder
+    quietly,   // the stored folder at load, or the fallback: a failure keeps the lists
+    refresh,   // the file list's folder again before a pick: only the files change
+};
+
+// What the lists do with a finished read.
+enum class ReadOutcome {
+    stale,       // a newer read was asked for since: dropped
+    showAll,     // the folder list and the file list move to the folder
+    showFiles,   // the file list shows the files read
+    unreadable,  // told, and the lists stay where they were
+    fallBack,    // the working folder is read instead
+    keep,        // nothing changes, nothing is said
+};
+ReadOutcome readOutcome(ReadPurpose purpose, bool newest, bool readable);
 
 // The canonical form the lists keep a folder in: backslashes, no trailing backslash
 // except at a drive root ("C:\"), the drive letter in upper case.

@@ -36,8 +36,8 @@ public:
     virtual void setVolume(int volume) = 0;
     // The delay box's text changed (by the user, or to show the model's).
     virtual void delayEdited(const std::wstring& text) = 0;
-    // The file list shows another folder.
-    virtual void folderShown(const std::wstring& folder) = 0;
+    // The lists are in, or going to, another folder: the sound folder to keep.
+    virtual void folderChosen(const std::wstring& folder) = 0;
     virtual void setQuietHours(const QuietHours& quiet) = 0;
     virtual void muteFor(MuteFor choice) = 0;
     virtual void playNow() = 0;

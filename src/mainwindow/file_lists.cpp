@@ -5,35 +5,11 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <thread>
 
 #include "common/text.h"
 #include "common/winutil.h"
 
 namespace zt {
-
-std::optional<std::vector<std::wstring>> listFolder(const std::wstring& folder, bool folders) {
-    if (!PathExists(folder)) return std::nullopt;
-    WIN32_FIND_DATAW found;
-    ScopedFind find(FindFirstFileExW((addSlash(folder) + L"*").c_str(), FindExInfoBasic, &found,
-                                     FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-    std::vector<std::wstring> names;
-    if (!find) {
-        // An empty drive root has no "." entry: that is an empty folder, not a failure.
-        if (GetLastError() == ERROR_FILE_NOT_FOUND) return names;
-        return std::nullopt;
-    }
-    do {
-        const bool isFolder = found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-        if (isFolder != folders) continue;
-        if (found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)) continue;
-        const std::wstring name = found.cFileName;
-        if (name == L"." || name == L"..") continue;
-        names.push_back(name);
-    } while (FindNextFileW(find.get(), &found));
-    sortNames(names);
-    return names;
-}
 
 namespace {
 
@@ -48,9 +24,11 @@ void paintRowBackground(const DRAWITEMSTRUCT& dis) {
 }
 
 // The row's text from left on, ending in an ellipsis where it does not fit, and the focus.
-void paintRowText(const DRAWITEMSTRUCT& dis, const std::wstring& text, int left) {
+void paintRowText(const DRAWITEMSTRUCT& dis, const std::wstring& text, int left, bool grey = false) {
     SetBkMode(dis.hDC, TRANSPARENT);
-    SetTextColor(dis.hDC, GetSysColor(dis.itemState & ODS_SELECTED ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+    SetTextColor(dis.hDC, GetSysColor(grey                              ? COLOR_GRAYTEXT
+                                      : dis.itemState & ODS_SELECTED ? COLOR_HIGHLIGHTTEXT
+                                                                     : COLOR_WINDOWTEXT));
     RECT rc = dis.rcItem;
     rc.left = left;
     DrawTextW(dis.hDC, text.c_str(), static_cast<int>(text.size()), &rc,
@@ -259,7 +237,7 @@ LRESULT CALLBACK DriveList::comboProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM
 
 // Folder list ---------------------------------------------------------------------------
 
-void DirList::create(HWND parent, int id, const RECT& at, const std::wstring& folder) {
+void DirList::create(HWND parent, int id, const RECT& at) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY |
                                 LBS_OWNERDRAWFIXED | LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
@@ -270,15 +248,11 @@ void DirList::create(HWND parent, int id, const RECT& at, const std::wstring& fo
         return row >= 0 && static_cast<std::size_t>(row) < rows_.size() ? rows_[static_cast<std::size_t>(row)].path
                                                                           : path_;
     });
-    if (!setPath(folder)) setPath(currentFolder());
 }
 
-bool DirList::setPath(const std::wstring& folder) {
-    const std::wstring normal = normalizeFolder(folder);
-    auto subfolders = listFolder(normal, true);
-    if (!subfolders) return false;
-    path_ = normal;
-    rows_ = folderRows(path_, std::move(*subfolders));
+void DirList::show(const std::wstring& folder, std::vector<std::wstring> subfolders) {
+    path_ = normalizeFolder(folder);
+    rows_ = folderRows(path_, std::move(subfolders));
     deepest_ = 0;
     for (const auto& row : rows_) deepest_ = std::max(deepest_, row.level);
 
@@ -292,7 +266,6 @@ bool DirList::setPath(const std::wstring& folder) {
     ListBox_SetCurSel(hwnd_, currentRow);
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
-    return true;
 }
 
 std::wstring DirList::selectedPath() const {
@@ -337,81 +310,88 @@ void DirList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) {
 
 // File list -----------------------------------------------------------------------------
 
-void FileList::create(HWND parent, int id, const RECT& at, const std::wstring& folder) {
+namespace {
+// On the file list: the next slice of rows is due. A timer comes after input and paint, so
+// the window goes on answering the user while a large folder's rows go in.
+constexpr UINT_PTR kFillTimer = 0x5A73;
+// How long one slice may hold the window, and how many rows go in between looks at the clock.
+constexpr ULONGLONG kSliceMs = 15;
+constexpr int kRowsPerLook = 100;
+// Up to this many changed rows (a pick's re-read, the usual case) are changed in place at
+// once; more, and the list is filled afresh. Each row removed from the middle moves every
+// row after it.
+constexpr std::size_t kEditsInPlace = 500;
+}  // namespace
+
+void FileList::create(HWND parent, int id, const RECT& at) {
     hwnd_ = CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTBOXW, L"",
                             WS_CHILD | WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | LBS_NOTIFY | LBS_OWNERDRAWFIXED |
                                 LBS_HASSTRINGS | LBS_NOINTEGRALHEIGHT,
                             at.left, at.top, at.right - at.left, at.bottom - at.top, parent,
                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                             nullptr, nullptr);
-    SetWindowSubclass(hwnd_, paintProc, 0, reinterpret_cast<DWORD_PTR>(this));
-    tip_.attach(hwnd_, [this](int row) { return row < 0 ? path_ : addSlash(path_) + entry(row); });
-    if (!setPath(folder)) setPath(currentFolder());
+    SetWindowSubclass(hwnd_, listProc, 0, reinterpret_cast<DWORD_PTR>(this));
+    tip_.attach(hwnd_, [this](int row) { return row < 0 ? path_ : addSlash(path_) + rowText(row); });
 }
 
-bool FileList::setPath(const std::wstring& folder) {
-    const std::wstring normal = normalizeFolder(folder);
-    auto files = listFolder(normal, false);
-    if (!files) return false;
-    path_ = normal;
-    show(std::move(*files));
-    return true;
+void FileList::setReading(bool reading) {
+    if (reading == reading_) return;
+    reading_ = reading;
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
-void FileList::refresh() {
-    const std::wstring folder = path_;
-    std::optional<std::vector<std::wstring>> files;
-    ScopedHandle done(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-    if (!done) {
-        files = listFolder(folder, false);
-    } else {
-        std::thread reader([&] {
-            files = listFolder(folder, false);
-            SetEvent(done.get());
-        });
-        HANDLE event = done.get();
-        while (MsgWaitForMultipleObjectsEx(1, &event, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE) ==
-               WAIT_OBJECT_0 + 1)
-            processPendingEvents();
-        reader.join();
-    }
-    // Another folder chosen meanwhile has been listed already.
-    if (files && folder == path_) show(std::move(*files));
-}
-
-void FileList::show(std::vector<std::wstring> files) {
-    std::vector<std::wstring> entries;
-    for (auto& name : files)
-        if (matchesPattern(name, kSoundPattern)) entries.push_back(std::move(name));
-    // A few files more or less (the usual case at a pick): only those rows change. Adding
-    // ten thousand rows one by one would hold the window for a second.
-    const std::vector<ListEdit> edits = listEdits(entries_, entries);
-    if (edits.empty()) return;
-    if (edits.size() < entries.size() && ListBox_GetCount(hwnd_) == count()) {
-        entries_ = std::move(entries);
-        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-        for (const ListEdit& edit : edits) {
-            if (edit.insert)
-                ListBox_InsertString(hwnd_, edit.index, edit.name.c_str());
-            else
-                ListBox_DeleteString(hwnd_, edit.index);
+void FileList::show(const std::wstring& folder, std::vector<std::wstring> sounds) {
+    path_ = normalizeFolder(folder);
+    if (!filling_) {
+        const std::vector<ListEdit> edits = listEdits(entries_, sounds);
+        if (edits.size() <= kEditsInPlace) {
+            entries_ = std::move(sounds);
+            if (edits.empty()) return;
+            SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+            for (const ListEdit& edit : edits) {
+                if (edit.insert)
+                    ListBox_InsertString(hwnd_, edit.index, edit.name.c_str());
+                else
+                    ListBox_DeleteString(hwnd_, edit.index);
+            }
+            SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+            InvalidateRect(hwnd_, nullptr, TRUE);
+            return;
         }
-        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
-        InvalidateRect(hwnd_, nullptr, TRUE);
+        keepSelected_ = entry(selectedIndex());
+    }
+    entries_ = std::move(sounds);
+    filling_ = true;
+    filled_ = 0;
+    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+    fill();
+}
+
+// One slice: the old rows out from the end (where no row after them has to move), then
+// the new ones in; the next slice from the timer.
+void FileList::fill() {
+    const ULONGLONG until = GetTickCount64() + kSliceMs;
+    int rows = filled_ == 0 ? ListBox_GetCount(hwnd_) : 0;  // the old rows still there
+    while (rows > 0 && GetTickCount64() < until)
+        for (int i = 0; i < kRowsPerLook && rows > 0; ++i) ListBox_DeleteString(hwnd_, --rows);
+    if (rows == 0 && filled_ == 0) {
+        std::size_t bytes = 0;
+        for (const auto& name : entries_) bytes += (name.size() + 1) * sizeof(wchar_t);
+        SendMessageW(hwnd_, LB_INITSTORAGE, entries_.size(), static_cast<LPARAM>(bytes));  // one allocation
+    }
+    while (rows == 0 && filled_ < entries_.size() && GetTickCount64() < until) {
+        for (int i = 0; i < kRowsPerLook && filled_ < entries_.size(); ++i, ++filled_) {
+            ListBox_AddString(hwnd_, entries_[filled_].c_str());
+            if (entries_[filled_] == keepSelected_) ListBox_SetCurSel(hwnd_, static_cast<int>(filled_));
+        }
+    }
+    if (rows > 0 || filled_ < entries_.size()) {
+        SetTimer(hwnd_, kFillTimer, USER_TIMER_MINIMUM, nullptr);
         return;
     }
-    const std::wstring selected = entry(selectedIndex());
-    entries_ = std::move(entries);
-
-    SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-    ListBox_ResetContent(hwnd_);
-    std::size_t bytes = 0;
-    for (const auto& name : entries_) bytes += (name.size() + 1) * sizeof(wchar_t);
-    SendMessageW(hwnd_, LB_INITSTORAGE, entries_.size(), static_cast<LPARAM>(bytes));  // one allocation
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        ListBox_AddString(hwnd_, entries_[i].c_str());
-        if (entries_[i] == selected) ListBox_SetCurSel(hwnd_, static_cast<int>(i));
-    }
+    KillTimer(hwnd_, kFillTimer);
+    filling_ = false;
+    keepSelected_.clear();
     SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(hwnd_, nullptr, TRUE);
 }
@@ -421,7 +401,16 @@ std::wstring FileList::entry(int index) const {
     return entries_[static_cast<std::size_t>(index)];
 }
 
-int FileList::selectedIndex() const { return ListBox_GetCurSel(hwnd_); }
+int FileList::selectedIndex() const { return filling_ ? -1 : ListBox_GetCurSel(hwnd_); }
+
+// What the row shows, which is not yet entry(row) while the rows go in.
+std::wstring FileList::rowText(int row) const {
+    const int length = ListBox_GetTextLen(hwnd_, row);
+    if (length <= 0) return {};
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    text.resize(static_cast<std::size_t>(std::max(ListBox_GetText(hwnd_, row, text.data()), 0)));
+    return text;
+}
 
 void FileList::measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const {
     mis.itemHeight = static_cast<UINT>(scaled(kFileRowHeight, dpi));
@@ -430,15 +419,21 @@ void FileList::measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const {
 void FileList::dpiChanged(UINT dpi) { ListBox_SetItemHeight(hwnd_, 0, scaled(kFileRowHeight, dpi)); }
 
 void FileList::drawItem(const DRAWITEMSTRUCT& dis, UINT dpi) const {
-    if (dis.itemID == static_cast<UINT>(-1) || static_cast<int>(dis.itemID) >= count()) return;
+    if (dis.itemID == static_cast<UINT>(-1)) return;
     paintRowBackground(dis);
-    paintRowText(dis, entries_[dis.itemID], dis.rcItem.left + scaled(2, dpi));
+    paintRowText(dis, rowText(static_cast<int>(dis.itemID)), dis.rcItem.left + scaled(2, dpi),
+                 reading_ && !(dis.itemState & ODS_SELECTED));
 }
 
 // An empty list says why it is empty, so nobody waits for a sound that cannot come.
-LRESULT CALLBACK FileList::paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+LRESULT CALLBACK FileList::listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR, DWORD_PTR self) {
+    auto* list = reinterpret_cast<FileList*>(self);
+    if (msg == WM_TIMER && wParam == kFillTimer) {
+        list->fill();
+        return 0;
+    }
     const LRESULT result = DefSubclassProc(hwnd, msg, wParam, lParam);
-    if (msg == WM_PAINT && reinterpret_cast<FileList*>(self)->count() == 0) {
+    if (msg == WM_PAINT && !list->filling_ && ListBox_GetCount(hwnd) == 0) {
         const WindowDC windowDc(hwnd);
         const HDC dc = windowDc.get();
         RECT rc;
@@ -447,8 +442,8 @@ LRESULT CALLBACK FileList::paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM 
         HGDIOBJ oldFont = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(hwnd, WM_GETFONT, 0, 0)));
         SetBkMode(dc, TRANSPARENT);
         SetTextColor(dc, GetSysColor(COLOR_GRAYTEXT));
-        static constexpr wchar_t kEmpty[] = L"No WAV or MP3 files in this folder.";
-        DrawTextW(dc, kEmpty, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
+        const wchar_t* text = list->reading_ ? L"Reading the folder..." : L"No WAV or MP3 files in this folder.";
+        DrawTextW(dc, text, -1, &rc, DT_WORDBREAK | DT_NOPREFIX);
         SelectObject(dc, oldFont);
     }
     return result;

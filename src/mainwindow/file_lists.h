@@ -1,7 +1,7 @@
 #pragma once
 // The three lists that pick the sound folder: drives, the folder tree of the current
-// folder, and the sound files in it. Each wraps one child control of the main window; the
-// main window passes changes down the chain (drive -> folder -> files).
+// folder, and the sound files in it. Each wraps one child control of the main window and
+// shows what it is given; the folders are read elsewhere (folder_lists.h), never here.
 #include <windows.h>
 #include <commctrl.h>
 
@@ -12,13 +12,8 @@
 
 #include "common/scoped.h"
 #include "core/folder_model.h"
-#include "core/sound_folder.h"
 
 namespace zt {
-
-// Names in a folder: subfolders or files (no hidden or system entries), or nothing when
-// the folder cannot be listed.
-std::optional<std::vector<std::wstring>> listFolder(const std::wstring& folder, bool folders);
 
 // A tip over a list that names in full what the pointer is on: the whole path of the row
 // under it, or the list's folder where there is no row. It shows once the pointer rests on
@@ -82,12 +77,12 @@ private:
 // click or Enter) makes it the current folder; a single click only selects.
 class DirList {
 public:
-    // Starts in folder, or in the working folder when folder cannot be listed.
-    void create(HWND parent, int id, const RECT& at, const std::wstring& folder);
+    // Empty until it is first shown a folder.
+    void create(HWND parent, int id, const RECT& at);
     HWND hwnd() const { return hwnd_; }
     const std::wstring& path() const { return path_; }
-    // Makes the folder current; false, with nothing changed, when it cannot be listed.
-    bool setPath(const std::wstring& folder);
+    // Makes the folder current, with these subfolders.
+    void show(const std::wstring& folder, std::vector<std::wstring> subfolders);
     // The folder of the selected row (empty when nothing is selected).
     std::wstring selectedPath() const;
 
@@ -106,23 +101,24 @@ private:
     UINT iconDpi_ = 0;
 };
 
-// `File1`: the entries of one folder that match "*.wav;*.mp3", sorted. It is the sound
-// folder the scheduler picks from.
-class FileList final : public SoundFolder {
+// `File1`: the sound files of one folder, sorted. Tens of thousands of rows are put into
+// the list a slice at a time, from a timer, so that the window answers meanwhile; entries()
+// are the whole folder's at once.
+class FileList {
 public:
-    // Starts in folder, or in the working folder when folder cannot be listed.
-    void create(HWND parent, int id, const RECT& at, const std::wstring& folder);
+    // Empty, saying that its folder is being read, until it is first shown one.
+    void create(HWND parent, int id, const RECT& at);
     HWND hwnd() const { return hwnd_; }
-    std::wstring path() const override { return path_; }
-    // Lists the folder; false, with nothing changed, when it cannot be listed.
-    bool setPath(const std::wstring& folder);
-    // Reads the folder again (files added or removed since count). The reading runs on a
-    // thread of its own while the window's messages are answered, so the window stays
-    // responsive however large the folder is.
-    void refresh() override;
-    int count() const override { return static_cast<int>(entries_.size()); }
-    std::wstring entry(int index) const override;
+    const std::wstring& path() const { return path_; }
+    // The folder's sound files, sorted.
+    void show(const std::wstring& folder, std::vector<std::wstring> sounds);
+    // While a folder is read for the list, its rows are grey, or an empty list says so.
+    void setReading(bool reading);
+    int count() const { return static_cast<int>(entries_.size()); }
+    std::wstring entry(int index) const;
+    // The selected row's entry; -1 while the rows are still being put in.
     int selectedIndex() const;
+    bool filling() const { return filling_; }
 
     // Owner-drawn, so that a name too long for the list ends in an ellipsis.
     void measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const;
@@ -131,13 +127,18 @@ public:
     const PathTip& tip() const { return tip_; }
 
 private:
-    void show(std::vector<std::wstring> entries);
-    static LRESULT CALLBACK paintProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
-                                      DWORD_PTR self);
+    void fill();
+    std::wstring rowText(int row) const;
+    static LRESULT CALLBACK listProc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam, UINT_PTR id,
+                                     DWORD_PTR self);
 
     HWND hwnd_ = nullptr;
     std::wstring path_;
     std::vector<std::wstring> entries_;
+    bool reading_ = true;
+    bool filling_ = false;       // the rows are not all in yet
+    std::size_t filled_ = 0;     // entries put in so far
+    std::wstring keepSelected_;  // selected again once it is back in
     PathTip tip_;
 };
 

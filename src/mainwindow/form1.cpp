@@ -133,26 +133,18 @@ RECT Form1::placedRect(const Placement& p) const {
 }
 
 bool Form1::createControls() {
-    // The lists start where load will put them, in the stored sound folder if it is there.
-    // Listing the working folder first would be for nothing, and started at logon that is
-    // the system folder.
-    const std::wstring stored = parts_.settings.value().folder;
-    const std::wstring folder = PathExists(stored) ? stored : currentFolder();
     for (const auto& spec : kControls) {
         const RECT at = placedRect(spec.id);
-        switch (spec.id) {
-        case ids::kFile1: File1.create(hwnd(), spec.id, at, folder); break;
-        case ids::kDir1: Dir1.create(hwnd(), spec.id, at, folder); break;
-        case ids::kDrive1: Drive1.create(hwnd(), spec.id, at, folder); break;
-        default:
-            const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
-            // A window without all its controls is of no use: its creation fails.
-            if (!CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left,
-                                 at.top, at.right - at.left, at.bottom - at.top, hwnd(),
-                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr))
-                return false;
-        }
+        if (lists_.createList(hwnd(), spec.id, at)) continue;
+        const bool edit = spec.id == ids::kTxtDelay || spec.id == ids::kTxtCountdown;
+        // A window without all its controls is of no use: its creation fails.
+        if (!CreateWindowExW(edit ? WS_EX_CLIENTEDGE : 0, spec.className, spec.text, spec.style, at.left, at.top,
+                             at.right - at.left, at.bottom - at.top, hwnd(),
+                             reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr))
+            return false;
     }
+    // Where load will put them: the stored sound folder, read while the window comes up.
+    lists_.start(parts_.settings.value().folder);
     HWND slider = item(ids::kSlider1);
     SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, kSliderMax));
     SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
@@ -166,11 +158,6 @@ bool Form1::createControls() {
 
 void Form1::Form_Load() {
     centreOnMonitor();
-    // The lists were made in the stored folder when it was there.
-    const std::wstring stored = parts_.settings.value().folder;
-    if (!stored.empty() && (File1.path() != normalizeFolder(stored) || Dir1.path() != File1.path()))
-        openFolder(stored);
-    folderMoved();
     show({SettingsModel::Field::all});
     if (parts_.settings.on(Toggle::startInTray)) {
         // Straight to the tray: the window is never shown, so nothing flashes.
@@ -221,54 +208,8 @@ void Form1::show(const SettingsModel::Change& change) {
 
 // Handlers ---------------------------------------------------------------------------------
 
-void Form1::Drive1_Change() {
-    const std::wstring drive = Drive1.drive();
-    // The drive's own current folder, as the system remembers it per drive.
-    const std::wstring remembered = fullPath(drive);
-    const std::wstring target = remembered.empty() ? addSlash(drive) : remembered;
-    if (!Dir1.setPath(target)) {
-        Drive1.selectDriveOf(Dir1.path());
-        folderUnreadable(addSlash(drive));
-        return;
-    }
-    Dir1_Change();
-}
-
-void Form1::Dir1_Change() {
-    if (!File1.setPath(Dir1.path())) {
-        folderUnreadable(Dir1.path());
-        Dir1.setPath(File1.path());
-        Drive1.selectDriveOf(File1.path());
-    }
-    folderMoved();
-}
-
-bool Form1::openFolder(const std::wstring& path) {
-    if (!PathExists(path)) return false;
-    const std::wstring drive = Drive1.drive();
-    if (Drive1.selectDriveOf(path) && Drive1.drive() != drive) Drive1_Change();
-    const std::wstring folder = Dir1.path();
-    // A new folder in Dir1 lists the files through its change handler: read them once.
-    if (Dir1.setPath(path) && Dir1.path() != folder)
-        Dir1_Change();
-    else if (File1.setPath(path))
-        folderMoved();
-    return File1.path() == normalizeFolder(path);
-}
-
 void Form1::mnuChooseFolder_Click() {
-    const auto folder = parts_.picker.pickFolder(hwnd(), Dir1.path());
-    if (folder && !openFolder(*folder)) folderUnreadable(*folder);
-}
-
-void Form1::openSelectedFolder() {
-    const std::wstring target = Dir1.selectedPath();
-    if (target.empty() || target == Dir1.path()) return;
-    if (!Dir1.setPath(target)) {
-        folderUnreadable(target);
-        return;
-    }
-    Dir1_Change();
+    if (const auto folder = parts_.picker.pickFolder(hwnd(), lists_.folderListPath())) openFolder(*folder);
 }
 
 void Form1::folderUnreadable(const std::wstring& folder) {
@@ -276,8 +217,6 @@ void Form1::folderUnreadable(const std::wstring& folder) {
     MessageBeep(MB_ICONWARNING);
     setControlText(ids::kLabel3, L"Cannot read " + folder + L" \x2014 the lists stay where they were.");
 }
-
-void Form1::folderMoved() { parts_.app.folderShown(File1.path()); }
 
 void Form1::chkMute_Click() { parts_.app.set(Toggle::mute, Button_GetCheck(item(ids::kChkMute)) == BST_CHECKED); }
 
@@ -296,8 +235,8 @@ void Form1::mnuQuiet_Click() {
 }
 
 void Form1::testPlay() {
-    const std::wstring name = File1.entry(File1.selectedIndex());
-    if (!name.empty()) parts_.app.testPlay(addSlash(File1.path()) + name);
+    const std::wstring sound = lists_.selectedSound();
+    if (!sound.empty()) parts_.app.testPlay(sound);
 }
 
 void Form1::wentToTray() {
@@ -397,8 +336,8 @@ void Form1::onCommand(int id, int code) {
         if (code == EN_CHANGE) txtDelay_Change();
         break;
     case IDOK:  // Enter, through the dialog keyboard handling
-        if (GetFocus() == File1.hwnd()) testPlay();
-        if (GetFocus() == Dir1.hwnd()) openSelectedFolder();
+        if (GetFocus() == lists_.fileListWindow()) testPlay();
+        if (GetFocus() == lists_.folderListWindow()) openSelectedFolder();
         break;
     case ids::kMnuChooseFolder: mnuChooseFolder_Click(); break;
     case ids::kMnuSettings: restoreWindow(); break;
@@ -442,15 +381,11 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_CREATE:
         return createControls() ? 0 : -1;
     case WM_MEASUREITEM: {
-        auto* mis = reinterpret_cast<MEASUREITEMSTRUCT*>(lParam);
-        if (mis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.measureItem(*mis, dpi());
-        if (mis->CtlID == static_cast<UINT>(ids::kFile1)) File1.measureItem(*mis, dpi());
+        lists_.measureItem(*reinterpret_cast<MEASUREITEMSTRUCT*>(lParam), dpi());
         return TRUE;
     }
     case WM_DRAWITEM: {
-        const auto* dis = reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-        if (dis->CtlID == static_cast<UINT>(ids::kDir1)) Dir1.drawItem(*dis, dpi());
-        if (dis->CtlID == static_cast<UINT>(ids::kFile1)) File1.drawItem(*dis, dpi());
+        lists_.drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam), dpi());
         return TRUE;
     }
     case WM_COMMAND:

@@ -14,7 +14,7 @@
 #include "core/scheduler.h"
 #include "mainwindow/about_box.h"
 #include "mainwindow/commands.h"
-#include "mainwindow/file_lists.h"
+#include "mainwindow/folder_lists.h"
 #include "mainwindow/folder_picker.h"
 #include "settings/settings_model.h"
 #include "tray/tray_icon.h"
@@ -43,7 +43,7 @@ public:
     // lists start in the settings' folder when it is there.
     bool create(HINSTANCE instance);
     // The files the scheduler picks from: what File1 shows.
-    SoundFolder& soundFolder() { return File1; }
+    SoundFolder& soundFolder() { return lists_; }
     // Posts MainCommands::posted(what) to be handled from the message loop.
     void post(WPARAM what) { PostMessageW(hwnd(), kAppMessage, what, 0); }
 
@@ -56,14 +56,14 @@ public:
     void paintPending();
 
     // Handlers named after their control and event.
-    void Drive1_Change();
-    void Dir1_Change();
+    void Drive1_Change() { lists_.Drive1_Change(); }
+    void Dir1_Change() { lists_.Dir1_Change(); }
     // File, Choose folder... (Ctrl+O): the picker, opened at the current folder, moves the
     // lists to the folder chosen.
     void mnuChooseFolder_Click();
-    // Moves the drive, folder and file lists to the folder, each through its change
-    // handling; false when the file list does not show it afterwards.
-    bool openFolder(const std::wstring& path);
+    // Moves the drive, folder and file lists to the folder once it has been read; one that
+    // cannot be read is told then (folderUnreadable).
+    void openFolder(const std::wstring& path) { lists_.open(path); }
     void txtDelay_Change();
     void chkMute_Click();
     void mnuMute_Click() { flip(Toggle::mute); }
@@ -106,10 +106,7 @@ private:
     std::span<const Placement> placements() const override;
     RECT placedRect(const Placement& p) const override;
     using Window::placedRect;
-    void dpiChanged() override {
-        Dir1.dpiChanged(dpi());
-        File1.dpiChanged(dpi());
-    }
+    void dpiChanged() override { lists_.dpiChanged(dpi()); }
 
     void flip(Toggle toggle) { parts_.app.set(toggle, !parts_.settings.on(toggle)); }
     // Shows what changed in the settings model.
@@ -120,10 +117,8 @@ private:
     void openTrayMenu();
     bool createControls();
     void folderUnreadable(const std::wstring& folder);
-    // The file list's folder, told to the application whenever it changes.
-    void folderMoved();
     void testPlay();
-    void openSelectedFolder();
+    void openSelectedFolder() { lists_.openSelectedFolder(); }
     void wentToTray();
     HWND item(int id) const { return GetDlgItem(hwnd(), id); }
 
@@ -136,9 +131,8 @@ private:
     ScopedMenu trayMenu_;  // `mnu_1`: the tray menu, never in the menu bar
     HMENU menuBar_ = nullptr;  // owned by the window
 
-    DriveList Drive1;
-    DirList Dir1;
-    FileList File1;
+    FolderLists lists_{[this](const std::wstring& folder) { folderUnreadable(folder); },
+                       [this](const std::wstring& folder) { parts_.app.folderChosen(folder); }};  // Drive1, Dir1, File1
     TrayIcon tray_;
     bool otherWindowWasActive_ = false;
 };

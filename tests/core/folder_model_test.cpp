@@ -26,6 +26,38 @@ TEST(FolderModel, SortsWithoutCaseStably) {
     EXPECT_EQ(names, (std::vector<std::wstring>{L"10.wav", L"9.wav", L"A.wav", L"a.wav", L"b.wav", L"C.mp3"}));
 }
 
+TEST(FolderModel, NamesCompareFoldedThenByCodeUnitAndShorterFirst) {
+    struct Case {
+        const wchar_t *a, *b;
+        bool before;
+    } const cases[] = {
+        {L"a", L"B", true},        {L"B", L"a", false},       {L"A", L"a", true},  {L"a", L"A", false},
+        {L"a", L"a", false},       {L"ab", L"AB", false},     {L"AB", L"ab", true}, {L"bell", L"bell2", true},
+        {L"Bell2", L"bell", false}, {L"", L"a", true},        {L"a_", L"aB", true},  // folded to lower case: '_' sorts before 'b'
+    };
+    for (const auto& c : cases) EXPECT_EQ(nameBefore(c.a, c.b), c.before) << c.a << L" < " << c.b;
+}
+
+TEST(FolderModel, AFinishedReadCountsOnlyWhenNewestAndFailsAsItsPurposeSays) {
+    using P = ReadPurpose;
+    using O = ReadOutcome;
+    struct Case {
+        P purpose;
+        bool newest, readable;
+        O outcome;
+    } const cases[] = {
+        {P::navigate, true, true, O::showAll},      {P::navigate, true, false, O::unreadable},
+        {P::restore, true, true, O::showAll},       {P::restore, true, false, O::fallBack},
+        {P::quietly, true, true, O::showAll},       {P::quietly, true, false, O::keep},
+        {P::refresh, true, true, O::showFiles},     {P::refresh, true, false, O::keep},
+        {P::navigate, false, true, O::stale},       {P::navigate, false, false, O::stale},
+        {P::refresh, false, true, O::stale},        {P::restore, false, false, O::stale},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(readOutcome(c.purpose, c.newest, c.readable), c.outcome)
+            << static_cast<int>(c.purpose) << " newest " << c.newest << " readable " << c.readable;
+}
+
 TEST(FolderModel, NormalizesFolders) {
     EXPECT_EQ(normalizeFolder(L"c:"), L"C:\\");
     EXPECT_EQ(normalizeFolder(L"c:\\"), L"C:\\");

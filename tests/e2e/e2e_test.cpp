@@ -291,6 +291,149 @@ TEST_F(E2ETest, ATenThousandFileFolderIsReadAgainAtEachPick) {
     DeleteFileW(added.c_str());
 }
 
+// Made by the build (tests/e2e/CMakeLists.txt): "big" in it holds twenty thousand empty
+// sounds, and nothing else is there.
+std::wstring bigParent() {
+    wchar_t full[MAX_PATH];
+    GetFullPathNameW((programFolder() + L"\\..\\e2e_big_parent").c_str(), MAX_PATH, full, nullptr);
+    return full;
+}
+constexpr int kBigFiles = 20'000;
+
+// Sends the window one message after another from a thread of its own, and keeps the
+// slowest answer after the first (which may meet the window still being made).
+class RoundTrips {
+public:
+    explicit RoundTrips(HWND hwnd) : hwnd_(hwnd), thread_([this] { run(); }) {}
+    ~RoundTrips() { stop(); }
+    RoundTrips(const RoundTrips&) = delete;
+    RoundTrips& operator=(const RoundTrips&) = delete;
+    void stop() {
+        running_ = false;
+        if (thread_.joinable()) thread_.join();
+    }
+    long long firstMs() const { return firstMs_; }
+    long long slowestMs() const { return slowestMs_; }
+
+private:
+    void run() {
+        for (bool first = true; running_; first = false) {
+            const auto sent = std::chrono::steady_clock::now();
+            DWORD_PTR answer = 0;
+            SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 60'000, &answer);
+            const auto ms =
+                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent).count();
+            if (first)
+                firstMs_ = ms;
+            else
+                slowestMs_ = std::max<long long>(slowestMs_, ms);
+            Sleep(10);
+        }
+    }
+    HWND hwnd_;
+    std::atomic<bool> running_{true};
+    std::atomic<long long> firstMs_{0}, slowestMs_{0};
+    std::thread thread_;
+};
+
+int listed(HWND hwnd, int id) {
+    DWORD_PTR count = 0;
+    SendMessageTimeoutW(GetDlgItem(hwnd, id), LB_GETCOUNT, 0, 0, SMTO_NORMAL, 60'000, &count);
+    return static_cast<int>(count);
+}
+
+// Muted, with a delay long enough that no pick falls into the load.
+void quietLongDelay() {
+    setRegString(HKEY_CURRENT_USER, settingKey(kMuteSetting), std::wstring(kSettingValue), L"1");
+    setRegString(HKEY_CURRENT_USER, settingKey(kDelaySetting), std::wstring(kSettingValue), L"10");
+}
+
+TEST_F(E2ETest, ALargeFolderChosenInTheFolderListLoadsWhileTheWindowAnswers) {
+    quietLongDelay();
+    Program program(zirrotoneExe(), bigParent());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    // The parent read: its one subfolder is the folder list's last row.
+    ASSERT_TRUE(waitFor([&] { return listed(hwnd, ids::kDir1) >= 2; }, 20s));
+    HWND folders = GetDlgItem(hwnd, ids::kDir1);
+    SendMessageW(folders, LB_SETCURSEL, static_cast<WPARAM>(listed(hwnd, ids::kDir1) - 1), 0);
+    RoundTrips trips(hwnd);
+    PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ids::kDir1, LBN_DBLCLK), reinterpret_cast<LPARAM>(folders));
+    EXPECT_TRUE(waitFor([&] { return listed(hwnd, ids::kFile1) == kBigFiles; }, 90s)) << listed(hwnd, ids::kFile1);
+    trips.stop();
+    EXPECT_LE(trips.slowestMs(), 100);
+    std::printf("slowest round trip while a chosen folder loads: %lld ms\n", trips.slowestMs());
+    program.command(ids::kMnuExit);
+    EXPECT_TRUE(program.waitForExit(5s));
+    EXPECT_EQ(settingText(L"path"), bigParent() + L"\\big");
+}
+
+TEST_F(E2ETest, ALargeStoredFolderLoadsAfterTheWindowIsUpAndItAnswersMeanwhile) {
+    quietLongDelay();
+    setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), bigParent() + L"\\big");
+    Program program(zirrotoneExe(), bigParent());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    RoundTrips trips(hwnd);
+    EXPECT_TRUE(waitFor([&] { return listed(hwnd, ids::kFile1) == kBigFiles; }, 90s)) << listed(hwnd, ids::kFile1);
+    trips.stop();
+    // Up at its usual speed, not once the folder is read: generous for a loaded machine.
+    EXPECT_LE(trips.firstMs(), 2000);
+    EXPECT_LE(trips.slowestMs(), 100);
+    std::printf("first answer %lld ms, slowest round trip while the stored folder loads: %lld ms\n", trips.firstMs(),
+                trips.slowestMs());
+    program.command(ids::kMnuExit);
+    EXPECT_TRUE(program.waitForExit(5s));
+}
+
+TEST_F(E2ETest, AnExitBeforeTheStoredFolderIsReadKeepsItAndDoesNotWait) {
+    quietLongDelay();
+    const std::wstring big = bigParent() + L"\\big";
+    setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), big);
+    Program program(zirrotoneExe(), bigParent());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    PostMessageW(hwnd, WM_CLOSE, 0, 0);
+    EXPECT_TRUE(program.waitForExit(3s));
+    EXPECT_EQ(settingText(L"path"), big);
+}
+
+// The user's number format with a decimal comma, for as long as it lives.
+class DecimalComma {
+public:
+    DecimalComma() {
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal_, 8);
+        GetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousand_, 8);
+        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, L".");
+        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, L",");
+    }
+    ~DecimalComma() {
+        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_SDECIMAL, decimal_);
+        SetLocaleInfoW(LOCALE_USER_DEFAULT, LOCALE_STHOUSAND, thousand_);
+    }
+    DecimalComma(const DecimalComma&) = delete;
+    DecimalComma& operator=(const DecimalComma&) = delete;
+
+private:
+    wchar_t decimal_[8] = {}, thousand_[8] = {};
+};
+
+TEST_F(E2ETest, ADelayWithTheUsersDecimalCommaIsKept) {
+    DecimalComma comma;
+    Program program(zirrotoneExe(), sounds_.path());
+    HWND hwnd = program.window();
+    ASSERT_TRUE(hwnd);
+    ASSERT_TRUE(waitFor([&] { return program.text(ids::kLblVolume) == L"50%"; }, 5s));
+    EXPECT_EQ(program.text(ids::kTxtDelay), L"0,1");  // the first start's floor, in the user's format
+    SendMessageW(GetDlgItem(hwnd, ids::kTxtDelay), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"0,2"));
+    // An unreadable text would be replaced by the floor five seconds after the change.
+    waitFor([] { return false; }, 6500ms);
+    EXPECT_EQ(program.text(ids::kTxtDelay), L"0,2");
+    program.command(ids::kMnuExit);
+    ASSERT_TRUE(program.waitForExit(5s));
+    EXPECT_EQ(settingText(L"delay"), L"0,2");
+}
+
 TEST_F(E2ETest, GarbageInEverySettingStillStartsCountsAndPlays) {
     for (const wchar_t* name : {L"path", L"volume", L"mute", L"delay", L"absolute", L"systray"})
         setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), L"\x263A garbage \x00e9 1e999");

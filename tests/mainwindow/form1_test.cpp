@@ -132,7 +132,10 @@ protected:
         ASSERT_TRUE(app_->create());
         form_ = &app_->form();
         hwnd_ = form_->hwnd();
+        settle();
     }
+    // Waits for the lists' folder reads to be shown, as a pick does.
+    void settle() { form_->soundFolder().refresh(); }
     void end() {
         DestroyWindow(hwnd_);
         app_.reset();
@@ -221,12 +224,14 @@ TEST_F(Form1Test, OpeningAFolderMovesTheFileListAndAClickOnlySelects) {
     selectFolder(L"Bells");
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));  // a single click changes nothing
     command(ids::kDir1, LBN_DBLCLK);
+    settle();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
 
     // Back up to the parent through its row.
     selectFolder(L"zt_form1");
     command(ids::kDir1, LBN_DBLCLK);
+    settle();
     EXPECT_EQ(files().size(), 2u);
 }
 
@@ -235,6 +240,7 @@ TEST_F(Form1Test, AFolderThatCannotBeReadLeavesTheListsAlone) {
     selectFolder(L"Gone");
     RemoveDirectoryW((root_ + L"\\Gone").c_str());
     command(ids::kDir1, LBN_DBLCLK);
+    settle();
     EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
     EXPECT_NE(form_->controlText(ids::kLabel3).find(L"Cannot read"), std::wstring::npos);
@@ -251,6 +257,7 @@ TEST_F(Form1Test, ADriveChangeMovesTheFolderListThenTheFileList) {
 
     ComboBox_SetCurSel(control(ids::kDrive1), other);
     command(ids::kDrive1, CBN_SELCHANGE);
+    settle();
 
     const auto rows = listItems(control(ids::kDir1));
     SetEnvironmentVariableW((L"=" + drive).c_str(), nullptr);
@@ -313,6 +320,7 @@ TEST_F(Form1Test, TheDriveListShowsEveryLetterAndThenTheFixedDrivesLabelsKeeping
 TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsThere) {
     // Cancelled: nothing moves.
     pressCtrlO(control(ids::kFile1));
+    settle();
     ASSERT_EQ(picker_.calls, 1);
     EXPECT_EQ(picker_.owner, hwnd_);
     EXPECT_EQ(picker_.start, root_);
@@ -321,6 +329,7 @@ TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsTher
     // A subfolder, from the File menu: the folder list and then the file list follow.
     picker_.chosen = root_ + L"\\Bells";
     command(ids::kMnuChooseFolder);
+    settle();
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(form_->controlText(ids::kLabel3), L"");
@@ -332,6 +341,7 @@ TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsTher
     ASSERT_FALSE(folder.path.empty()) << "the test needs a writable folder on " << drive;
     picker_.chosen = folder.path;
     pressCtrlO(control(ids::kDir1));
+    settle();
     EXPECT_EQ(picker_.start, root_ + L"\\Bells");
     EXPECT_EQ(selectedDrive(), drive);
     const auto rows = listItems(control(ids::kDir1));
@@ -342,6 +352,7 @@ TEST_F(Form1Test, ChooseFolderOpensThePickerAtTheListsFolderAndMovesTheListsTher
     // A folder gone meanwhile: said in the status line, the lists stay.
     picker_.chosen = root_ + L"\\Never";
     command(ids::kMnuChooseFolder);
+    settle();
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"a.WAV", L"b.mp3"}));
     EXPECT_NE(form_->controlText(ids::kLabel3).find(L"Cannot read"), std::wstring::npos);
 }
@@ -409,6 +420,7 @@ TEST_F(Form1Test, ThePlatformPickerChoosesATypedFolder) {
     });
     command(ids::kMnuChooseFolder);  // returns when the picker has closed
     user.join();
+    settle();
     ASSERT_TRUE(sawPicker);
     EXPECT_EQ(picker_.start, root_);
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
@@ -532,6 +544,7 @@ TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
     makeFile(root_ + L"\\" + longName);
     picker_.chosen = root_;
     command(ids::kMnuChooseFolder);
+    settle();
     ASSERT_EQ(files().front(), longName);
     HWND fileList = control(ids::kFile1), folderList = control(ids::kDir1);
     const auto row = [&](const std::wstring& name) {
@@ -714,6 +727,7 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
     put(kDelaySetting, L"2.5");
     restart();
     app_->load();
+    settle();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     EXPECT_EQ(form_->controlText(ids::kLblVolume), L"75%");
@@ -724,6 +738,7 @@ TEST_F(Form1Test, LoadRestoresSettingsThroughTheControls) {
 
 TEST_F(Form1Test, ADelaySetFromOutsideBeforeTheRunStartsWaitsForTheRunsFirstValue) {
     app_->load();
+    settle();
     app_->activate();  // the run's message is posted, not handled yet
     // As automation sets it, right after start. The change's wait must not take the run's
     // message and hold the whole run inside this call: it comes back at once...
@@ -743,6 +758,7 @@ TEST_F(Form1Test, AStoredFolderThatIsGoneLeavesTheLists) {
     setRegString(HKEY_CURRENT_USER, settingKey(kPathSetting), std::wstring(kSettingValue), root_ + L"\\Never");
     restart();
     app_->load();
+    settle();
     EXPECT_EQ(listItems(control(ids::kDir1)), rowsBefore);
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
 }
@@ -758,6 +774,7 @@ TEST_F(Form1Test, TheListsAreMadeInTheStoredFolderWhenItIsThere) {
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     app_->load();
+    settle();
     EXPECT_EQ(files(), std::vector<std::wstring>{L"three.wav"});
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Bells");
     // A stored folder that is gone: the working folder, as without one.
@@ -765,6 +782,7 @@ TEST_F(Form1Test, TheListsAreMadeInTheStoredFolderWhenItIsThere) {
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
     EXPECT_EQ(listItems(control(ids::kDir1)).back(), L"Gone");
     app_->load();
+    settle();
     EXPECT_EQ(files(), (std::vector<std::wstring>{L"one.wav", L"Two.MP3"}));
 }
 
@@ -940,6 +958,7 @@ void trayEvent(HWND hwnd, UINT code) {
 
 TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     app_->load();
+    settle();
     EXPECT_TRUE(IsWindowVisible(hwnd_));
     // The window first: the icon follows once it has nothing left to do...
     EXPECT_FALSE(trayIconPresent(hwnd_));
@@ -948,6 +967,7 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
     end();
     start();
     app_->load();
+    settle();
     form_->showTip(L"9 secs to go");
     EXPECT_TRUE(trayIconPresent(hwnd_));
     EXPECT_EQ(tip_, L"9 secs to go");
@@ -980,6 +1000,7 @@ TEST_F(Form1Test, TrayIconFromLoadRestoresAndMinimiseHides) {
 
 TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
     app_->load();
+    settle();
     const UINT showMessage = RegisterWindowMessageW(kShowMessage);
     const std::pair<const char*, std::function<void()>> ways[] = {
         {"icon click", [&] { trayEvent(hwnd_, WM_LBUTTONUP); }},
@@ -1005,6 +1026,7 @@ TEST_F(Form1Test, RestoringFromTheTrayGivesTheNormalWindowEvenAfterMaximised) {
 
 TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
     app_->load();
+    settle();
     std::atomic<bool> sawMenu{false};
     std::atomic<HMENU> shown{nullptr};
     std::thread closer([&] {
@@ -1053,6 +1075,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
     setRegString(HKEY_CURRENT_USER, settingKey(kSystraySetting), std::wstring(kSettingValue), L"True");
     start();
     app_->load();
+    settle();
     ASSERT_FALSE(IsWindowVisible(hwnd_));
     EXPECT_EQ(balloons_.size(), 1u);
 
@@ -1062,6 +1085,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
         end();
         start();
         app_->load();
+        settle();
         ASSERT_FALSE(IsWindowVisible(hwnd_));
     }
     ASSERT_EQ(balloons_.size(), 2u);
@@ -1070,6 +1094,7 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
 
 TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
     app_->load();
+    settle();
     test::dropTrayIcon(hwnd_);
     ASSERT_FALSE(trayIconPresent(hwnd_));
     SendMessageW(hwnd_, RegisterWindowMessageW(L"TaskbarCreated"), 0, 0);
@@ -1117,6 +1142,7 @@ bool whileShown(const wchar_t* className, const std::function<void(HWND)>& start
 
 TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     app_->load();
+    settle();
     EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
               (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
                                          L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
@@ -1141,6 +1167,7 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
 
 TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
     app_->load();
+    settle();
     EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy));
     EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy2));
     command(ids::kMnuHoldBusy2);
@@ -1154,6 +1181,7 @@ TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
 
 TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt) {
     app_->load();
+    settle();
     for (const bool byTheBox : {true, false}) {
         const LocalTime before = [] {
             SYSTEMTIME now;
@@ -1187,6 +1215,7 @@ TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
     store(kMuteUntilSetting, L"2099-01-01 08:00");  // too far ahead to be real: over
     restart();
     app_->load();
+    settle();
     EXPECT_EQ(form_->muteValue(), 0);
     EXPECT_EQ(stored(kMuteUntilSetting), L"");
 
@@ -1198,6 +1227,7 @@ TEST_F(Form1Test, AMuteForSurvivesARestartAndOneThatEndedMeanwhileUnmutes) {
     store(kMuteUntilSetting, formatStamp(inAnHour));
     restart();
     app_->load();
+    settle();
     EXPECT_EQ(form_->muteValue(), 1);
     EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
     EXPECT_EQ(stored(kMuteUntilSetting), formatStamp(inAnHour));
@@ -1218,6 +1248,7 @@ protected:
         store(kQuietDaysSetting, L"1111100");  // Monday to Friday
         restart();
         app_->load();
+        settle();
     }
     // Opens the dialog from the tray menu and runs probe on it from another thread.
     bool whileOpen(const std::function<void(HWND)>& probe) {
@@ -1281,6 +1312,7 @@ TEST_F(QuietDialogTest, EnterStoresWhatWasSetAtOnce) {
 
 TEST_F(Form1Test, QuietHoursDialogIsLaidOutInTwipsAtTheWindowDpi) {
     app_->load();
+    settle();
     ASSERT_TRUE(whileShown(QuietDialog::kClassName, [&](HWND) { command(ids::kMnuQuiet); }, [&](HWND dialog) {
         const UINT dpi = GetDpiForWindow(dialog);
         RECT client, ok;
