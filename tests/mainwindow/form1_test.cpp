@@ -420,6 +420,11 @@ TEST_F(Form1Test, ThePlatformPickerChoosesATypedFolder) {
     });
     command(ids::kMnuChooseFolder);  // returns when the picker has closed
     user.join();
+    // Back from the picker, the window counts as activated again and has posted itself a
+    // new run, which would count down for ever inside the wait for the lists: not here.
+    MSG run;
+    while (PeekMessageW(&run, hwnd_, Form1::kAppMessage, Form1::kAppMessage, PM_REMOVE)) {
+    }
     settle();
     ASSERT_TRUE(sawPicker);
     EXPECT_EQ(picker_.start, root_);
@@ -863,7 +868,8 @@ TEST_F(Form1Test, ASoundDeviceSlowToOpenNeitherFreezesTheWindowNorStopsTheCountd
         while (watching) {
             const DWORD sent = GetTickCount();
             DWORD_PTR answer = 0;
-            if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer)) ++unanswered;
+            // Not answered while the window is there (it goes at the end of the run).
+            if (!SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 2000, &answer) && IsWindow(hwnd)) ++unanswered;
             slowest = std::max<long>(slowest, static_cast<long>(GetTickCount() - sent));
             Sleep(20);
         }
