@@ -36,7 +36,7 @@ App::App(HINSTANCE instance, const AppSeams& seams)
       ownMedia_(waiter_, seams.beforeDevice),
       media_(seams.media ? *seams.media : ownMedia_),
       about_(instance),
-      form_({settings_, *this, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
+      form_({settings_, *this, waiter_, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
       scheduler_({settings_, form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
                   [this](const std::wstring& path) { playsound(path); },
                   [this] { return runEnded(); }}) {

@@ -122,11 +122,12 @@ LRESULT CALLBACK FolderReader::windowProc(HWND hwnd, UINT msg, WPARAM wParam, LP
 namespace {
 // A pick waits this long at the most for a folder still being read, then picks from what
 // the list shows.
-constexpr ULONGLONG kLongestRefreshMs = 120'000;
+constexpr std::int64_t kLongestRefreshMs = 120'000;
 }  // namespace
 
-FolderLists::FolderLists(Unreadable unreadable, Chosen chosen)
-    : unreadable_(std::move(unreadable)),
+FolderLists::FolderLists(Waiter& waiter, Unreadable unreadable, Chosen chosen)
+    : waiter_(waiter),
+      unreadable_(std::move(unreadable)),
       chosen_(std::move(chosen)),
       reader_([this](unsigned id, std::optional<FolderListing> listing) { finished(id, std::move(listing)); }) {}
 
@@ -221,13 +222,9 @@ void FolderLists::finished(unsigned id, std::optional<FolderListing> listing) {
 
 void FolderLists::refresh() {
     if (!pending_) startRead(File1.path(), ReadPurpose::refresh);
-    const ULONGLONG until = GetTickCount64() + kLongestRefreshMs;
-    while (pending_) {
-        const ULONGLONG now = GetTickCount64();
-        if (now >= until) break;  // picks from what the list shows
-        MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(until - now), QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-        if (!processPendingEvents()) break;  // the program is ending
-    }
+    // At the most so long; then the pick takes what the list shows.
+    const std::int64_t until = waiter_.clockMs() + kLongestRefreshMs;
+    while (pending_ && waiter_.clockMs() < until) waiter_.waitUntil(until, nullptr);
 }
 
 void FolderLists::measureItem(MEASUREITEMSTRUCT& mis, UINT dpi) const {

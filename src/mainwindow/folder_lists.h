@@ -15,6 +15,7 @@
 #include <vector>
 
 #include "core/folder_model.h"
+#include "common/wait.h"
 #include "core/sound_folder.h"
 #include "mainwindow/file_lists.h"
 
@@ -78,7 +79,8 @@ public:
     using Unreadable = std::function<void(const std::wstring& folder)>;
     // Told (on the window's thread) whenever chosenFolder() changes.
     using Chosen = std::function<void(const std::wstring& folder)>;
-    explicit FolderLists(Unreadable unreadable, Chosen chosen = {});
+    // Waits (a pick for a read in flight) go through the waiter.
+    FolderLists(Waiter& waiter, Unreadable unreadable, Chosen chosen = {});
 
     // Makes the list with this id (ids::kDrive1, kDir1, kFile1); false for any other id.
     bool createList(HWND parent, int id, const RECT& at);
@@ -133,6 +135,7 @@ private:
     void finished(unsigned id, std::optional<FolderListing> listing);
     void tellChosen();
 
+    Waiter& waiter_;
     Unreadable unreadable_;
     Chosen chosen_;
     std::wstring toldChosen_;

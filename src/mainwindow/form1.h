@@ -24,6 +24,7 @@ namespace zt {
 struct Form1Parts {
     SettingsModel& settings;  // what the window shows
     MainCommands& app;        // what its handlers ask for
+    Waiter& waiter;           // the one the program waits through
     AboutBox& about;
     FolderPicker& picker;
     TrayIcon::Notify trayNotify;  // empty: the shell's
@@ -131,7 +132,7 @@ private:
     ScopedMenu trayMenu_;  // `mnu_1`: the tray menu, never in the menu bar
     HMENU menuBar_ = nullptr;  // owned by the window
 
-    FolderLists lists_{[this](const std::wstring& folder) { folderUnreadable(folder); },
+    FolderLists lists_{parts_.waiter, [this](const std::wstring& folder) { folderUnreadable(folder); },
                        [this](const std::wstring& folder) { parts_.app.folderChosen(folder); }};  // Drive1, Dir1, File1
     TrayIcon tray_;
     bool otherWindowWasActive_ = false;

@@ -74,7 +74,8 @@ protected:
 
     TempFolder root_{L"zt_folder_lists"};
     std::vector<std::wstring> told_;
-    FolderLists lists_{[this](const std::wstring& folder) { told_.push_back(folder); }};
+    SystemWaiter waiter_;
+    FolderLists lists_{waiter_, [this](const std::wstring& folder) { told_.push_back(folder); }};
     HWND parent_ = nullptr;
 };
 
