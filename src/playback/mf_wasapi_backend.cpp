@@ -211,7 +211,8 @@ public:
             BYTE* data = nullptr;
             DWORD length = 0;
             if (FAILED(buffer->Lock(&data, nullptr, &length))) return;
-            const std::size_t samples = length / (bytesPerSample_ * channels) * channels;
+            const std::size_t frames = length / (std::size_t{bytesPerSample_} * channels);
+            const std::size_t samples = frames * channels;
             out.resize(samples);
             samplesToFloat(data, samples, bytesPerSample_, isFloat_, out.data());
             buffer->Unlock();
@@ -398,11 +399,13 @@ private:
             const auto frames = static_cast<UINT32>(std::min<std::size_t>(room, (pending_.size() - taken_) / channels));
             BYTE* out = nullptr;
             if (FAILED(render_->GetBuffer(frames, &out))) return false;
+            // The device's buffer holds floats: the stream was opened in that format.
+            // cppcheck-suppress invalidPointerCast
             auto* samples = reinterpret_cast<float*>(out);
             if (mixer_)
                 mixer_->mix(pending_.data() + taken_, frames, samples);
             else
-                std::memcpy(samples, pending_.data() + taken_, frames * channels * sizeof(float));
+                std::memcpy(samples, pending_.data() + taken_, std::size_t{frames} * channels * sizeof(float));
             applyGain(out, std::size_t{frames} * outChannels_, SampleFormat::f32, gain_.load());
             if (FAILED(render_->ReleaseBuffer(frames, 0))) return false;
             taken_ += std::size_t{frames} * channels;
@@ -541,7 +544,7 @@ MediaResult MfWasapiBackend::setFileName(const std::wstring& path) {
     auto share = std::make_unique<std::shared_ptr<Sound>>(sound);
     sound->thread.reset(CreateThread(nullptr, 0, &Sound::threadMain, share.get(), 0, nullptr));
     if (!sound->thread) return MediaResult::failure(describe(HRESULT_FROM_WIN32(GetLastError())));
-    share.release();  // the thread's now
+    static_cast<void>(share.release());  // the thread's now
     sound_ = sound;
 
     const std::int64_t deadline = waiter_.clockMs() + kOpenMs;
@@ -583,7 +586,8 @@ void MfWasapiBackend::stop() {
     letGo(std::exchange(sound_, nullptr), kLetGoMs);
 }
 
-void MfWasapiBackend::letGo(std::shared_ptr<Sound> sound, int waitMs) {
+void MfWasapiBackend::letGo(std::shared_ptr<Sound>&& given, int waitMs) {
+    const std::shared_ptr<Sound> sound = std::move(given);
     if (!sound) return;
     SetEvent(sound->quit.get());
     // `sound` is this call's alone now: calls that come in during the wait do not see it.

@@ -52,7 +52,7 @@ public:
 private:
     // Asks the sound's thread to end and waits up to waitMs for it; a thread that is still
     // there then joins the stragglers.
-    void letGo(std::shared_ptr<Sound> sound, int waitMs);
+    void letGo(std::shared_ptr<Sound>&& sound, int waitMs);
     // Lets go of a sound that has ended, and of the stragglers that have ended since.
     void reap();
 
