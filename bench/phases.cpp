@@ -156,6 +156,31 @@ Json playsRun(Startups& startups) {
     return j;
 }
 
+// Delay 10 and a 20 ms sound: a thousand test plays one after another, what a day of plays
+// at the shortest delay leaves behind. Sent, as above, so that they do not overlap.
+Json thousandPlaysRun(Startups& startups) {
+    log("zirrotone, delay 10: %d test plays of a 20 ms sound", opt.thousandPlays);
+    useSettings(opt.sounds + L"\\blip", L"10");
+    Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
+    startups.add(s, zt::ids::kTxtCountdown);
+    Sleep(kSettleMs);
+    Json j;
+    j.obj("after_start", s.snapshot());
+    selectFirstFile(s);
+    std::vector<double> plays;
+    for (int i = 0; i < opt.thousandPlays; ++i) {
+        DWORD_PTR result = 0;
+        const double t0 = now();
+        SendMessageTimeoutW(s.hwnd(), WM_COMMAND, testPlayCommand(),
+                            reinterpret_cast<LPARAM>(s.control(zt::ids::kFile1)), SMTO_NORMAL, 10000, &result);
+        plays.push_back((now() - t0) * 1000);
+        if (i == 0) j.obj("after_first_play", s.snapshot());
+    }
+    Sleep(1000);
+    j.arr("play_ms", plays).obj("after_plays", s.snapshot());
+    return j;
+}
+
 // Delay 0.1 and a 1 s sound: when each countdown value appears, on the clock the sink
 // recorder uses, so that the end of the sound itself can be matched.
 Json endOfSoundRun(Startups& startups) {
