@@ -92,12 +92,13 @@ TEST_F(SoundEngineE2E, TwoThousandPostedTestPlaysLeaveItAnsweringAndItExitsNorma
 
     Prober prober(hwnd);
     const auto posted = Clock::now();
+    DWORD_PTR answer = 0;
     for (int i = 0; i < 2000; ++i) {
-        SendMessageW(list, LB_SETCURSEL, i % 2, 0);
+        // Bounded: a program that stops answering fails here instead of holding the test.
+        ASSERT_TRUE(SendMessageTimeoutW(list, LB_SETCURSEL, i % 2, 0, SMTO_NORMAL, 10'000, &answer)) << i;
         PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ids::kFile1, LBN_DBLCLK), reinterpret_cast<LPARAM>(list));
     }
     // Every one handled: a sent message is answered only after the posted ones before it.
-    DWORD_PTR answer = 0;
     ASSERT_TRUE(SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 120'000, &answer));
     const long long handledMs = msSince(posted);
     // The last sound plays out, and the program goes on counting.
