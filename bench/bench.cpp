@@ -76,6 +76,7 @@ int wmain(int argc, wchar_t** argv) {
     opt.idleSeconds = _wtoi(arg(argc, argv, L"--idle-seconds", L"60").c_str());
     opt.probes = _wtoi(arg(argc, argv, L"--probes", L"200").c_str());
     opt.plays = _wtoi(arg(argc, argv, L"--plays", L"100").c_str());
+    opt.thousandPlays = _wtoi(arg(argc, argv, L"--thousand-plays", L"1000").c_str());
     opt.startupPairs = _wtoi(arg(argc, argv, L"--startup-pairs", L"10").c_str());
     const std::wstring only = arg(argc, argv, L"--only");
     if (opt.zirrotone.empty() || opt.baseline.empty() || opt.sounds.empty() || opt.out.empty() || opt.prefix.empty()) {
@@ -89,6 +90,7 @@ int wmain(int argc, wchar_t** argv) {
     if (want(L"baseline")) all.obj("baseline", baselineRun());
     if (want(L"counting")) all.obj("counting", countingRun(startups));
     if (want(L"plays")) all.obj("plays", playsRun(startups));
+    if (want(L"thousand")) all.obj("thousand_plays", thousandPlaysRun(startups));
     if (want(L"end")) all.obj("end_of_sound", endOfSoundRun(startups));
     if (want(L"ownend")) all.obj("after_own_end", afterOwnEndRun(startups));
     if (want(L"exits")) all.obj("exits", exitsRun());

@@ -19,6 +19,7 @@ struct Options {
     int idleSeconds = 60;
     int probes = 200;
     int plays = 100;
+    int thousandPlays = 1000;
     int cycles = 3;
     int endCycles = 4;
     int startupPairs = 10;

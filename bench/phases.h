@@ -27,6 +27,7 @@ void useSettings(const std::wstring& folder, const std::wstring& delay);
 Json baselineRun();
 Json countingRun(Startups& startups);
 Json playsRun(Startups& startups);
+Json thousandPlaysRun(Startups& startups);
 Json endOfSoundRun(Startups& startups);
 Json afterOwnEndRun(Startups& startups);
 Json exitsRun();

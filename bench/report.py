@@ -125,6 +125,12 @@ def main():
         mem["plays"] = len(plays["play_ms"])
         mem["play_ms_median"] = statistics.median(plays["play_ms"])
         mem["scheduler_cycles"] = plays["scheduler_cycles"]
+    thousand = raw.get("thousand_plays")
+    if thousand:
+        mem["thousand_plays"] = {"plays": len(thousand["play_ms"]), "after_start": thousand["after_start"],
+                                 "after_first_play": thousand["after_first_play"],
+                                 "after_plays": thousand["after_plays"],
+                                 "play_ms_median": statistics.median(thousand["play_ms"])}
     r["memory"] = mem
     zs, bs = raw.get("zirrotone_startup_ms", []), base.get("startup_ms", [])
     zw, bw = raw.get("zirrotone_window_ms", []), base.get("window_ms", [])
@@ -221,6 +227,19 @@ def table(r):
                     continue
                 row(f"  {name}: start -> 1st play -> last", f"{s[key]:.0f} -> {f[key]:.0f} -> {a[key]:.0f}",
                     f"{b[key]:.0f}", f"{a[key] - f[key]:+.0f} after the 1st")
+    if "thousand_plays" in m:
+        t = m["thousand_plays"]
+        f, a = t["after_first_play"], t["after_plays"]
+        mib = lambda kb: f"{kb / 1024:.1f} MiB"
+        row(f"2 memory over {t['plays']} plays of a 20 ms sound: resident, 1st play -> last",
+            f"{mib(f['rss_kb'])} -> {mib(a['rss_kb'])}", "", f"{(a['rss_kb'] - f['rss_kb']) / 1024:+.1f} MiB")
+        if "vm_kb" in f:
+            row("  virtual size, 1st play -> last", f"{mib(f['vm_kb'])} -> {mib(a['vm_kb'])}", "",
+                f"{(a['vm_kb'] - f['vm_kb']) / 1024:+.1f} MiB")
+        row("  threads, 1st play -> last", f"{f['threads']:.0f} -> {a['threads']:.0f}", "", "")
+        row("  handles, 1st play -> last", f"{f['handles_live']:.0f} -> {a['handles_live']:.0f}", "",
+            f"{a['handles_live'] - f['handles_live']:+.0f}")
+        row("  a play, median", f"{t['play_ms_median']:.0f} ms", "", "")
     s = r["startup"]
     if s["zirrotone_median_ms"] is not None and s["baseline_median_ms"] is not None:
         row(f"3 start-up to first countdown value (median of {len(s['zirrotone_ms'])})",

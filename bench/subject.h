@@ -109,6 +109,7 @@ public:
         Json j;
         j.num("rss_kb", statusKb(status, "VmRSS:"))
             .num("hwm_kb", statusKb(status, "VmHWM:"))
+            .num("vm_kb", statusKb(status, "VmSize:"))
             .num("pss_kb", statusKb(rollup, "Pss:"))
             .num("threads", statusKb(status, "Threads:"))
             .num("fds", countEntries(L"Z:" + std::wstring(base.begin(), base.end()) + L"\\fd"))

@@ -1,12 +1,12 @@
 #pragma once
-// The media back end: Media Foundation's source reader (or, for the WAVs it refuses or
-// returns empty, the program's own reader) decodes the file and WASAPI (shared mode,
-// event-driven) plays it, the attenuation applied to the samples. Each sound has a thread
-// of its own that opens the file and the device, plays, and lets all of it go. The UI
+// The media back end: the program's own reader decodes the WAVs it knows, Media
+// Foundation's source reader everything else, and WASAPI (shared mode, event-driven) plays
+// them, the attenuation applied to the samples. Each sound has a thread of its own that
+// opens the file and the device, plays, and lets all of it go. The UI
 // thread waits for that thread only through the Waiter and only for so long: a sound that
 // does not open within kOpenMs fails, and one whose thread does not end within kLetGoMs of
 // a stop is left to end on its own (it owns everything it uses). Media Foundation is
-// loaded and started on first use and kept for the life of the process.
+// loaded and started on the first file that needs it and kept for the life of the process.
 #include <windows.h>
 
 #include <functional>
