@@ -14,6 +14,7 @@
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
 #include "program.h"
+#include "round_trips.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "tray/tray_icon.h"
@@ -301,41 +302,7 @@ std::wstring bigParent() {
 }
 constexpr int kBigFiles = 20'000;
 
-// Sends the window one message after another from a thread of its own, and keeps the
-// slowest answer after the first (which may meet the window still being made).
-class RoundTrips {
-public:
-    explicit RoundTrips(HWND hwnd) : hwnd_(hwnd), thread_([this] { run(); }) {}
-    ~RoundTrips() { stop(); }
-    RoundTrips(const RoundTrips&) = delete;
-    RoundTrips& operator=(const RoundTrips&) = delete;
-    void stop() {
-        running_ = false;
-        if (thread_.joinable()) thread_.join();
-    }
-    long long firstMs() const { return firstMs_; }
-    long long slowestMs() const { return slowestMs_; }
-
-private:
-    void run() {
-        for (bool first = true; running_; first = false) {
-            const auto sent = std::chrono::steady_clock::now();
-            DWORD_PTR answer = 0;
-            SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 60'000, &answer);
-            const auto ms =
-                std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent).count();
-            if (first)
-                firstMs_ = ms;
-            else
-                slowestMs_ = std::max<long long>(slowestMs_, ms);
-            Sleep(10);
-        }
-    }
-    HWND hwnd_;
-    std::atomic<bool> running_{true};
-    std::atomic<long long> firstMs_{0}, slowestMs_{0};
-    std::thread thread_;
-};
+using test::RoundTrips;
 
 int listed(HWND hwnd, int id) {
     DWORD_PTR count = 0;

@@ -7,15 +7,14 @@
 // <parent> holds one subfolder, "big", of <files> sound files.
 #include <windows.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <string>
-#include <thread>
 
 #include "common/names.h"
 #include "mainwindow/ids.h"
 #include "program.h"
+#include "round_trips.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 
@@ -23,40 +22,13 @@ namespace {
 
 using namespace std::chrono_literals;
 using namespace zt;
-using Clock = std::chrono::steady_clock;
+using SteadyClock = std::chrono::steady_clock;
 
-double msSince(Clock::time_point from) {
-    return std::chrono::duration<double, std::milli>(Clock::now() - from).count();
+double msSince(SteadyClock::time_point from) {
+    return std::chrono::duration<double, std::milli>(SteadyClock::now() - from).count();
 }
 
-// Sends WM_NULL from a thread of its own, one after another, and keeps the slowest answer.
-class Pinger {
-public:
-    explicit Pinger(HWND hwnd) : hwnd_(hwnd), thread_([this] { run(); }) {}
-    ~Pinger() { stop(); }
-    Pinger(const Pinger&) = delete;
-    Pinger& operator=(const Pinger&) = delete;
-    double stop() {
-        running_ = false;
-        if (thread_.joinable()) thread_.join();
-        return slowestMs_;
-    }
-
-private:
-    void run() {
-        while (running_) {
-            const auto sent = Clock::now();
-            DWORD_PTR answer = 0;
-            SendMessageTimeoutW(hwnd_, WM_NULL, 0, 0, SMTO_NORMAL, 120'000, &answer);
-            slowestMs_ = std::max(slowestMs_.load(), msSince(sent));
-            Sleep(10);
-        }
-    }
-    HWND hwnd_;
-    std::atomic<bool> running_{true};
-    std::atomic<double> slowestMs_{0};
-    std::thread thread_;
-};
+using Pinger = test::RoundTrips;
 
 int listed(HWND hwnd) {
     DWORD_PTR count = 0;
@@ -75,7 +47,7 @@ void useSettings(const std::wstring& path) {
 }
 
 // The window found and answering, from the process's start.
-HWND answeringWindow(test::Program& program, double& afterMs, Clock::time_point started) {
+HWND answeringWindow(test::Program& program, double& afterMs, SteadyClock::time_point started) {
     HWND hwnd = program.window(120s);
     DWORD_PTR answer = 0;
     if (hwnd) SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 120'000, &answer);
@@ -87,26 +59,26 @@ void chosen(const std::wstring& parent, int files) {
     useSettings(L"");
     test::Program program(test::zirrotoneExe(), parent);
     double upMs = 0;
-    HWND hwnd = answeringWindow(program, upMs, Clock::now());
+    HWND hwnd = answeringWindow(program, upMs, SteadyClock::now());
     if (!hwnd) return void(std::printf("chosen: no window\n"));
     Sleep(1000);  // the empty parent listed
     Pinger pinger(hwnd);
     HWND folders = GetDlgItem(hwnd, ids::kDir1);
     const auto rows = SendMessageW(folders, LB_GETCOUNT, 0, 0);
     SendMessageW(folders, LB_SETCURSEL, static_cast<WPARAM>(rows - 1), 0);  // "big", the last row
-    const auto asked = Clock::now();
+    const auto asked = SteadyClock::now();
     PostMessageW(hwnd, WM_COMMAND, MAKEWPARAM(ids::kDir1, LBN_DBLCLK), reinterpret_cast<LPARAM>(folders));
     while (listed(hwnd) < files && msSince(asked) < 180'000) Sleep(20);
     const double filledMs = msSince(asked);
     Sleep(300);
-    std::printf("chosen %d files: listed after %.0f ms, slowest answer %.0f ms\n", files, filledMs, pinger.stop());
+    std::printf("chosen %d files: listed after %.0f ms, slowest answer %.0f ms\n", files, filledMs, static_cast<double>(pinger.stop()));
     program.command(ids::kMnuExit);
     program.waitForExit(30s);
 }
 
 void stored(const std::wstring& parent, int files) {
     useSettings(parent + L"\\big");
-    const auto started = Clock::now();
+    const auto started = SteadyClock::now();
     test::Program program(test::zirrotoneExe(), parent);
     double upMs = 0;
     HWND hwnd = answeringWindow(program, upMs, started);
@@ -116,20 +88,20 @@ void stored(const std::wstring& parent, int files) {
     const double filledMs = msSince(started);
     Sleep(300);
     std::printf("stored %d files: window answering %.0f ms after start, listed after %.0f ms, slowest answer %.0f ms\n",
-                files, upMs, filledMs, pinger.stop());
+                files, upMs, filledMs, static_cast<double>(pinger.stop()));
     program.command(ids::kMnuExit);
     program.waitForExit(30s);
 }
 
 void closedEarly(const std::wstring& parent, int files) {
     useSettings(parent + L"\\big");
-    const auto started = Clock::now();
+    const auto started = SteadyClock::now();
     test::Program program(test::zirrotoneExe(), parent);
     double upMs = 0;
     HWND hwnd = answeringWindow(program, upMs, started);
     if (!hwnd) return void(std::printf("close: no window\n"));
     const int shown = listed(hwnd);
-    const auto asked = Clock::now();
+    const auto asked = SteadyClock::now();
     PostMessageW(hwnd, WM_CLOSE, 0, 0);
     program.waitForExit(180s);
     std::printf("stored %d files, closed at once (%d listed then): ended %.0f ms after WM_CLOSE; path saved: %s\n",
