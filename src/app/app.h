@@ -1,9 +1,10 @@
 #pragma once
 // The application: owns the settings model and the engines (settings store, waiter, number
-// format, media back end, device volume, player, run driver, clock, busy probe, play gate,
-// scheduler) and the windows, and is the controller the main window's handlers ask to act:
-// start-up, activation, the media check, the start-up sound, saving, unload, the "mute
-// for" timer and the history of what each countdown's end and each sound did. wWinMain makes one; tests make one to drive the real program in-process.
+// format, media back end, device volume, player, run driver, clock, history, busy probe,
+// play gate, scheduler) and the windows, and is the controller the main window's handlers
+// ask to act: start-up, activation, the media check, the start-up sound, saving, unload, the
+// "mute for" timer and the history of what each countdown's end and each sound did.
+// wWinMain makes one; tests make one to drive the real program in-process.
 #include <windows.h>
 
 #include "about/frmabout.h"

@@ -7,24 +7,25 @@
 #include <deque>
 #include <functional>
 #include <string>
+#include <utility>
 
 #include "common/local_time.h"
 
 namespace zt {
 
 enum class HistoryEvent {
-    Played,        // a countdown's end played the file
-    TestPlay,      // the user played a file of the list
-    PlayNow,       // "Play one now"
-    StartupSound,  // the sound the program plays as it starts
-    Muted,         // a countdown ended while muted
-    Quiet,         // ... in quiet hours (detail: when they end, "07:30")
-    HeldPlayed,    // held while the user was busy, then played (heldSeconds)
-    HeldDropped,   // held while the user was busy, then given up (heldSeconds)
-    Skipped,       // "Skip this wait"
-    Stopped,       // "Stop sound" while the file played
-    CouldNotPlay,  // detail: why
-    DefaultDevice,  // played on the default device: the device chosen was not there
+    Played,          // a countdown's end played the file
+    TestPlay,        // the user played a file of the list
+    PlayNow,         // "Play one now"
+    StartupSound,    // the sound the program plays as it starts
+    Muted,           // a countdown ended while muted
+    Quiet,           // ... in quiet hours (detail: when they end, "07:30")
+    HeldPlayed,      // held while the user was busy, then played (heldSeconds)
+    HeldDropped,     // held while the user was busy, then given up (heldSeconds)
+    Skipped,         // "Skip this wait"
+    Stopped,         // "Stop sound" while the file played
+    CouldNotPlay,    // detail: why
+    DefaultDevice,   // played on the default device: the device chosen was not there
 };
 
 struct HistoryEntry {

@@ -30,19 +30,6 @@ void put(std::wstring_view name, const std::wstring& text) {
     setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
 }
 
-std::wstring clipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
 void clearClipboard() {
     if (!OpenClipboard(nullptr)) return;
     EmptyClipboard();

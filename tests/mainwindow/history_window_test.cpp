@@ -17,24 +17,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using test::at;
+using test::clipboardText;
 using test::waitFor;
 
 std::wstring cell(HWND list, int row, int column) {
     wchar_t text[256] = {};
     ListView_GetItemText(list, row, column, text, 256);
-    return text;
-}
-
-std::wstring clipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr)) return text;
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
     return text;
 }
 
