@@ -36,11 +36,14 @@ App::App(HINSTANCE instance, const AppSeams& seams)
       ownMedia_(waiter_, seams.beforeDevice),
       media_(seams.media ? *seams.media : ownMedia_),
       about_(instance),
+      historyWindow_(instance, history_),
       form_({settings_, *this, waiter_, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
       scheduler_({settings_, form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
-                  [this](const std::wstring& path) { playsound(path); },
+                  [this](const std::wstring& path) { playsound(path, scheduler_.playCause()); },
                   [this] { return runEnded(); }}) {
     scheduler_.useGate(gate_);
+    scheduler_.useHistory(history_);
+    history_.onAdded([this](const HistoryEntry&) { historyWindow_.entryAdded(); });
 }
 
 bool App::create() {
@@ -108,7 +111,7 @@ void App::posted(WPARAM what) {
 void App::form_activate() {
     checkMediaPlayer();
     const std::wstring startup = addSlash(programFolder()) + kStartupSound;
-    if (FileExists(startup)) playsound(startup);  // even when muted
+    if (FileExists(startup)) playsound(startup, {HistoryEvent::StartupSound});  // even when muted
     if (runEnded()) return;
     scheduler_.run();
 }
@@ -183,22 +186,31 @@ void App::checkMuteForEnd() {
     scheduler_.publishStatus();
 }
 
-void App::playsound(const std::wstring& soundName) {
+void App::playsound(const std::wstring& soundName, HistoryEntry how) {
+    how.file = fileNameOf(soundName);
     // A newer activation ends the wait (not the sound): its run must not wait for this one.
     const PlayResult result = player_.playsound(
         soundName, settings_.value().volume, [this] { return runEnded(); },
-        [this, name = fileNameOf(soundName)] {
+        [this, how = std::move(how)] {
             // A good start after a failed one: the old error no longer holds.
             if (!playError_.empty() && form_.controlText(ids::kLabel3) == playError_)
-                form_.setControlText(ids::kLabel3, L"Last played: " + name);
+                form_.setControlText(ids::kLabel3, L"Last played: " + how.file);
             playError_.clear();
+            started_ = how.file;
+            history_.add(how);
         });
     // Handed on to the play that was loading: that one reports. No reason: stopped before
     // it started.
     if (result || result.handedOn || result.reason.empty()) return;
-    const std::wstring& played = result.soundName.empty() ? soundName : result.soundName;
-    playError_ = L"Could not play " + fileNameOf(played) + L": " + result.reason + L".";
+    const std::wstring played = fileNameOf(result.soundName.empty() ? soundName : result.soundName);
+    playError_ = L"Could not play " + played + L": " + result.reason + L".";
     form_.setControlText(ids::kLabel3, playError_);
+    history_.add(HistoryEvent::CouldNotPlay, played, result.reason);
+}
+
+void App::stopSound() {
+    if (media_.playState() == MediaBackend::kPlaying) history_.add(HistoryEvent::Stopped, started_);
+    player_.stop();
 }
 
 // Saving and unload ----------------------------------------------------------------------

@@ -1,20 +1,23 @@
 #pragma once
 // The application: owns the settings model and the engines (settings store, waiter, number
-// format, media back end, device volume, player, run driver, clock, busy probe, play gate,
-// scheduler) and the windows, and is the controller the main window's handlers ask to act:
-// start-up, activation, the media check, the start-up sound, saving, unload and the "mute
-// for" timer. wWinMain makes one; tests make one to drive the real program in-process.
+// format, media back end, device volume, player, run driver, clock, history, busy probe,
+// play gate, scheduler) and the windows, and is the controller the main window's handlers
+// ask to act: start-up, activation, the media check, the start-up sound, saving, unload, the
+// "mute for" timer and the history of what each countdown's end and each sound did.
+// wWinMain makes one; tests make one to drive the real program in-process.
 #include <windows.h>
 
 #include "about/frmabout.h"
 #include "common/system_clock.h"
 #include "common/winutil.h"
 #include "core/considerate.h"
+#include "core/history.h"
 #include "core/run_driver.h"
 #include "core/scheduler.h"
 #include "mainwindow/busy_probe.h"
 #include "mainwindow/commands.h"
 #include "mainwindow/form1.h"
+#include "mainwindow/history_window.h"
 #include "playback/mf_wasapi_backend.h"
 #include "playback/player.h"
 #include "playback/wave_out_volume.h"
@@ -46,6 +49,7 @@ public:
 
     Form1& form() { return form_; }
     const SettingsModel& settings() const { return settings_; }
+    const History& history() const { return history_; }
 
     // MainCommands.
     void load() override;
@@ -66,8 +70,9 @@ public:
     void muteFor(MuteFor choice) override;
     void playNow() override { scheduler_.playNow(); }
     void skipWait() override { scheduler_.skipWait(); }
-    void testPlay(const std::wstring& path) override { playsound(path); }
-    void stopSound() override { player_.stop(); }
+    void testPlay(const std::wstring& path) override { playsound(path, {HistoryEvent::TestPlay}); }
+    void stopSound() override;
+    void showHistory() override { historyWindow_.open(form_.hwnd()); }
     void trayHintShown() override { settings_.setTrayHintShown(true); }
 
 private:
@@ -82,8 +87,9 @@ private:
     void checkMediaPlayer();
     // Plays one file at the slider's volume and returns when it has ended (or when a play
     // already waiting takes it over); a file that cannot be played is reported in the status
-    // line, and an old report goes when the next sound starts.
-    void playsound(const std::wstring& soundName);
+    // line, and an old report goes when the next sound starts. The history is told how it
+    // went, as `how` (the file and time filled in) once it has started.
+    void playsound(const std::wstring& soundName, HistoryEntry how);
     void startMuteForTimer();
     // The mute for a while is over: unmute, stop looking.
     void checkMuteForEnd();
@@ -99,9 +105,11 @@ private:
     Player player_{media_, deviceVolume_, waiter_};
     RunDriver driver_;
     SystemClock clock_;
+    History history_{clock_};
     SystemBusyProbe busy_;
     PlayGate gate_{clock_, busy_, settings_};
     frmAbout about_;
+    HistoryWindow historyWindow_;
     ShellFolderPicker shellPicker_;
     Form1 form_;
     Scheduler scheduler_;  // after the window: the window is its view and sound folder
@@ -111,6 +119,7 @@ private:
     bool windowGone_ = false;
     std::wstring mpVersion_;
     std::wstring playError_;  // the status line's last "Could not play" text
+    std::wstring started_;    // the file that started last: the one a stop ends
 };
 
 }  // namespace zt

@@ -8,6 +8,7 @@ namespace zt {
 inline constexpr wchar_t kMainWindowClass[] = L"ZirrotoneMain";
 inline constexpr wchar_t kAboutWindowClass[] = L"ZirrotoneAbout";
 inline constexpr wchar_t kQuietWindowClass[] = L"ZirrotoneQuietHours";
+inline constexpr wchar_t kHistoryWindowClass[] = L"ZirrotoneHistory";
 // Registered message by which a second start asks the running window to show itself.
 inline constexpr wchar_t kShowMessage[] = L"Zirrotone.Show";
 

@@ -76,6 +76,9 @@ struct CloseGdi : NullInvalid<G> {
 struct CloseAccelerators : NullInvalid<HACCEL> {
     void operator()(HACCEL a) const { DestroyAcceleratorTable(a); }
 };
+struct FreeGlobal : NullInvalid<HGLOBAL> {
+    void operator()(HGLOBAL g) const { GlobalFree(g); }
+};
 }  // namespace detail
 
 using ScopedKey = Scoped<HKEY, detail::CloseKey>;
@@ -87,6 +90,8 @@ using ScopedIcon = Scoped<HICON, detail::CloseIcon>;
 using ScopedFont = Scoped<HFONT, detail::CloseGdi<HFONT>>;
 using ScopedBrush = Scoped<HBRUSH, detail::CloseGdi<HBRUSH>>;
 using ScopedAccelerators = Scoped<HACCEL, detail::CloseAccelerators>;
+// Memory for the clipboard: the clipboard owns it once SetClipboardData has taken it.
+using ScopedGlobal = Scoped<HGLOBAL, detail::FreeGlobal>;
 
 // A counted COM reference.
 template <typename T>

@@ -205,4 +205,9 @@ std::wstring windowText(HWND hwnd) {
     return text;
 }
 
+bool hasWindowClass(HWND hwnd, const wchar_t* className) {
+    wchar_t name[64] = {};
+    return GetClassNameW(hwnd, name, 64) && lstrcmpiW(name, className) == 0;
+}
+
 }  // namespace zt

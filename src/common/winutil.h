@@ -86,5 +86,7 @@ bool loadFunction(HMODULE module, const char* name, F& function) {
 
 // The text of a window (control caption, edit text).
 std::wstring windowText(HWND hwnd);
+// The window was registered under this class name.
+bool hasWindowClass(HWND hwnd, const wchar_t* className);
 
 }  // namespace zt

@@ -75,6 +75,8 @@ public:
     bool holding() const { return holdStartMs_.has_value(); }
     // Ends a hold without a verdict: "Play one now", "Skip this wait", a new delay.
     void endHold() { holdStartMs_.reset(); }
+    // When the quiet hours that hold now end (nothing when it is not quiet now).
+    std::optional<LocalTime> quietUntil() const { return quietEnd(model_.value().quiet, clock_.now()); }
 
     // Starts a mute for a while and returns its end, kept in the model. The caller mutes
     // first, so its own "user changed the mute" handling does not cancel it straight away.

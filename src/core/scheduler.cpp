@@ -1,5 +1,6 @@
 #include "core/scheduler.h"
 
+#include "common/local_time.h"
 #include "common/numbers.h"
 #include "common/text.h"
 #include "core/delay_tip.h"
@@ -107,8 +108,13 @@ void Scheduler::run() {
 
 void Scheduler::countdownEnded() {
     auto verdict = PlayGate::AtEnd::Play;
+    cause_ = {HistoryEvent::Played};
     if (gate_ && !restartAsked()) {
         verdict = gate_->countdownEnded(muted());
+        if (verdict == PlayGate::AtEnd::Silent) {
+            const auto end = gate_->quietUntil();
+            note({HistoryEvent::Quiet, {}, end ? formatClock(end->hour * 60 + end->minute) : std::wstring()});
+        }
         if (verdict == PlayGate::AtEnd::Hold) {
             verdict = holdWhileBusy();
             if (abandoned_()) return;
@@ -117,18 +123,27 @@ void Scheduler::countdownEnded() {
     const bool playOne = std::exchange(playNow_, false);
     const bool skip = std::exchange(skip_, false);
     const bool restart = std::exchange(restartFlag_, false) || skip;
-    if (playOne)
+    if (skip && !playOne) note({HistoryEvent::Skipped});
+    if (playOne) {
+        cause_ = {HistoryEvent::PlayNow};
         playRandomFile(true);
-    else if (!restart && verdict == PlayGate::AtEnd::Play)
+    } else if (!restart && verdict == PlayGate::AtEnd::Play) {
         playRandomFile();
+    }
 }
 
 PlayGate::AtEnd Scheduler::holdWhileBusy() {
     publishStatus();
+    const std::int64_t since = waiter_.clockMs();
+    const auto held = [&] { return (waiter_.clockMs() - since) / kSecondMs; };
     while (waitASecond() && !restartAsked()) {
         switch (gate_->whileHeld(muted())) {
-        case PlayGate::Held::Play: return PlayGate::AtEnd::Play;
-        case PlayGate::Held::Drop: return PlayGate::AtEnd::Silent;
+        case PlayGate::Held::Play:
+            cause_ = {HistoryEvent::HeldPlayed, {}, {}, held()};
+            return PlayGate::AtEnd::Play;
+        case PlayGate::Held::Drop:
+            note({HistoryEvent::HeldDropped, {}, {}, held()});
+            return PlayGate::AtEnd::Silent;
         case PlayGate::Held::Wait: publishStatus(); break;
         }
     }
@@ -148,14 +163,22 @@ bool Scheduler::waitASecond() {
 
 void Scheduler::playRandomFile(bool evenMuted) {
     const int entries = folder_.count();
+    const bool silent = muted() && !evenMuted;
     // Nothing to play; the next countdown starts (the file list says why it is empty).
-    if (entries < 1) return;
+    if (entries < 1) {
+        note(silent ? HistoryEntry{HistoryEvent::Muted}
+                    : HistoryEntry{HistoryEvent::CouldNotPlay, {}, L"the folder has no sounds"});
+        return;
+    }
     const auto count = static_cast<std::int16_t>(
         std::min(entries, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
     const std::int16_t index = pickIndex(count, random_.next());
     const std::wstring entry = folder_.entry(index);
     const std::wstring path = addSlash(folder_.path()) + entry;
-    if (muted() && !evenMuted) return;
+    if (silent) {
+        note({HistoryEvent::Muted});
+        return;
+    }
     lastPlayed = entry;
     view_.showStatusNow(L"Last played: " + lastPlayed);
     play_(path);

@@ -7,6 +7,7 @@
 #include "common/random.h"
 #include "common/wait.h"
 #include "core/considerate.h"
+#include "core/history.h"
 #include "core/sound_folder.h"
 #include "settings/settings_model.h"
 
@@ -14,6 +15,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 namespace zt {
 
@@ -62,6 +64,12 @@ public:
     // Asked at the end of every countdown from then on (quiet hours, hold while busy, mute
     // for a while). Without a gate every countdown's end plays, as it always did.
     void useGate(PlayGate& gate) { gate_ = &gate; }
+    // Told how each countdown ended where no sound started (muted, quiet, dropped, skipped,
+    // no sounds); a sound's own entry is its player's to make, once it knows how it went.
+    void useHistory(History& history) { history_ = &history; }
+    // What the play the scheduler asks for now is, for that entry: a countdown's end, "Play
+    // one now", or a held end.
+    const HistoryEntry& playCause() const { return cause_; }
 
     // The endless countdown-and-play loop; returns only once abandoned() is true.
     void run();
@@ -97,6 +105,9 @@ private:
     void countdownEnded();
     PlayGate::AtEnd holdWhileBusy();
     bool waitASecond();
+    void note(HistoryEntry entry) {
+        if (history_) history_->add(std::move(entry));
+    }
 
     bool muted() const { return settings_.on(Toggle::mute); }
 
@@ -109,6 +120,8 @@ private:
     std::function<void(const std::wstring& path)> play_;
     std::function<bool()> abandoned_;
     PlayGate* gate_ = nullptr;
+    History* history_ = nullptr;
+    HistoryEntry cause_;
     bool restartFlag_ = false;
     bool playNow_ = false;
     bool skip_ = false;

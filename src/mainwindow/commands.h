@@ -45,6 +45,8 @@ public:
     // A double click (or Enter) on a file: plays it now at the slider's volume.
     virtual void testPlay(const std::wstring& path) = 0;
     virtual void stopSound() = 0;
+    // Opens the history window, or brings it to the front; the countdown runs on meanwhile.
+    virtual void showHistory() = 0;
     // The balloon that says the program goes on from the tray has been shown.
     virtual void trayHintShown() = 0;
 };

@@ -316,6 +316,7 @@ void Form1::showDelayTip(const std::wstring& text) {
 void Form1::onCommand(int id, int code) {
     if (const auto toggle = toggleOfCommand(id)) return flip(*toggle);
     if (const auto choice = muteForOfCommand(id)) return mnuMuteFor_Click(*choice);
+    if (id == ids::kMnuHistory || id == ids::kMnuHistory2) return parts_.app.showHistory();
     switch (id) {
     case ids::kDrive1:
         if (code == CBN_SELCHANGE) Drive1_Change();
@@ -355,11 +356,13 @@ void Form1::onCommand(int id, int code) {
 }
 
 void Form1::onActivate(WPARAM wParam, LPARAM lParam) {
-    // The window counts as activated again when another window of this program (the
-    // About box, a message box) was active before it. lParam names the other window
-    // (it may already be gone when it was destroyed, so it is checked as it leaves).
+    // The window counts as activated again when another window of this program (the About
+    // box, a message box; not the history, open beside it while the countdown runs on) was
+    // active before it. lParam names the other window (it may already be gone when it was
+    // destroyed, so it is checked as it leaves).
     const HWND other = reinterpret_cast<HWND>(lParam);
-    const bool ours = other && GetWindowThreadProcessId(other, nullptr) == GetCurrentThreadId();
+    const bool ours = other && GetWindowThreadProcessId(other, nullptr) == GetCurrentThreadId() &&
+                      !hasWindowClass(other, kHistoryWindowClass);
     if (LOWORD(wParam) == WA_INACTIVE) {
         otherWindowWasActive_ = ours;
     } else if (otherWindowWasActive_ || ours) {

@@ -39,6 +39,7 @@ inline constexpr int kMnuQuiet = 205;
 inline constexpr int kMnuHoldBusy = 206;
 inline constexpr int kMnuPlayNow = 207;
 inline constexpr int kMnuSkip = 208;
+inline constexpr int kMnuHistory = 210;
 // ...and in the tray menu, with its "Mute for" submenu.
 inline constexpr int kMnuQuiet2 = 231;
 inline constexpr int kMnuHoldBusy2 = 232;
@@ -48,5 +49,6 @@ inline constexpr int kMnuMuteFor15 = 235;
 inline constexpr int kMnuMuteFor60 = 236;
 inline constexpr int kMnuMuteFor240 = 237;
 inline constexpr int kMnuMuteForMorning = 238;
+inline constexpr int kMnuHistory2 = 239;
 
 }  // namespace zt::ids

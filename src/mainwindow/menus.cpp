@@ -37,6 +37,7 @@ constexpr MenuEntry kFileMenu[] = {
     {L"&Hold while busy", ids::kMnuHoldBusy, Toggle::holdBusy},
     {L"&Play one now", ids::kMnuPlayNow},
     {L"S&kip this wait", ids::kMnuSkip},
+    {L"H&istory...", ids::kMnuHistory},
     kSeparator,
     {L"E&xit", ids::kMnuExit},
 };
@@ -58,6 +59,7 @@ constexpr MenuEntry kTrayMenu[] = {
     {L"Mute &for", 0, Toggle::count, kMuteForMenu},
     {L"&Play one now", ids::kMnuPlayNow2},
     {L"S&kip this wait", ids::kMnuSkip2},
+    {L"H&istory...", ids::kMnuHistory2},
 };
 
 void append(HMENU menu, std::span<const MenuEntry> entries) {

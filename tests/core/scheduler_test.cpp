@@ -2,6 +2,7 @@
 
 #include "common/random.h"
 #include "common/wait.h"
+#include "core/history.h"
 #include "core/run_driver.h"
 #include "considerate_fakes.h"
 
@@ -99,6 +100,7 @@ public:
         call();
         log.push_back(L"play " + path);
         plays.push_back({path, waiter_.nowMs});
+        if (onPlay) onPlay(path);
     }
     std::optional<double> read(const std::wstring& text) const override {
         std::wstring t = text;
@@ -178,6 +180,7 @@ public:
     int delayDepth = 0;  // delay handlers in progress, inside each other
     std::function<void()> onRefresh;
     std::function<void()> onCall;
+    std::function<void(const std::wstring& path)> onPlay;
 
 private:
     void call() {
@@ -803,6 +806,81 @@ TEST_F(GatedSchedulerTest, SkipThisWaitEndsTheCountdownSilentlyAndDrawsANewInter
     EXPECT_TRUE(host.plays.empty());
     EXPECT_FALSE(gate.holding());
     EXPECT_EQ(host.refreshes(), 1u);
+}
+
+// What the scheduler tells the history. A play is entered as the application enters it:
+// with the scheduler's cause, once it has started.
+class SchedulerHistoryTest : public GatedSchedulerTest {
+protected:
+    SchedulerHistoryTest() {
+        scheduler.useHistory(history);
+        host.onPlay = [this](const std::wstring& path) {
+            HistoryEntry entry = scheduler.playCause();
+            entry.file = path;
+            history.add(entry);
+        };
+    }
+    // Newest first, as "file: words".
+    std::vector<std::wstring> told() const {
+        std::vector<std::wstring> lines;
+        for (const auto& e : history.entries()) lines.push_back(e.file + L": " + historyWords(e));
+        return lines;
+    }
+    using Lines = std::vector<std::wstring>;
+
+    History history{clock};
+};
+
+TEST_F(SchedulerHistoryTest, QuietMutedAndPlayedEndsEachLeaveOneEntry) {
+    setQuiet(13 * 60, 15 * 60 + 30);  // 14:00 now
+    runUntil([&] { return host.refreshes() == 1; });
+    EXPECT_EQ(told(), Lines{L": quiet hours until 15:30"});
+    EXPECT_EQ(history.entries()[0].time, clock.at(host.refreshTimes[0]));
+
+    gate.setQuietHours(QuietHours{});
+    setMuted(true);
+    runUntil([&] { return host.refreshes() == 2; });
+    setMuted(false);
+    runUntil([&] { return host.plays.size() == 1; });
+    EXPECT_EQ(told(), (Lines{L"C:\\Sounds\\a.wav: played", L": muted", L": quiet hours until 15:30"}));
+}
+
+TEST_F(SchedulerHistoryTest, AHoldEndsDroppedAfterTenMinutesOrPlayedOnceTheUserIsFree) {
+    probe.reason = BusyReason::Microphone;
+    runUntil([&] { return host.refreshes() == 2; });
+    EXPECT_EQ(told(), Lines{L": held while busy, dropped after 10 minutes"});
+
+    host.onRefresh = [&] { waiter.at(waiter.nowMs + 30'000, [&] { probe.reason = BusyReason::Free; }); };
+    runUntil([&] { return host.plays.size() == 1; });
+    EXPECT_EQ(told().front(), L"C:\\Sounds\\a.wav: held while busy, then played after 30 seconds");
+    EXPECT_EQ(history.entries().size(), 2u);
+}
+
+TEST_F(SchedulerHistoryTest, PlayOneNowSkipAndAFolderWithoutSounds) {
+    setMuted(true);
+    waiter.at(waiter.nowMs + 10'050, [&] { scheduler.playNow(); });
+    runUntil([&] { return host.plays.size() == 1; });
+    EXPECT_EQ(told(), Lines{L"C:\\Sounds\\a.wav: play one now"});  // even when muted
+
+    setMuted(false);
+    history.add(HistoryEvent::Played, L"marker");
+    waiter.at(waiter.nowMs + 10'050, [&] { scheduler.skipWait(); });
+    runUntil([&] { return history.entries().front().file != L"marker"; });
+    EXPECT_EQ(told().front(), L": skipped");
+
+    host.disk.clear();
+    const std::size_t before = history.entries().size();
+    runUntil([&] { return history.entries().size() == before + 1; });
+    EXPECT_EQ(told().front(), L": could not play: the folder has no sounds");
+    setMuted(true);
+    runUntil([&] { return history.entries().size() == before + 2; });
+    EXPECT_EQ(told().front(), L": muted");
+}
+
+TEST_F(SchedulerHistoryTest, ANewDelayEndsTheCountdownWithoutAnEntry) {
+    waiter.at(waiter.nowMs + 10'050, [&] { host.typeDelay(L"2"); });
+    runUntil([&] { return host.intervals.size() == 2; });
+    EXPECT_TRUE(history.entries().empty());
 }
 
 }  // namespace

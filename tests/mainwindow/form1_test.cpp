@@ -20,6 +20,7 @@
 #include "app/app.h"
 #include "common/text.h"
 #include "common/winutil.h"
+#include "mainwindow/history_window.h"
 #include "mainwindow/ids.h"
 #include "mainwindow/quiet_dialog.h"
 #include "settings/considerate_settings.h"
@@ -950,6 +951,38 @@ TEST_F(Form1Test, AnOldErrorGoesWhenTheNextSoundStartsNotWhenItEnds) {
     EXPECT_EQ(whilePlaying, L"Last played: one.wav");
 }
 
+TEST_F(Form1Test, TheHistoryTakesATestPlayItsStopAndAFileThatCannotPlay) {
+    ComInit com;
+    ASSERT_TRUE(com.ok());
+    test::writeTone(root_ + L"\\one.wav", 3.0);
+    ListBox_SetCurSel(control(ids::kFile1), 0);
+    // "Stop sound" half a second into it, handled inside the play's wait.
+    std::thread stopper([this, stop = control(ids::kCmdStop)] {
+        Sleep(500);
+        PostMessageW(hwnd_, WM_COMMAND, MAKEWPARAM(ids::kCmdStop, BN_CLICKED), reinterpret_cast<LPARAM>(stop));
+    });
+    command(ids::kFile1, LBN_DBLCLK);  // returns when the sound has been stopped
+    stopper.join();
+    ListBox_SetCurSel(control(ids::kFile1), 1);  // Two.MP3 is an empty file
+    command(ids::kFile1, LBN_DBLCLK);
+    command(ids::kCmdStop, BN_CLICKED);  // nothing plays: nothing to tell
+
+    std::vector<std::wstring> told;
+    for (const auto& e : app_->history().entries()) told.push_back(e.file + L": " + historyWords(e));
+    ASSERT_EQ(told.size(), 3u);
+    EXPECT_EQ(told[0].rfind(L"Two.MP3: could not play: ", 0), 0u) << told[0];
+    EXPECT_EQ(told[1], L"one.wav: stopped by the user");
+    EXPECT_EQ(told[2], L"one.wav: test play");
+
+    // The menu item opens the window with them; the main window stays as it was.
+    command(ids::kMnuHistory);
+    HWND window = FindWindowW(kHistoryWindowClass, nullptr);
+    ASSERT_TRUE(window && IsWindowVisible(window));
+    EXPECT_EQ(ListView_GetItemCount(GetDlgItem(window, HistoryWindow::idList)), 3);
+    EXPECT_EQ(GetWindow(window, GW_OWNER), hwnd_);
+    EXPECT_TRUE(IsWindowEnabled(hwnd_));
+}
+
 // Tray ----------------------------------------------------------------------------------------
 
 void minimise(HWND hwnd) {
@@ -1151,7 +1184,7 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
               (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
                                          L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
-                                         L"S&kip this wait", L"", L"E&xit"}));
+                                         L"S&kip this wait", L"H&istory...", L"", L"E&xit"}));
     std::vector<std::wstring> tray, muteFor;
     const bool shown = whileShown(
         L"#32768", [&](HWND) { trayEvent(hwnd_, WM_RBUTTONUP); },
@@ -1165,7 +1198,8 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     // The five items as they always were, then the new group.
     EXPECT_EQ(tray, (std::vector<std::wstring>{L"Start in system tra&y", L"&Run at startup", L"&Mute", L"&Settings",
                                                L"&Terminate", L"", L"&Quiet hours...", L"&Hold while busy",
-                                               L"Mute &for", L"&Play one now", L"S&kip this wait"}));
+                                               L"Mute &for", L"&Play one now", L"S&kip this wait",
+                                               L"H&istory..."}));
     EXPECT_EQ(muteFor, (std::vector<std::wstring>{L"1&5 minutes", L"&1 hour", L"&4 hours",
                                                   L"Until &tomorrow morning"}));
 }

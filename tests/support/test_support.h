@@ -34,6 +34,9 @@ void makeFile(const std::wstring& path, DWORD attributes = FILE_ATTRIBUTE_NORMAL
 // A 16-bit mono PCM WAV file with a sine tone.
 void writeTone(const std::wstring& path, double seconds, double hz = 660.0);
 
+// The text on the clipboard; "" when there is none.
+std::wstring clipboardText();
+
 // Polls until the condition holds or the time is up.
 bool waitFor(const std::function<bool()>& condition, std::chrono::milliseconds timeout);
 
