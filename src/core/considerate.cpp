@@ -172,12 +172,11 @@ PlayGate::Held PlayGate::whileHeld(bool muted) {
     const std::uint64_t heldMs = clock_.tickMs() - *holdStartMs_;
     if (muted || isQuiet(s.quiet, clock_.now())) {
         verdict = Held::Drop;  // it would not play now anyway
-    } else if (!s.on(Toggle::holdBusy)) {
-        verdict = Held::Play;
-    } else if (const BusyReason reason = probe_.query(); reason == BusyReason::Free) {
-        verdict = Held::Play;
+    } else if (const BusyReason reason = s.on(Toggle::holdBusy) ? probe_.query() : BusyReason::Free;
+               reason == BusyReason::Free) {
+        verdict = Held::Play;  // free, or holding was turned off
     } else {
-        // Busy at every look since the countdown ended: a free look has ended the hold.
+        // Every look since the countdown ended was busy (a free one plays): it has lasted.
         if (heldMs >= kBusyAfterMs) heldFor_ = reason;
         if (heldMs >= kMaxHoldMs) verdict = Held::Drop;
     }
