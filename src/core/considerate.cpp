@@ -1,7 +1,9 @@
 #include "core/considerate.h"
 
 #include <algorithm>
+#include <initializer_list>
 
+#include "common/text.h"
 #include "tray/tray_tip.h"
 
 namespace zt {
@@ -77,7 +79,45 @@ std::int64_t tomorrowMorning(const LocalTime& now, const QuietHours& q) {
 
 std::wstring clockOf(const LocalTime& t) { return formatClock(t.hour * 60 + t.minute); }
 
+// The file name of a program given by its path.
+std::wstring_view fileNameOf(std::wstring_view program) {
+    const auto slash = program.find_last_of(L"\\/");
+    return slash == std::wstring_view::npos ? program : program.substr(slash + 1);
+}
+
+bool inList(std::wstring_view name, std::initializer_list<std::wstring_view> list) {
+    return std::any_of(list.begin(), list.end(), [&](std::wstring_view n) { return equalsNoCase(name, n); });
+}
+
 }  // namespace
+
+std::wstring_view busyWords(BusyReason reason) {
+    switch (reason) {
+    case BusyReason::Free: return L"";
+    case BusyReason::FullScreen: return L"full-screen program";
+    case BusyReason::Direct3D: return L"full-screen game";
+    case BusyReason::Presentation: return L"presentation";
+    case BusyReason::QuietTime: return L"Windows quiet time";
+    case BusyReason::Microphone: return L"microphone in use";
+    }
+    return L"";
+}
+
+bool isShellWindow(const WindowInFront& window) {
+    // The desktop (Progman; WorkerW behind the icons once the wallpaper has changed), the
+    // taskbars, and the Start menu before Windows 8.
+    if (inList(window.className, {L"Progman", L"WorkerW", L"Shell_TrayWnd", L"Shell_SecondaryTrayWnd",
+                                  L"DV2ControlHost"}))
+        return true;
+    // The Start menu of Windows 10 and 11, and its search once the user types.
+    return equalsNoCase(window.className, kStoreAppWindowClass) &&
+           inList(fileNameOf(window.program), {L"StartMenuExperienceHost.exe", L"ShellExperienceHost.exe",
+                                               L"SearchHost.exe", L"SearchApp.exe", L"SearchUI.exe"});
+}
+
+BusyReason busyWithWindowInFront(BusyReason notificationState, const WindowInFront& window) {
+    return isShellWindow(window) ? BusyReason::Free : notificationState;
+}
 
 bool isQuiet(const QuietHours& quiet, const LocalTime& now) {
     return coveringEnd(quiet, localSeconds(now)).has_value();
@@ -113,9 +153,11 @@ PlayGate::PlayGate(const Clock& clock, BusyProbe& probe, SettingsModel& settings
 
 PlayGate::AtEnd PlayGate::countdownEnded(bool muted) {
     endHold();
+    heldFor_.reset();
     const Settings& s = model_.value();
     if (muted) return AtEnd::Play;  // the mute box keeps it silent, as it always has
     if (isQuiet(s.quiet, clock_.now())) return AtEnd::Silent;
+    // The gate does not look between holds, so a busy state seen here starts its wait anew.
     if (s.on(Toggle::holdBusy) && probe_.query() != BusyReason::Free) {
         holdStartMs_ = clock_.tickMs();
         return AtEnd::Hold;
@@ -127,13 +169,24 @@ PlayGate::Held PlayGate::whileHeld(bool muted) {
     if (!holdStartMs_) return Held::Drop;  // nothing is held
     Held verdict = Held::Wait;
     const Settings& s = model_.value();
-    const bool wouldNotPlay = muted || isQuiet(s.quiet, clock_.now());  // so drop it
-    if (!wouldNotPlay && (!s.on(Toggle::holdBusy) || probe_.query() == BusyReason::Free))
-        verdict = Held::Play;
-    else if (wouldNotPlay || clock_.tickMs() - *holdStartMs_ >= kMaxHoldMs)
-        verdict = Held::Drop;
+    const std::uint64_t heldMs = clock_.tickMs() - *holdStartMs_;
+    if (muted || isQuiet(s.quiet, clock_.now())) {
+        verdict = Held::Drop;  // it would not play now anyway
+    } else if (const BusyReason reason = s.on(Toggle::holdBusy) ? probe_.query() : BusyReason::Free;
+               reason == BusyReason::Free) {
+        verdict = Held::Play;  // free, or holding was turned off
+    } else {
+        // Every look since the countdown ended was busy (a free one plays): it has lasted.
+        if (heldMs >= kBusyAfterMs) heldFor_ = reason;
+        if (heldMs >= kMaxHoldMs) verdict = Held::Drop;
+    }
     if (verdict != Held::Wait) endHold();
     return verdict;
+}
+
+std::optional<std::wstring> PlayGate::holdReason() const {
+    if (!heldFor_) return std::nullopt;
+    return L"Held: " + std::wstring(busyWords(*heldFor_));
 }
 
 LocalTime PlayGate::muteFor(MuteFor choice) {
@@ -157,7 +210,9 @@ std::optional<std::wstring> PlayGate::tipPrefix(bool muted) const {
         if (s.muteUntil) return L"Muted until " + clockOf(*s.muteUntil);
         return std::nullopt;
     }
-    if (holding()) return std::wstring(L"Held: busy");
+    if (holding()) {
+        if (auto reason = holdReason()) return reason;
+    }
     if (!s.quiet.on) return std::nullopt;  // asked every second: no clock read for nothing
     const LocalTime now = clock_.now();
     if (!isQuiet(s.quiet, now)) return std::nullopt;

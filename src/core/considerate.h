@@ -31,6 +31,25 @@ public:
     virtual BusyReason query() = 0;
 };
 
+// What the user is busy with, in the words the tip shows after "Held: "; "" for Free.
+std::wstring_view busyWords(BusyReason reason);
+
+// The window in front: its class, and the program that owns it (a path or a file name).
+struct WindowInFront {
+    std::wstring className;
+    std::wstring program;
+};
+
+// The class of every store app's window, the Start menu's among them.
+inline constexpr wchar_t kStoreAppWindowClass[] = L"Windows.UI.Core.CoreWindow";
+
+// The desktop, a taskbar or the Start menu; for the store app class the program that owns
+// the window decides.
+bool isShellWindow(const WindowInFront& window);
+// The shell's notification state, unless the shell itself is in front: some systems report
+// an empty desktop or an open Start menu as a full-screen program.
+BusyReason busyWithWindowInFront(BusyReason notificationState, const WindowInFront& window);
+
 // Whether the moment lies in the quiet hours (always false while they are off).
 bool isQuiet(const QuietHours& quiet, const LocalTime& now);
 // When the quiet hours that hold now end, following on into the next day's where they
@@ -60,6 +79,9 @@ public:
 
     // A held sound is dropped after this long, and the next countdown starts.
     static constexpr std::uint64_t kMaxHoldMs = std::uint64_t{10} * 60 * 1000;
+    // A busy state counts once it has lasted this long; until then the sound only waits
+    // (a moment's full-screen switch or a window in passing holds nothing).
+    static constexpr std::uint64_t kBusyAfterMs = 5000;
 
     PlayGate(const Clock& clock, BusyProbe& probe, SettingsModel& settings);
 
@@ -67,12 +89,18 @@ public:
     void setQuietHours(const QuietHours& quiet) { model_.setQuietHours(quiet); }
     void setHoldBusy(bool on) { model_.set(Toggle::holdBusy, on); }
 
-    // muted: the Mute box is checked (by a plain mute or a mute for a while).
+    // muted: the Mute box is checked (by a plain mute or a mute for a while). Hold when the
+    // user is busy: for the first kBusyAfterMs the sound only waits to see if it lasts.
     AtEnd countdownEnded(bool muted);
     // While held: Play once the user is free (or holding was turned off), Drop once muted,
     // in quiet hours or held for kMaxHoldMs, Wait otherwise. Play and Drop end the hold.
     Held whileHeld(bool muted);
+    // A countdown's end waits on the gate (busy, counted or not yet).
     bool holding() const { return holdStartMs_.has_value(); }
+    // "Held: full-screen program": what the hold is for once the busy state has lasted
+    // kBusyAfterMs, and after the hold has ended, what it was for, until the next countdown
+    // ends. Nothing when no busy state lasted that long.
+    std::optional<std::wstring> holdReason() const;
     // Ends a hold without a verdict: "Play one now", "Skip this wait", a new delay.
     void endHold() { holdStartMs_.reset(); }
     // When the quiet hours that hold now end (nothing when it is not quiet now).
@@ -98,6 +126,7 @@ private:
     BusyProbe& probe_;
     SettingsModel& model_;
     std::optional<std::uint64_t> holdStartMs_;
+    std::optional<BusyReason> heldFor_;  // the latest busy state once it has lasted
 };
 
 }  // namespace zt

@@ -1,5 +1,7 @@
 #include "mainwindow/busy_probe.h"
 
+#include "common/scoped.h"
+#include "common/text.h"
 #include "settings/registry.h"
 
 namespace zt {
@@ -43,14 +45,40 @@ bool microphoneInUse(HKEY root, const std::wstring& consentKey) {
     return anyUsingNow(root, consentKey, kProgramDepth);
 }
 
+std::wstring windowProgram(HWND window) {
+    DWORD pid = 0;
+    if (!GetWindowThreadProcessId(window, &pid) || pid == 0) return {};
+    ScopedHandle process(OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid));
+    if (!process) return {};
+    wchar_t path[MAX_PATH * 2] = {};
+    DWORD size = MAX_PATH * 2;
+    if (!QueryFullProcessImageNameW(process.get(), 0, path, &size)) return {};
+    return std::wstring(path, size);
+}
+
+WindowInFront windowInFront(HWND window, std::wstring (*programOf)(HWND)) {
+    WindowInFront front;
+    if (!window) return front;
+    wchar_t name[256] = {};  // the longest a class name can be
+    const int length = GetClassNameW(window, name, 256);
+    front.className.assign(name, length > 0 ? static_cast<std::size_t>(length) : 0);
+    // Only the Start menu's class needs its program, and reading it opens a process.
+    if (equalsNoCase(front.className, kStoreAppWindowClass)) front.program = programOf(window);
+    return front;
+}
+
 BusyReason SystemBusyProbe::query() {
     QUERY_USER_NOTIFICATION_STATE state{};
-    if (SUCCEEDED(SHQueryUserNotificationState(&state))) {
+    if (SUCCEEDED(sources_.notificationState(&state))) {
         const BusyReason reason = busyFromNotificationState(state);
-        if (reason != BusyReason::Free) return reason;
+        // The window in front is read only when the state says busy: most looks stop here.
+        if (reason != BusyReason::Free &&
+            busyWithWindowInFront(reason, windowInFront(sources_.foreground(), sources_.programOf)) !=
+                BusyReason::Free)
+            return reason;
     }
-    return microphoneInUse(HKEY_CURRENT_USER, kMicrophoneConsentKey) ? BusyReason::Microphone
-                                                                     : BusyReason::Free;
+    return microphoneInUse(HKEY_CURRENT_USER, sources_.microphoneKey) ? BusyReason::Microphone
+                                                                      : BusyReason::Free;
 }
 
 }  // namespace zt

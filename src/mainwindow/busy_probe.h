@@ -1,6 +1,7 @@
 #pragma once
-// Whether Windows reports the user busy: the shell's notification state and, where the
-// user's own registry shows it, a program holding the microphone open (a call).
+// Whether Windows reports the user busy: the shell's notification state (unless the desktop,
+// a taskbar or the Start menu is in front) and, where the user's own registry shows it, a
+// program holding the microphone open (a call).
 #include <windows.h>
 #include <shellapi.h>
 
@@ -28,9 +29,29 @@ BusyReason busyFromNotificationState(QUERY_USER_NOTIFICATION_STATE state);
 // its NonPackaged subkey) has the microphone open now. False when nothing can be read.
 bool microphoneInUse(HKEY root, const std::wstring& consentKey);
 
+// The full path of the program that owns the window; "" when it cannot be read (another
+// user's or an elevated process may refuse).
+std::wstring windowProgram(HWND window);
+
+// What the probe reads of the system; the tests give their own.
+struct BusySources {
+    HRESULT(WINAPI* notificationState)(QUERY_USER_NOTIFICATION_STATE*) = SHQueryUserNotificationState;
+    HWND(WINAPI* foreground)() = GetForegroundWindow;
+    std::wstring (*programOf)(HWND) = windowProgram;
+    const wchar_t* microphoneKey = kMicrophoneConsentKey;  // under HKEY_CURRENT_USER
+};
+
+// The window's class and its program, as the busy rules read them; empty for no window.
+WindowInFront windowInFront(HWND window, std::wstring (*programOf)(HWND));
+
 class SystemBusyProbe : public BusyProbe {
 public:
+    SystemBusyProbe() = default;
+    explicit SystemBusyProbe(const BusySources& sources) : sources_(sources) {}
     BusyReason query() override;
+
+private:
+    BusySources sources_;
 };
 
 }  // namespace zt

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <optional>
 #include <string>
 
@@ -207,7 +208,6 @@ TEST(PlayGate, HeldSoundPlaysOnceTheUserIsFree) {
         Gate g(at(2026, 12, 7, 12, 0));
         g.probe.reason = reason;
         ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
-        EXPECT_EQ(g.gate.tipPrefix(false), L"Held: busy");
         for (int second = 1; second < 300; ++second) {
             g.clock.advance(1);
             ASSERT_EQ(g.gate.whileHeld(false), Held::Wait) << second;
@@ -218,6 +218,165 @@ TEST(PlayGate, HeldSoundPlaysOnceTheUserIsFree) {
         EXPECT_FALSE(g.gate.holding());
         EXPECT_EQ(g.gate.tipPrefix(false), std::nullopt);
     }
+}
+
+TEST(PlayGate, ABusyStateHoldsOnlyOnceItHasLastedFiveSeconds) {
+    // Busy at the countdown's end and at each look up to lastBusy seconds after it, then free.
+    struct Case { int lastBusy; bool held; };
+    const Case cases[] = {{0, false}, {3, false}, {4, false}, {5, true}, {6, true}, {120, true}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.lastBusy);
+        Gate g(at(2026, 12, 7, 12, 0));
+        g.probe.reason = BusyReason::FullScreen;
+        ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+        EXPECT_EQ(g.gate.tipPrefix(false), std::nullopt);
+        for (int second = 1; second <= c.lastBusy; ++second) {
+            g.clock.advance(1);
+            ASSERT_EQ(g.gate.whileHeld(false), Held::Wait) << second;
+            // Named from the fifth second on, never before.
+            const auto words = second >= 5 ? std::optional<std::wstring>(L"Held: full-screen program")
+                                           : std::nullopt;
+            ASSERT_EQ(g.gate.tipPrefix(false), words) << second;
+            ASSERT_EQ(g.gate.holdReason(), words) << second;
+        }
+        g.clock.advance(1);
+        g.probe.reason = BusyReason::Free;
+        EXPECT_EQ(g.gate.whileHeld(false), Held::Play);
+        EXPECT_EQ(g.gate.tipPrefix(false), std::nullopt);
+        // Kept past the hold's end for whoever records what happened, until the next end.
+        EXPECT_EQ(g.gate.holdReason().has_value(), c.held);
+        EXPECT_EQ(g.gate.countdownEnded(false), AtEnd::Play);
+        EXPECT_EQ(g.gate.holdReason(), std::nullopt);
+    }
+}
+
+TEST(PlayGate, EachHoldWaitsItsOwnFiveSeconds) {
+    Gate g(at(2026, 12, 7, 12, 0));
+    g.probe.reason = BusyReason::Presentation;
+    ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+    g.clock.advance(PlayGate::kMaxHoldMs / 1000);
+    ASSERT_EQ(g.gate.whileHeld(false), Held::Drop);
+    EXPECT_EQ(g.gate.holdReason(), L"Held: presentation");
+    // Busy again at the next end, a second later: the gate did not look in between.
+    g.clock.advance(1);
+    ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+    EXPECT_EQ(g.gate.tipPrefix(false), std::nullopt);
+    g.clock.advance(4);
+    EXPECT_EQ(g.gate.whileHeld(false), Held::Wait);
+    EXPECT_EQ(g.gate.holdReason(), std::nullopt);
+    g.clock.advance(1);
+    EXPECT_EQ(g.gate.whileHeld(false), Held::Wait);
+    EXPECT_EQ(g.gate.tipPrefix(false), L"Held: presentation");
+}
+
+TEST(PlayGate, TheTipNamesWhatTheUserIsBusyWith) {
+    struct Case { BusyReason reason; const wchar_t* words; };
+    const Case cases[] = {
+        {BusyReason::FullScreen, L"Held: full-screen program"},
+        {BusyReason::Direct3D, L"Held: full-screen game"},
+        {BusyReason::Presentation, L"Held: presentation"},
+        {BusyReason::QuietTime, L"Held: Windows quiet time"},
+        {BusyReason::Microphone, L"Held: microphone in use"},
+    };
+    static_assert(std::size(cases) == std::size(kBusyStates));
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.words);
+        Gate g(at(2026, 12, 7, 12, 0));
+        g.probe.reason = c.reason;
+        ASSERT_EQ(g.gate.countdownEnded(false), AtEnd::Hold);
+        g.clock.advance(5);
+        ASSERT_EQ(g.gate.whileHeld(false), Held::Wait);
+        EXPECT_EQ(g.gate.tipPrefix(false), c.words);
+        EXPECT_EQ(g.gate.holdReason(), c.words);
+        EXPECT_EQ(statusTip(*g.gate.tipPrefix(false), L"bell.wav"), std::wstring(c.words) + L". Last played: bell.wav");
+        // The words follow the latest look: a call that starts during a presentation.
+        g.probe.reason = c.reason == BusyReason::Microphone ? BusyReason::FullScreen : BusyReason::Microphone;
+        g.clock.advance(1);
+        ASSERT_EQ(g.gate.whileHeld(false), Held::Wait);
+        EXPECT_EQ(g.gate.tipPrefix(false), L"Held: " + std::wstring(busyWords(g.probe.reason)));
+    }
+    EXPECT_EQ(busyWords(BusyReason::Free), L"");
+}
+
+TEST(BusyRules, TheShellInFrontIsNeverBusy) {
+    const wchar_t* const startMenu =
+        L"C:\\Windows\\SystemApps\\Microsoft.Windows.StartMenuExperienceHost_cw5n1h2txyewy\\StartMenuExperienceHost.exe";
+    struct Case { const wchar_t* className; const wchar_t* program; bool shell; };
+    const Case cases[] = {
+        {L"Progman", L"", true},
+        {L"WorkerW", L"C:\\Windows\\explorer.exe", true},
+        {L"Shell_TrayWnd", L"", true},
+        {L"Shell_SecondaryTrayWnd", L"", true},
+        {L"DV2ControlHost", L"", true},
+        {L"progman", L"", true},  // class names are matched as Windows does, without case
+        {L"Windows.UI.Core.CoreWindow", startMenu, true},
+        {L"Windows.UI.Core.CoreWindow", L"C:\\Windows\\SystemApps\\ShellExperienceHost_cw5n1h2txyewy\\ShellExperienceHost.exe", true},
+        {L"Windows.UI.Core.CoreWindow", L"C:\\Windows\\SystemApps\\MicrosoftWindows.Client.CBS_cw5n1h2txyewy\\SearchHost.exe", true},
+        {L"Windows.UI.Core.CoreWindow", L"startmenuexperiencehost.exe", true},
+        // A store app's own window has the Start menu's class; a full-screen one is busy.
+        {L"Windows.UI.Core.CoreWindow", L"C:\\Program Files\\WindowsApps\\Some.Game_1.0_x64\\Game.exe", false},
+        {L"Windows.UI.Core.CoreWindow", L"", false},
+        {L"UnrealWindow", startMenu, false},
+        {L"Chrome_WidgetWin_1", L"", false},
+        {L"ProgmanX", L"", false},
+        {L"", L"", false},  // no window in front
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::wstring(c.className) + L" / " + c.program);
+        const WindowInFront window{c.className, c.program};
+        EXPECT_EQ(isShellWindow(window), c.shell);
+        for (const BusyReason reason : kBusyStates)
+            EXPECT_EQ(busyWithWindowInFront(reason, window), c.shell ? BusyReason::Free : reason);
+        EXPECT_EQ(busyWithWindowInFront(BusyReason::Free, window), BusyReason::Free);
+    }
+}
+
+// The system as the real probe reads it: the shell's state and the window in front.
+class ShellProbe : public BusyProbe {
+public:
+    BusyReason query() override { return busyWithWindowInFront(state, front); }
+    BusyReason state = BusyReason::FullScreen;
+    WindowInFront front;
+};
+
+TEST(PlayGate, TheShellInFrontNeverHolds) {
+    // The shell says "full-screen program" throughout, as some systems do for an empty
+    // desktop: only the time a real program is in front holds the sound.
+    SimClock clock(at(2026, 12, 7, 12, 0));
+    ShellProbe probe;
+    SettingsModel model;
+    PlayGate gate(clock, probe, model);
+    const WindowInFront desktop{L"WorkerW", L""}, taskbar{L"Shell_TrayWnd", L""},
+        start{kStoreAppWindowClass, L"C:\\Windows\\SystemApps\\x\\StartMenuExperienceHost.exe"},
+        game{kStoreAppWindowClass, L"C:\\Program Files\\WindowsApps\\Game\\Game.exe"};
+
+    probe.front = desktop;
+    EXPECT_EQ(gate.countdownEnded(false), AtEnd::Play);
+    probe.front = taskbar;
+    EXPECT_EQ(gate.countdownEnded(false), AtEnd::Play);
+
+    // The game in front for three seconds, then the Start menu: it plays then, unheld.
+    probe.front = game;
+    ASSERT_EQ(gate.countdownEnded(false), AtEnd::Hold);
+    clock.advance(3);
+    EXPECT_EQ(gate.whileHeld(false), Held::Wait);
+    probe.front = start;
+    clock.advance(1);
+    EXPECT_EQ(gate.whileHeld(false), Held::Play);
+    EXPECT_EQ(gate.holdReason(), std::nullopt);
+
+    // The game for a minute: held, until the user goes to the desktop.
+    probe.front = game;
+    ASSERT_EQ(gate.countdownEnded(false), AtEnd::Hold);
+    for (int second = 1; second <= 60; ++second) {
+        clock.advance(1);
+        ASSERT_EQ(gate.whileHeld(false), Held::Wait) << second;
+    }
+    EXPECT_EQ(gate.tipPrefix(false), L"Held: full-screen program");
+    probe.front = desktop;
+    clock.advance(1);
+    EXPECT_EQ(gate.whileHeld(false), Held::Play);
+    EXPECT_EQ(gate.holdReason(), L"Held: full-screen program");
 }
 
 TEST(PlayGate, HeldSoundIsDroppedAfterTenMinutes) {
@@ -339,21 +498,24 @@ TEST(PlayGate, TipPrecedence) {
         {"mute for, in quiet", at(2026, 12, 7, 23, 0), true, true, false, L"Muted until 00:00"},
         {"plain mute, in quiet", at(2026, 12, 7, 23, 0), true, false, false, std::nullopt},
         {"quiet", at(2026, 12, 7, 23, 0), false, false, false, L"Quiet until 07:30"},
-        {"held", at(2026, 12, 7, 12, 0), false, false, true, L"Held: busy"},
+        {"held", at(2026, 12, 7, 12, 0), false, false, true, L"Held: full-screen program"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         Gate g(c.now, s);
         if (c.muteFor) g.gate.muteFor(MuteFor::Hour1);
         g.probe.reason = c.busy ? BusyReason::FullScreen : BusyReason::Free;
-        g.gate.countdownEnded(c.muted);
+        if (g.gate.countdownEnded(c.muted) == AtEnd::Hold) {
+            g.clock.advance(5);
+            g.gate.whileHeld(c.muted);
+        }
         EXPECT_EQ(g.gate.tipPrefix(c.muted), c.prefix);
     }
 }
 
 TEST(PlayGate, TipsAreCutToTheTipsLength) {
     const std::wstring name(80, L'x');
-    for (const wchar_t* prefix : {L"Quiet until 07:30", L"Held: busy", L"Muted until 14:30",
+    for (const wchar_t* prefix : {L"Quiet until 07:30", L"Held: microphone in use", L"Muted until 14:30",
                                   L"MUTED!", L"123 secs to go"}) {
         SCOPED_TRACE(prefix);
         EXPECT_EQ(statusTip(prefix, L"bell.wav"), std::wstring(prefix) + L". Last played: bell.wav");

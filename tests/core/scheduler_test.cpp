@@ -718,8 +718,15 @@ TEST_F(GatedSchedulerTest, CountdownsEndingAtTheEdgesOfTheRange) {
 }
 
 TEST_F(GatedSchedulerTest, HeldWhileBusyThenPlaysOnceTheUserIsFree) {
-    for (const auto reason : {BusyReason::FullScreen, BusyReason::Direct3D, BusyReason::Presentation,
-                              BusyReason::QuietTime, BusyReason::Microphone}) {
+    struct Case { BusyReason reason; const wchar_t* tip; };
+    const Case cases[] = {
+        {BusyReason::FullScreen, L"Held: full-screen program. Last played: bell.wav"},
+        {BusyReason::Direct3D, L"Held: full-screen game. Last played: bell.wav"},
+        {BusyReason::Presentation, L"Held: presentation. Last played: bell.wav"},
+        {BusyReason::QuietTime, L"Held: Windows quiet time. Last played: bell.wav"},
+        {BusyReason::Microphone, L"Held: microphone in use. Last played: bell.wav"},
+    };
+    for (const auto& [reason, tip] : cases) {
         host.clearRecords();
         probe.reason = reason;
         long long endMs = -1;
@@ -731,9 +738,36 @@ TEST_F(GatedSchedulerTest, HeldWhileBusyThenPlaysOnceTheUserIsFree) {
         host.onRefresh = nullptr;
         // Released at end + 30 s; the hold looks once a second, so it plays at that second.
         EXPECT_EQ(host.plays[0].atMs, endMs + 30'000) << static_cast<int>(reason);
-        EXPECT_TRUE(tipSeen(L"Held: busy. Last played: bell.wav"));
+        EXPECT_TRUE(tipSeen(tip));
         EXPECT_EQ(host.refreshes(), 1u);  // no new countdown while held
         EXPECT_FALSE(gate.holding());
+        scheduler.lastPlayed = L"bell.wav";
+    }
+}
+
+TEST_F(GatedSchedulerTest, ABusyMomentUnderFiveSecondsDelaysTheSoundWithoutAHold) {
+    struct Case { long long freeAfterMs; bool held; };
+    const Case cases[] = {{1'000, false}, {4'000, false}, {6'000, true}};
+    for (const auto& c : cases) {
+        host.clearRecords();
+        probe.reason = BusyReason::FullScreen;
+        long long endMs = -1;
+        std::vector<long long> heldTipsAt;
+        host.onRefresh = [&] {
+            endMs = waiter.nowMs;
+            waiter.at(endMs + c.freeAfterMs, [&] { probe.reason = BusyReason::Free; });
+        };
+        waiter.onEvents = [&] {
+            if (gate.tipPrefix(false)) heldTipsAt.push_back(waiter.nowMs);
+        };
+        runUntil([&] { return host.plays.size() == 1; });
+        host.onRefresh = nullptr;
+        waiter.onEvents = nullptr;
+        EXPECT_EQ(host.plays[0].atMs, endMs + c.freeAfterMs) << c.freeAfterMs;
+        EXPECT_EQ(tipSeen(L"Held: full-screen program. Last played: bell.wav"), c.held) << c.freeAfterMs;
+        // Never named before the busy state has lasted five seconds.
+        for (const long long ms : heldTipsAt) EXPECT_GE(ms, endMs + 5'000);
+        EXPECT_EQ(host.refreshes(), 1u);
         scheduler.lastPlayed = L"bell.wav";
     }
 }
