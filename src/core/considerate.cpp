@@ -184,6 +184,11 @@ PlayGate::Held PlayGate::whileHeld(bool muted) {
     return verdict;
 }
 
+std::optional<std::wstring> PlayGate::heldFor() const {
+    if (!holdReason()) return std::nullopt;
+    return std::wstring(busyWords(*heldFor_));
+}
+
 std::optional<std::wstring> PlayGate::holdReason() const {
     if (!heldFor_) return std::nullopt;
     return L"Held: " + std::wstring(busyWords(*heldFor_));

@@ -101,6 +101,8 @@ public:
     // kBusyAfterMs, and after the hold has ended, what it was for, until the next countdown
     // ends. Nothing when no busy state lasted that long.
     std::optional<std::wstring> holdReason() const;
+    // Why the user counted as busy in that hold, in the bare words ("full-screen program").
+    std::optional<std::wstring> heldFor() const;
     // Ends a hold without a verdict: "Play one now", "Skip this wait", a new delay.
     void endHold() { holdStartMs_.reset(); }
     // When the quiet hours that hold now end (nothing when it is not quiet now).

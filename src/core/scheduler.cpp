@@ -139,10 +139,11 @@ PlayGate::AtEnd Scheduler::holdWhileBusy() {
     while (waitASecond() && !restartAsked()) {
         switch (gate_->whileHeld(muted())) {
         case PlayGate::Held::Play:
-            cause_ = {HistoryEvent::HeldPlayed, {}, {}, held()};
+            // Busy for less than the hold's threshold: the sound only waited.
+            if (const auto why = gate_->heldFor()) cause_ = {HistoryEvent::HeldPlayed, {}, *why, held()};
             return PlayGate::AtEnd::Play;
         case PlayGate::Held::Drop:
-            note({HistoryEvent::HeldDropped, {}, {}, held()});
+            note({HistoryEvent::HeldDropped, {}, gate_->heldFor().value_or(L""), held()});
             return PlayGate::AtEnd::Silent;
         case PlayGate::Held::Wait: publishStatus(); break;
         }

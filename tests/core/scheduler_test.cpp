@@ -882,12 +882,18 @@ TEST_F(SchedulerHistoryTest, QuietMutedAndPlayedEndsEachLeaveOneEntry) {
 TEST_F(SchedulerHistoryTest, AHoldEndsDroppedAfterTenMinutesOrPlayedOnceTheUserIsFree) {
     probe.reason = BusyReason::Microphone;
     runUntil([&] { return host.refreshes() == 2; });
-    EXPECT_EQ(told(), Lines{L": held while busy, dropped after 10 minutes"});
+    EXPECT_EQ(told(), Lines{L": held while busy (microphone in use), dropped after 10 minutes"});
 
     host.onRefresh = [&] { waiter.at(waiter.nowMs + 30'000, [&] { probe.reason = BusyReason::Free; }); };
     runUntil([&] { return host.plays.size() == 1; });
-    EXPECT_EQ(told().front(), L"C:\\Sounds\\a.wav: held while busy, then played after 30 seconds");
+    EXPECT_EQ(told().front(), L"C:\\Sounds\\a.wav: held while busy (microphone in use), then played after 30 seconds");
     EXPECT_EQ(history.entries().size(), 2u);
+
+    // Busy for less than the hold's five seconds: the sound only waited, and says so plainly.
+    probe.reason = BusyReason::FullScreen;
+    host.onRefresh = [&] { waiter.at(waiter.nowMs + 3'000, [&] { probe.reason = BusyReason::Free; }); };
+    runUntil([&] { return host.plays.size() == 2; });
+    EXPECT_EQ(told().front(), L"C:\\Sounds\\a.wav: played");
 }
 
 TEST_F(SchedulerHistoryTest, PlayOneNowSkipAndAFolderWithoutSounds) {
