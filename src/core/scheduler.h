@@ -7,6 +7,7 @@
 #include "common/random.h"
 #include "common/wait.h"
 #include "core/considerate.h"
+#include "core/shuffle_bag.h"
 #include "core/sound_folder.h"
 #include "settings/settings_model.h"
 
@@ -91,6 +92,8 @@ public:
 
 private:
     std::int32_t drawInterval();
+    // The file to play: today's draw, or with "Avoid repeats" the bag's.
+    std::wstring pickedEntry(int entries);
     void showCountdown(std::int32_t seconds);
     // The delay text as the lenient reading sees it.
     double typedDelay() const;
@@ -109,6 +112,7 @@ private:
     std::function<void(const std::wstring& path)> play_;
     std::function<bool()> abandoned_;
     PlayGate* gate_ = nullptr;
+    ShuffleBag bag_;
     bool restartFlag_ = false;
     bool playNow_ = false;
     bool skip_ = false;

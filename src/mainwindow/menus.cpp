@@ -32,6 +32,7 @@ constexpr MenuEntry kFileMenu[] = {
     {L"&Choose folder...\tCtrl+O", ids::kMnuChooseFolder},
     {L"Start in system tra&y", ids::kMnuSystray, Toggle::startInTray},
     {L"&Run at startup", ids::kMnuStartup, Toggle::runAtStartup},
+    {L"&Avoid repeats", ids::kMnuNoRepeat, Toggle::noRepeat},
     kSeparator,
     {L"&Quiet hours...", ids::kMnuQuiet},
     {L"&Hold while busy", ids::kMnuHoldBusy, Toggle::holdBusy},
@@ -58,6 +59,8 @@ constexpr MenuEntry kTrayMenu[] = {
     {L"Mute &for", 0, Toggle::count, kMuteForMenu},
     {L"&Play one now", ids::kMnuPlayNow2},
     {L"S&kip this wait", ids::kMnuSkip2},
+    kSeparator,
+    {L"&Avoid repeats", ids::kMnuNoRepeat2, Toggle::noRepeat},
 };
 
 void append(HMENU menu, std::span<const MenuEntry> entries) {

@@ -27,6 +27,7 @@ enum class Toggle {
     startInTray,
     runAtStartup,
     holdBusy,
+    noRepeat,  // the pick is a shuffle bag
     count
 };
 inline constexpr std::size_t kToggleCount = static_cast<std::size_t>(Toggle::count);

@@ -345,6 +345,53 @@ TEST_F(SchedulerTest, PickSharesFavourInnerEntries) {
     }
 }
 
+// Avoid repeats: the plays through the scheduler, folder changes and muted ends included.
+TEST_F(SchedulerTest, AvoidRepeatsPlaysEachFileOnceBeforeAnyPlaysAgain) {
+    host.model.set(Toggle::noRepeat, true);
+    host.list = {L"a.wav", L"b.wav", L"c.mp3", L"d.wav"};
+    std::vector<std::wstring> heard;
+    std::size_t bagStart = 0;
+    for (int i = 0; i < 10'000; ++i) {
+        if (i == 5'001) {  // mid-bag: a file added, another gone
+            host.list = {L"a.wav", L"c.mp3", L"d.wav", L"e.wav", L"f.wav"};
+            bagStart = heard.size();
+        }
+        // Muted ends between the plays: they take no file out of the bag.
+        setMuted(true);
+        for (int m = 0; m < i % 3; ++m) scheduler.playRandomFile();
+        setMuted(false);
+        scheduler.playRandomFile();
+        ASSERT_EQ(host.plays.size(), heard.size() + 1);
+        heard.push_back(host.plays.back().text.substr(std::wstring(L"C:\\Sounds\\").size()));
+        ASSERT_EQ(heard.back(), scheduler.lastPlayed);
+        if (heard.size() > 1) {
+            ASSERT_NE(heard.back(), heard[heard.size() - 2]) << "play " << i;
+        }
+        const auto bagSize = host.list.size();
+        if (heard.size() - bagStart == bagSize) {
+            const std::set<std::wstring> bag(heard.begin() + static_cast<std::ptrdiff_t>(bagStart), heard.end());
+            ASSERT_EQ(bag, std::set<std::wstring>(host.list.begin(), host.list.end())) << "play " << i;
+            bagStart = heard.size();
+        }
+    }
+}
+
+TEST_F(SchedulerTest, WithoutAvoidRepeatsThePickIsTodaysDrawEvenWhenMuted) {
+    host.list = {L"a.wav", L"b.wav", L"c.mp3", L"d.wav", L"e.wav"};
+    Random same{20240601};
+    for (int i = 0; i < 2'000; ++i) {
+        setMuted(i % 5 == 0);  // a muted end draws and drops its pick, as it always did
+        const auto plays = host.plays.size();
+        scheduler.playRandomFile();
+        const std::wstring expected = host.list[static_cast<std::size_t>(pickIndex(5, same.next()))];
+        if (i % 5 == 0) {
+            ASSERT_EQ(host.plays.size(), plays);
+        } else {
+            ASSERT_EQ(host.plays.back().text, L"C:\\Sounds\\" + expected) << "pick " << i;
+        }
+    }
+}
+
 TEST_F(SchedulerTest, MutedCountsOnButPlaysNothing) {
     host.disk = {L"a.wav"};
     scheduler.lastPlayed = L"bell.wav";
