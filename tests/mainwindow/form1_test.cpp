@@ -1208,8 +1208,9 @@ TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt
         command(ids::kMnuMuteFor60);
         EXPECT_EQ(form_->muteValue(), 1);
         EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
-        const auto end = parseStamp(stored(kMuteUntilSetting));
-        ASSERT_TRUE(end.has_value()) << stored(kMuteUntilSetting);
+        const auto stamp = parseStampedTime(stored(kMuteUntilSetting));
+        ASSERT_TRUE(stamp && stamp->utcOffsetMinutes) << stored(kMuteUntilSetting);
+        const LocalTime* end = &stamp->local;
         const auto ahead = localSeconds(*end) - localSeconds(before);
         EXPECT_GE(ahead, 3600);
         EXPECT_LE(ahead, 3600 + 120);

@@ -37,7 +37,7 @@ TEST(LoadSettings, ReadsEveryKey) {
     store.setSetting(L"quietdays", L"1111100");
     store.setSetting(L"holdbusy", L"False");
     store.setSetting(L"norepeat", L"true");
-    store.setSetting(L"muteuntil", L"2026-12-07 14:30");
+    store.setSetting(L"muteuntil", L"2026-12-07 14:30+01:00");
     store.setSetting(L"trayhint", L"True");
     store.values[{kRunKeyText, kRunValueText}] = L"X:\\elsewhere\\copy.exe";
 
@@ -54,7 +54,8 @@ TEST(LoadSettings, ReadsEveryKey) {
     EXPECT_FALSE(s.on(Toggle::holdBusy));
     EXPECT_TRUE(s.on(Toggle::noRepeat));
     ASSERT_TRUE(s.muteUntil);
-    EXPECT_EQ(s.muteUntil->hour, 14);
+    EXPECT_EQ(s.muteUntil->local.hour, 14);
+    EXPECT_EQ(s.muteUntil->utcOffsetMinutes, 60);
     EXPECT_TRUE(s.trayHintShown);
     EXPECT_TRUE(store.writes.empty());
 }
@@ -174,7 +175,7 @@ TEST(SaveAtOnce, WritesOnlyWhatSurvivesACrashOrTheSystemReads) {
     };
     Settings s;
     s.quiet.on = true;
-    s.muteUntil = LocalTime{2026, 12, 7, 14, 30};
+    s.muteUntil = StampedTime{LocalTime{2026, 12, 7, 14, 30}, -330};
     s.trayHintShown = true;
     s.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
     s.toggles[static_cast<std::size_t>(Toggle::noRepeat)] = true;
@@ -186,7 +187,7 @@ TEST(SaveAtOnce, WritesOnlyWhatSurvivesACrashOrTheSystemReads) {
          {Field::quiet},
          {root + L"quiet|String=True", root + L"quietfrom|String=22:00", root + L"quietto|String=07:30",
           root + L"quietdays|String=1111111"}},
-        {"mute end", {Field::muteUntil}, {root + L"muteuntil|String=2026-12-07 14:30"}},
+        {"mute end", {Field::muteUntil}, {root + L"muteuntil|String=2026-12-07 14:30-05:30"}},
         {"tray hint", {Field::trayHint}, {root + L"trayhint|String=True"}},
         {"run at startup",
          {Field::toggle, Toggle::runAtStartup},
