@@ -91,8 +91,8 @@ public:
     bool muteForExpired();
 
     // The tip's words before ". Last played: ", by precedence: a mute for a while (it says
-    // when it ends, on the clock as it is now), held, quiet hours. Nothing where the tip stays as it always was
-    // ("MUTED!" for a plain mute, the seconds to go otherwise).
+    // when it ends, on the clock as it is now), held, quiet hours. Nothing where the tip
+    // stays as it always was ("MUTED!" for a plain mute, the seconds to go otherwise).
     std::optional<std::wstring> tipPrefix(bool muted) const;
 
 private:
