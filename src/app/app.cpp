@@ -129,6 +129,12 @@ void App::timer(UINT_PTR id) {
     }
 }
 
+void App::systemTimeEvent(UINT message, WPARAM wParam) {
+    if (message == WM_POWERBROADCAST && wParam != PBT_APMRESUMEAUTOMATIC && wParam != PBT_APMRESUMESUSPEND) return;
+    checkMuteForEnd();
+    scheduler_.publishStatus();
+}
+
 void App::checkMediaPlayer() {
     const MediaCheckResult check = checkMediaRuntime();
     if (!check.mpVersion.empty()) mpVersion_ = check.mpVersion;

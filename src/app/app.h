@@ -58,6 +58,9 @@ public:
     void activate() override;
     void posted(WPARAM what) override;
     void timer(UINT_PTR id) override;
+    // Quiet hours and a mute for are judged against the new time at once; the countdown
+    // itself needs nothing: a jump of its clock counts as one second.
+    void systemTimeEvent(UINT message, WPARAM wParam) override;
     [[noreturn]] void unload() override;
     void saveForSessionEnd() override;
     void sessionEndCancelled() override { savedForSessionEnd_ = false; }

@@ -1,6 +1,8 @@
 #include "common/local_time.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 
 namespace zt {
 
@@ -97,6 +99,52 @@ std::optional<LocalTime> parseStamp(std::wstring_view text) {
     t.hour = *h;
     t.minute = *mi;
     return localTimeAt(localSeconds(t));  // fills in the weekday
+}
+
+std::wstring formatStamp(const StampedTime& t) {
+    std::wstring text = formatStamp(t.local);
+    if (!t.utcOffsetMinutes) return text;
+    const int offset = *t.utcOffsetMinutes;
+    wchar_t buffer[16];
+    std::swprintf(buffer, 16, L"%02d:%02d", std::abs(offset) / 60, std::abs(offset) % 60);
+    return text + (offset < 0 ? L'-' : L'+') + buffer;
+}
+
+std::optional<StampedTime> parseStampedTime(std::wstring_view text) {
+    text = trimmed(text);
+    constexpr std::size_t kLocalLength = 16;
+    if (text.size() == kLocalLength) {
+        if (const auto local = parseStamp(text)) return StampedTime{*local, std::nullopt};
+        return std::nullopt;
+    }
+    if (text.size() != kLocalLength + 6 || (text[kLocalLength] != L'+' && text[kLocalLength] != L'-') ||
+        text[kLocalLength + 3] != L':')
+        return std::nullopt;
+    const auto local = parseStamp(text.substr(0, kLocalLength));
+    const auto h = digitsAt(text, kLocalLength + 1, 2), m = digitsAt(text, kLocalLength + 4, 2);
+    if (!local || !h || !m || *m > 59 || *h * 60 + *m > 14 * 60) return std::nullopt;
+    const int offset = *h * 60 + *m;
+    return StampedTime{*local, text[kLocalLength] == L'-' ? -offset : offset};
+}
+
+StampedTime stampAt(std::int64_t utcSeconds, const Clock& clock) {
+    const int offset = clock.utcOffsetMinutes(utcSeconds);
+    return {localTimeAt(utcSeconds + offset * std::int64_t{60}), offset};
+}
+
+std::int64_t momentOf(const StampedTime& time, const Clock& clock) {
+    const std::int64_t local = localSeconds(time.local);
+    if (time.utcOffsetMinutes) return local - *time.utcOffsetMinutes * std::int64_t{60};
+    // The offsets a day either side: a local time lies in one of them, or in the skipped
+    // hour between them. Zones change their offset at most once within two days.
+    const int before = clock.utcOffsetMinutes(local - kSecondsPerDay);
+    const int after = clock.utcOffsetMinutes(local + kSecondsPerDay);
+    const std::int64_t early = local - before * std::int64_t{60};
+    const std::int64_t late = local - after * std::int64_t{60};
+    const bool earlyShown = clock.utcOffsetMinutes(early) == before;
+    const bool lateShown = clock.utcOffsetMinutes(late) == after;
+    if (earlyShown && lateShown) return std::min(early, late);
+    return lateShown && !earlyShown ? late : early;
 }
 
 std::wstring formatClock(int minuteOfDay) {

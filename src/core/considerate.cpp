@@ -129,16 +129,19 @@ std::optional<LocalTime> quietEnd(const QuietHours& quiet, const LocalTime& now)
     return localTimeAt(*end);
 }
 
-LocalTime muteForEnd(MuteFor choice, const LocalTime& now, const QuietHours& quiet) {
-    const std::int64_t t = localSeconds(now);
+StampedTime muteForEnd(MuteFor choice, const Clock& clock, const QuietHours& quiet) {
     std::int64_t minutes = 0;
     switch (choice) {
     case MuteFor::Minutes15: minutes = 15; break;
     case MuteFor::Hour1: minutes = 60; break;
     case MuteFor::Hours4: minutes = 240; break;
-    case MuteFor::TomorrowMorning: return localTimeAt(roundUpToMinute(tomorrowMorning(now, quiet)));
+    case MuteFor::TomorrowMorning: {
+        const LocalTime morning = localTimeAt(roundUpToMinute(tomorrowMorning(clock.now(), quiet)));
+        return stampAt(momentOf({morning, std::nullopt}, clock), clock);
     }
-    return localTimeAt(roundUpToMinute(t + minutes * 60));
+    }
+    // Zones are whole minutes from UTC: a whole minute there is one here.
+    return stampAt(roundUpToMinute(clock.utcNow() + minutes * 60), clock);
 }
 
 std::wstring statusTip(std::wstring_view prefix, std::wstring_view lastPlayed) {
@@ -194,8 +197,8 @@ std::optional<std::wstring> PlayGate::holdReason() const {
     return L"Held: " + std::wstring(busyWords(*heldFor_));
 }
 
-LocalTime PlayGate::muteFor(MuteFor choice) {
-    const LocalTime end = muteForEnd(choice, clock_.now(), model_.value().quiet);
+StampedTime PlayGate::muteFor(MuteFor choice) {
+    const StampedTime end = muteForEnd(choice, clock_, model_.value().quiet);
     model_.setMuteUntil(end);
     return end;
 }
@@ -203,7 +206,7 @@ LocalTime PlayGate::muteFor(MuteFor choice) {
 bool PlayGate::muteForExpired() {
     const auto& until = model_.value().muteUntil;
     if (!until) return false;
-    const std::int64_t left = localSeconds(*until) - localSeconds(clock_.now());
+    const std::int64_t left = momentOf(*until, clock_) - clock_.utcNow();
     if (left > 0 && left <= kFarthestMuteEnd) return false;
     model_.setMuteUntil(std::nullopt);
     return true;
@@ -212,7 +215,7 @@ bool PlayGate::muteForExpired() {
 std::optional<std::wstring> PlayGate::tipPrefix(bool muted) const {
     const Settings& s = model_.value();
     if (muted) {
-        if (s.muteUntil) return L"Muted until " + clockOf(*s.muteUntil);
+        if (s.muteUntil) return L"Muted until " + clockOf(stampAt(momentOf(*s.muteUntil, clock_), clock_).local);
         return std::nullopt;
     }
     if (holding()) {

@@ -58,11 +58,13 @@ std::optional<LocalTime> quietEnd(const QuietHours& quiet, const LocalTime& now)
 
 enum class MuteFor { Minutes15, Hour1, Hours4, TomorrowMorning };
 
-// The end of a "mute for a while" chosen now, on a whole minute (rounded up). Tomorrow
-// morning is the end of the quiet hours that hold now or start within a day; without
-// those, 08:00 of the next morning, where before 05:00 counts as still the night before
-// (at 03:00 it is 08:00 of the same date).
-LocalTime muteForEnd(MuteFor choice, const LocalTime& now, const QuietHours& quiet);
+// The end of a "mute for a while" chosen now, on a whole minute (rounded up), with the
+// clock's offset from UTC then. The hours are real time: 1 hour is 1 hour, across a change
+// to or from daylight saving too. Tomorrow morning is a time on the wall clock: the end of
+// the quiet hours that hold now or start within a day; without those, 08:00 of the next
+// morning, where before 05:00 counts as still the night before (at 03:00 it is 08:00 of
+// the same date).
+StampedTime muteForEnd(MuteFor choice, const Clock& clock, const QuietHours& quiet);
 
 // "<prefix>. Last played: <file>", cut as the tip will show it.
 std::wstring statusTip(std::wstring_view prefix, std::wstring_view lastPlayed);
@@ -110,17 +112,19 @@ public:
 
     // Starts a mute for a while and returns its end, kept in the model. The caller mutes
     // first, so its own "user changed the mute" handling does not cancel it straight away.
-    LocalTime muteFor(MuteFor choice);
+    StampedTime muteFor(MuteFor choice);
     // The user muted or unmuted by hand.
     void cancelMuteFor() { model_.setMuteUntil(std::nullopt); }
-    const std::optional<LocalTime>& mutedUntil() const { return model_.value().muteUntil; }
-    // True once when a mute for a while is over, and forgets it: the caller unmutes. An end more than two days ahead, which no
-    // choice sets (a damaged value, or the clock put back), counts as over too.
+    const std::optional<StampedTime>& mutedUntil() const { return model_.value().muteUntil; }
+    // True once when a mute for a while is over, and forgets it: the caller unmutes. An end
+    // more than two days ahead, which no choice sets (a damaged value, or the clock put
+    // back), counts as over too. Judged against the clock as it is now: after a resume or a
+    // change of the time, the time zone or daylight saving, the next call knows.
     bool muteForExpired();
 
     // The tip's words before ". Last played: ", by precedence: a mute for a while (it says
-    // when it ends), held, quiet hours. Nothing where the tip stays as it always was
-    // ("MUTED!" for a plain mute, the seconds to go otherwise).
+    // when it ends, on the clock as it is now), held, quiet hours. Nothing where the tip
+    // stays as it always was ("MUTED!" for a plain mute, the seconds to go otherwise).
     std::optional<std::wstring> tipPrefix(bool muted) const;
 
 private:

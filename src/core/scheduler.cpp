@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <limits>
 #include <utility>
+#include <vector>
 
 namespace zt {
 
@@ -171,10 +172,12 @@ void Scheduler::playRandomFile(bool evenMuted) {
                     : HistoryEntry{HistoryEvent::CouldNotPlay, {}, L"the folder has no sounds"});
         return;
     }
-    const auto count = static_cast<std::int16_t>(
-        std::min(entries, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
-    const std::int16_t index = pickIndex(count, random_.next());
-    const std::wstring entry = folder_.entry(index);
+    // A silent end takes nothing out of the bag: what it drew would not be heard this round.
+    if (silent && settings_.on(Toggle::noRepeat)) {
+        note({HistoryEvent::Muted});
+        return;
+    }
+    const std::wstring entry = pickedEntry(entries);
     const std::wstring path = addSlash(folder_.path()) + entry;
     if (silent) {
         note({HistoryEvent::Muted});
@@ -183,6 +186,19 @@ void Scheduler::playRandomFile(bool evenMuted) {
     lastPlayed = entry;
     view_.showStatusNow(L"Last played: " + lastPlayed);
     play_(path);
+}
+
+std::wstring Scheduler::pickedEntry(int entries) {
+    if (settings_.on(Toggle::noRepeat)) {
+        std::vector<std::wstring> files;
+        files.reserve(static_cast<std::size_t>(entries));
+        for (int i = 0; i < entries; ++i) files.push_back(folder_.entry(i));
+        return files[static_cast<std::size_t>(bag_.draw(files, random_, lastPlayed))];
+    }
+    // Drawn even when muted, so that the draws stay where they always were.
+    const auto count = static_cast<std::int16_t>(
+        std::min(entries, static_cast<int>(std::numeric_limits<std::int16_t>::max())));
+    return folder_.entry(pickIndex(count, random_.next()));
 }
 
 double Scheduler::typedDelay() const {

@@ -8,6 +8,7 @@
 #include "common/wait.h"
 #include "core/considerate.h"
 #include "core/history.h"
+#include "core/shuffle_bag.h"
 #include "core/sound_folder.h"
 #include "settings/settings_model.h"
 
@@ -99,6 +100,8 @@ public:
 
 private:
     std::int32_t drawInterval();
+    // The file to play: today's draw, or with "Avoid repeats" the bag's.
+    std::wstring pickedEntry(int entries);
     void showCountdown(std::int32_t seconds);
     // The delay text as the lenient reading sees it.
     double typedDelay() const;
@@ -122,6 +125,7 @@ private:
     PlayGate* gate_ = nullptr;
     History* history_ = nullptr;
     HistoryEntry cause_;
+    ShuffleBag bag_;
     bool restartFlag_ = false;
     bool playNow_ = false;
     bool skip_ = false;

@@ -22,6 +22,9 @@ public:
     // timers it set on the window.
     virtual void posted(WPARAM what) = 0;
     virtual void timer(UINT_PTR id) = 0;
+    // WM_POWERBROADCAST and WM_TIMECHANGE: the machine resumed, or the time, the time zone
+    // or daylight saving changed.
+    virtual void systemTimeEvent(UINT message, WPARAM wParam) = 0;
     // Saves, lets the sound go and ends the process: closing, Exit, Terminate, the end of
     // the session.
     [[noreturn]] virtual void unload() = 0;

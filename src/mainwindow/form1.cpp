@@ -423,6 +423,8 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case kAppMessage:
         parts_.app.posted(wParam);
         return 0;
+    case WM_POWERBROADCAST:
+    case WM_TIMECHANGE: parts_.app.systemTimeEvent(msg, wParam); return defaultHandling(msg, wParam, lParam);
     case WM_DESTROY:
         parts_.app.windowGone();
         return 0;

@@ -33,6 +33,9 @@ inline constexpr int kMnuMute = 213;
 inline constexpr int kMnuSettings = 214;
 inline constexpr int kMnuTerminate = 215;
 inline constexpr int kMnuAbout = 221;
+// The pick: in the File menu and in the tray menu.
+inline constexpr int kMnuNoRepeat = 217;
+inline constexpr int kMnuNoRepeat2 = 218;
 
 // Considerate timing, a group of its own in the File menu...
 inline constexpr int kMnuQuiet = 205;

@@ -32,6 +32,7 @@ constexpr MenuEntry kFileMenu[] = {
     {L"&Choose folder...\tCtrl+O", ids::kMnuChooseFolder},
     {L"Start in system tra&y", ids::kMnuSystray, Toggle::startInTray},
     {L"&Run at startup", ids::kMnuStartup, Toggle::runAtStartup},
+    {L"&Avoid repeats", ids::kMnuNoRepeat, Toggle::noRepeat},
     kSeparator,
     {L"&Quiet hours...", ids::kMnuQuiet},
     {L"&Hold while busy", ids::kMnuHoldBusy, Toggle::holdBusy},
@@ -60,7 +61,25 @@ constexpr MenuEntry kTrayMenu[] = {
     {L"&Play one now", ids::kMnuPlayNow2},
     {L"S&kip this wait", ids::kMnuSkip2},
     {L"H&istory...", ids::kMnuHistory2},
+    kSeparator,
+    {L"&Avoid repeats", ids::kMnuNoRepeat2, Toggle::noRepeat},
 };
+
+// How many items of the entries (submenus included) carry the id.
+constexpr int itemsWithId(std::span<const MenuEntry> entries, int id) {
+    int n = 0;
+    for (const auto& e : entries) n += (e.id == id ? 1 : 0) + itemsWithId(e.popup, id);
+    return n;
+}
+// Every command id names one item of the two menus: WM_COMMAND tells them apart by it.
+constexpr bool idsUnique(std::span<const MenuEntry> entries) {
+    for (const auto& e : entries) {
+        if (e.id != 0 && itemsWithId(kMenuBar, e.id) + itemsWithId(kTrayMenu, e.id) != 1) return false;
+        if (!idsUnique(e.popup)) return false;
+    }
+    return true;
+}
+static_assert(idsUnique(kMenuBar) && idsUnique(kTrayMenu), "a command id names two menu items");
 
 void append(HMENU menu, std::span<const MenuEntry> entries) {
     for (const auto& e : entries) {

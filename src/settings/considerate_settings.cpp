@@ -47,7 +47,7 @@ ConsiderateSettings loadConsiderateSettings(StringStore& store) {
     // Any part unusable turns them off rather than silencing at a time nobody chose.
     s.quiet.on = readBoolean(store, kQuietSetting).value_or(false) && from && to && days;
     s.holdBusy = readBoolean(store, kHoldBusySetting).value_or(true);
-    s.muteUntil = parseStamp(readSetting(store, kMuteUntilSetting));
+    s.muteUntil = parseStampedTime(readSetting(store, kMuteUntilSetting));
     return s;
 }
 
@@ -64,7 +64,7 @@ void saveQuietHours(StringStore& store, const QuietHours& quiet) {
     writeSetting(store, kQuietDaysSetting, formatQuietDays(quiet.days));
 }
 
-void saveMuteUntil(StringStore& store, const std::optional<LocalTime>& end) {
+void saveMuteUntil(StringStore& store, const std::optional<StampedTime>& end) {
     writeSetting(store, kMuteUntilSetting, end ? formatStamp(*end) : std::wstring());
 }
 

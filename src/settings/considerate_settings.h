@@ -17,7 +17,8 @@ inline constexpr std::wstring_view kQuietToSetting = L"quietto";      // "07:30"
 // Seven characters, Monday first, "1" for a day the quiet hours apply to: "1111100".
 inline constexpr std::wstring_view kQuietDaysSetting = L"quietdays";
 inline constexpr std::wstring_view kHoldBusySetting = L"holdbusy";    // "True" / "False"
-// "2026-12-07 14:30" (local time), "" when not muted for a while.
+// "2026-03-29 02:30+01:00" (local time and its offset from UTC), "" when not muted for a
+// while. The form stored before, "2026-12-07 14:30", is read as local time.
 inline constexpr std::wstring_view kMuteUntilSetting = L"muteuntil";
 
 // A daily range [from, to) in minutes of the day. One that wraps midnight belongs to the day
@@ -36,7 +37,7 @@ struct QuietHours {
 struct ConsiderateSettings {
     QuietHours quiet;
     bool holdBusy = true;  // on for a new user
-    std::optional<LocalTime> muteUntil;
+    std::optional<StampedTime> muteUntil;
 
     friend bool operator==(const ConsiderateSettings&, const ConsiderateSettings&) = default;
 };
@@ -49,7 +50,7 @@ void saveConsiderateSettings(StringStore& store, const ConsiderateSettings& sett
 // Only the quiet hours' four keys.
 void saveQuietHours(StringStore& store, const QuietHours& quiet);
 // Only the mute end, written the moment it is set or cleared so that it survives a crash.
-void saveMuteUntil(StringStore& store, const std::optional<LocalTime>& end);
+void saveMuteUntil(StringStore& store, const std::optional<StampedTime>& end);
 
 // The day boxes as stored and back; nothing for a text that is not seven 0/1 characters.
 std::wstring formatQuietDays(std::uint8_t days);

@@ -13,14 +13,15 @@ namespace {
 // The on/off options kept as "True"/"False" under a key of their own. atOnce: written the
 // moment they change, not only at the end.
 struct ToggleKey {
-    Toggle toggle;
     std::wstring_view name;
+    Toggle toggle;
     bool atOnce;
 };
 constexpr ToggleKey kToggleKeys[] = {
-    {Toggle::absoluteVolume, kAbsoluteSetting, false},
-    {Toggle::startInTray, kSystraySetting, false},
-    {Toggle::holdBusy, kHoldBusySetting, true},
+    {kAbsoluteSetting, Toggle::absoluteVolume, false},
+    {kSystraySetting, Toggle::startInTray, false},
+    {kHoldBusySetting, Toggle::holdBusy, true},
+    {kNoRepeatSetting, Toggle::noRepeat, true},
 };
 
 const ToggleKey* toggleKey(Toggle t) {

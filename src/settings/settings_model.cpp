@@ -41,7 +41,7 @@ void SettingsModel::setQuietHours(const QuietHours& quiet) {
     changed({Field::quiet});
 }
 
-void SettingsModel::setMuteUntil(const std::optional<LocalTime>& end) {
+void SettingsModel::setMuteUntil(const std::optional<StampedTime>& end) {
     if (value_.muteUntil == end) return;
     value_.muteUntil = end;
     changed({Field::muteUntil});

@@ -27,6 +27,7 @@ enum class Toggle {
     startInTray,
     runAtStartup,
     holdBusy,
+    noRepeat,  // the pick is a shuffle bag
     count
 };
 inline constexpr std::size_t kToggleCount = static_cast<std::size_t>(Toggle::count);
@@ -42,7 +43,7 @@ struct Settings {
     // floor, as a first start counts.
     double countedDelay = kMinDelay;
     QuietHours quiet;
-    std::optional<LocalTime> muteUntil;
+    std::optional<StampedTime> muteUntil;
     bool trayHintShown = false;  // the tray balloon has said once that the program goes on
     std::array<bool, kToggleCount> toggles = [] {
         std::array<bool, kToggleCount> on{};
@@ -73,7 +74,7 @@ public:
     // The delay text and the minutes counted for it (the text itself may not read).
     void setDelay(const std::wstring& text, double counted);
     void setQuietHours(const QuietHours& quiet);
-    void setMuteUntil(const std::optional<LocalTime>& end);
+    void setMuteUntil(const std::optional<StampedTime>& end);
     void setTrayHintShown(bool shown);
     // A whole new value (the one read at start): every listener hears Field::all.
     void replace(const Settings& value);

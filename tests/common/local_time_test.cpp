@@ -75,6 +75,32 @@ TEST(LocalTime, StampsReadOnlyTheExactFormAndARealDate) {
     EXPECT_EQ(formatStamp(date(987, 1, 2, 3, 4, 59)), L"0987-01-02 03:04");
 }
 
+TEST(LocalTime, StampedTimesCarryTheirOffsetAndTheOldFormStillReads) {
+    struct Case { const wchar_t* text; std::optional<int> offset; bool reads; };
+    const Case cases[] = {
+        {L"2026-03-29 02:30+01:00", 60, true},
+        {L"2026-03-29 02:30-05:30", -330, true},
+        {L"2026-03-29 02:30+00:00", 0, true},
+        {L"2026-03-29 02:30+14:00", 840, true},
+        {L" 2026-03-29 02:30 ", std::nullopt, true},  // as stored before: local time
+        {L"2026-03-29 02:30+14:01", std::nullopt, false},
+        {L"2026-03-29 02:30+01:60", std::nullopt, false},
+        {L"2026-03-29 02:30+0100", std::nullopt, false},
+        {L"2026-03-29 02:30Z", std::nullopt, false},
+        {L"2026-03-29 02:30*01:00", std::nullopt, false},
+        {L"2026-02-30 02:30+01:00", std::nullopt, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        const auto parsed = parseStampedTime(c.text);
+        ASSERT_EQ(parsed.has_value(), c.reads);
+        if (!parsed) continue;
+        EXPECT_EQ(parsed->local, localTimeAt(localSeconds(date(2026, 3, 29, 2, 30))));
+        EXPECT_EQ(parsed->utcOffsetMinutes, c.offset);
+        EXPECT_EQ(parseStampedTime(formatStamp(*parsed)), parsed);
+    }
+}
+
 TEST(LocalTime, ClockTimesReadHoursAndMinutes) {
     struct Case { const wchar_t* text; std::optional<int> minutes; };
     const Case cases[] = {

@@ -141,13 +141,14 @@ TEST(MuteFor, EndsOnTheMinuteAtOrAfterTheChoice) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        EXPECT_EQ(muteForEnd(c.choice, c.now, c.q), c.end);
+        EXPECT_EQ(muteForEnd(c.choice, SimClock(c.now), c.q), (StampedTime{c.end, 0}));
     }
 }
 
 // A gate reading its options from a settings model that holds these.
 struct Gate {
-    explicit Gate(LocalTime now, const ConsiderateSettings& settings = {}) : clock(now) {
+    explicit Gate(LocalTime now, const ConsiderateSettings& settings = {}, test::Zone zone = nullptr)
+        : clock(now, zone) {
         Settings s;
         s.quiet = settings.quiet;
         s.toggles[static_cast<std::size_t>(Toggle::holdBusy)] = settings.holdBusy;
@@ -431,8 +432,8 @@ TEST(PlayGate, HoldEndsWhenMutedQuietOrTurnedOff) {
 TEST(PlayGate, MuteForExpiresOnceAtItsEnd) {
     Gate g(at(2026, 12, 7, 14, 7, 33));
     EXPECT_FALSE(g.gate.muteForExpired());
-    const LocalTime end = g.gate.muteFor(MuteFor::Minutes15);
-    EXPECT_EQ(end, at(2026, 12, 7, 14, 23));
+    const StampedTime end = g.gate.muteFor(MuteFor::Minutes15);
+    EXPECT_EQ(end, (StampedTime{at(2026, 12, 7, 14, 23), 0}));
     EXPECT_EQ(g.gate.mutedUntil(), end);
     EXPECT_EQ(g.gate.tipPrefix(true), L"Muted until 14:23");
     g.clock.advance(15 * 60 + 26);  // 14:22:59
@@ -461,7 +462,7 @@ TEST(PlayGate, MuteForSurvivesARestart) {
         Gate before(at(2026, 12, 7, 22, 40), loadConsiderateSettings(store));
         saveMuteUntil(store, before.gate.muteFor(MuteFor::Hour1));
     }
-    EXPECT_EQ(store.get(settingKey(kMuteUntilSetting), L"String"), L"2026-12-07 23:40");
+    EXPECT_EQ(store.get(settingKey(kMuteUntilSetting), L"String"), L"2026-12-07 23:40+00:00");
 
     struct Case { const char* name; LocalTime restart; bool over; };
     const Case cases[] = {
@@ -480,6 +481,100 @@ TEST(PlayGate, MuteForSurvivesARestart) {
             EXPECT_TRUE(after.gate.muteForExpired());
         }
     }
+}
+
+// A mute for that is not over a second before this many seconds from now, and is then.
+void expectOverAfter(Gate& g, std::int64_t seconds) {
+    g.clock.advance(seconds - 1);
+    EXPECT_FALSE(g.gate.muteForExpired());
+    g.clock.advance(1);
+    EXPECT_TRUE(g.gate.muteForExpired());
+}
+
+// Europe/London in 2026: the clocks go forward at 01:00 on 29 March (01:00 GMT is 02:00
+// BST) and back at 02:00 on 25 October (02:00 BST is 01:00 GMT). A mute for hours lasts
+// those hours of real time; tomorrow morning is 08:00 on the wall clock.
+TEST(PlayGate, MuteForAcrossADaylightSavingChangeEndsAtTheRightMoment) {
+    struct Case {
+        const char* name;
+        MuteFor choice;
+        LocalTime start;  // on the London wall clock
+        const wchar_t* stored;
+        int minutes;  // of real time until it is over
+    };
+    const Case cases[] = {
+        {"1 h into summer time", MuteFor::Hour1, at(2026, 3, 29, 0, 30), L"2026-03-29 02:30+01:00", 60},
+        {"15 min over the skipped hour", MuteFor::Minutes15, at(2026, 3, 29, 0, 50), L"2026-03-29 02:05+01:00", 15},
+        {"4 h into summer time", MuteFor::Hours4, at(2026, 3, 28, 23, 10), L"2026-03-29 04:10+01:00", 240},
+        {"morning after the clocks go forward", MuteFor::TomorrowMorning, at(2026, 3, 28, 22, 0),
+         L"2026-03-29 08:00+01:00", 9 * 60},
+        {"1 h back into winter time", MuteFor::Hour1, at(2026, 10, 25, 1, 30), L"2026-10-25 01:30+00:00", 60},
+        {"4 h back into winter time", MuteFor::Hours4, at(2026, 10, 24, 23, 0), L"2026-10-25 02:00+00:00", 240},
+        {"morning after the clocks go back", MuteFor::TomorrowMorning, at(2026, 10, 24, 22, 0),
+         L"2026-10-25 08:00+00:00", 11 * 60},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::FakeStore store;
+        {
+            Gate g(c.start, {}, test::london);
+            saveMuteUntil(store, g.gate.muteFor(c.choice));
+        }
+        EXPECT_EQ(store.get(settingKey(kMuteUntilSetting), L"String"), c.stored);
+        // Read back as after a restart, and followed minute by minute through the change.
+        Gate g(c.start, loadConsiderateSettings(store), test::london);
+        const std::wstring tip = std::wstring(L"Muted until ") + std::wstring(c.stored).substr(11, 5);
+        for (int minute = 0; minute + 1 < c.minutes; ++minute) {
+            ASSERT_EQ(g.gate.tipPrefix(true), tip) << minute;
+            ASSERT_FALSE(g.gate.muteForExpired()) << minute;
+            g.clock.advance(60);
+        }
+        EXPECT_EQ(g.gate.tipPrefix(true), tip);
+        expectOverAfter(g, 60);
+    }
+}
+
+// The form stored before ("2026-03-29 02:30") is the moment the wall clock shows it.
+TEST(PlayGate, AnEndStoredWithoutAnOffsetIsLocalTime) {
+    struct Case {
+        const char* name;
+        LocalTime start;
+        const wchar_t* stored;
+        int minutes;
+        const wchar_t* tip;
+    };
+    const Case cases[] = {
+        {"in summer time", at(2026, 3, 29, 0, 30), L"2026-03-29 02:30", 60, L"Muted until 02:30"},
+        {"in the skipped hour: as if not yet forward", at(2026, 3, 29, 0, 50), L"2026-03-29 01:30", 40,
+         L"Muted until 02:30"},
+        {"in the hour that comes twice: the first", at(2026, 10, 25, 0, 50), L"2026-10-25 01:30", 40,
+         L"Muted until 01:30"},
+        {"on a plain day", at(2026, 12, 7, 14, 0), L"2026-12-07 14:45", 45, L"Muted until 14:45"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        test::FakeStore store;
+        store.setSetting(kMuteUntilSetting, c.stored);
+        Gate g(c.start, loadConsiderateSettings(store), test::london);
+        EXPECT_EQ(g.gate.tipPrefix(true), c.tip);
+        expectOverAfter(g, c.minutes * 60);
+    }
+}
+
+// A new time zone moves the wall clock: the quiet hours follow it at once, the end of a
+// mute for stays the same moment and the tip shows it on the new clock.
+TEST(PlayGate, ATimeZoneChangeIsJudgedAtOnce) {
+    ConsiderateSettings s;
+    s.quiet = quiet(hm(15, 0), hm(16, 0), kEveryDay);
+    Gate g(at(2026, 12, 7, 14, 30), s);  // UTC
+    g.gate.muteFor(MuteFor::Hour1);
+    EXPECT_EQ(g.gate.tipPrefix(true), L"Muted until 15:30");
+    EXPECT_EQ(g.gate.tipPrefix(false), std::nullopt);
+    g.clock.setZone([](std::int64_t) { return 60; });  // now 15:30 on the wall
+    EXPECT_EQ(g.gate.tipPrefix(true), L"Muted until 16:30");
+    EXPECT_EQ(g.gate.tipPrefix(false), L"Quiet until 16:00");
+    EXPECT_EQ(g.gate.countdownEnded(false), AtEnd::Silent);
+    expectOverAfter(g, 60 * 60);
 }
 
 TEST(PlayGate, TipPrecedence) {

@@ -202,9 +202,10 @@ protected:
         host.model.set(Toggle::mute, muted);
     }
     // Runs the loop until the condition holds at one of its checks, or gives up after a
-    // simulated day so that a broken loop fails instead of hanging.
-    void runUntil(std::function<bool()> condition) {
-        const long long giveUpAt = waiter.nowMs + 8LL * 3600 * 1000;
+    // working day of simulated time (or the time given) so that a broken loop fails instead
+    // of hanging.
+    void runUntil(std::function<bool()> condition, long long giveUpAfterMs = 8LL * 3600 * 1000) {
+        const long long giveUpAt = waiter.nowMs + giveUpAfterMs;
         bool gaveUp = false;
         stop = [&] { return condition() || (gaveUp = waiter.nowMs > giveUpAt); };
         scheduler.run();
@@ -344,6 +345,53 @@ TEST_F(SchedulerTest, PickSharesFavourInnerEntries) {
                 return p.text == L"C:\\Sounds\\" + c.files[f];
             });
             EXPECT_NEAR(static_cast<double>(hits) / kDraws, c.shares[f], 0.01) << c.files[f];
+        }
+    }
+}
+
+// Avoid repeats: the plays through the scheduler, folder changes and muted ends included.
+TEST_F(SchedulerTest, AvoidRepeatsPlaysEachFileOnceBeforeAnyPlaysAgain) {
+    host.model.set(Toggle::noRepeat, true);
+    host.list = {L"a.wav", L"b.wav", L"c.mp3", L"d.wav"};
+    std::vector<std::wstring> heard;
+    std::size_t bagStart = 0;
+    for (int i = 0; i < 10'000; ++i) {
+        if (i == 5'001) {  // mid-bag: a file added, another gone
+            host.list = {L"a.wav", L"c.mp3", L"d.wav", L"e.wav", L"f.wav"};
+            bagStart = heard.size();
+        }
+        // Muted ends between the plays: they take no file out of the bag.
+        setMuted(true);
+        for (int m = 0; m < i % 3; ++m) scheduler.playRandomFile();
+        setMuted(false);
+        scheduler.playRandomFile();
+        ASSERT_EQ(host.plays.size(), heard.size() + 1);
+        heard.push_back(host.plays.back().text.substr(std::wstring(L"C:\\Sounds\\").size()));
+        ASSERT_EQ(heard.back(), scheduler.lastPlayed);
+        if (heard.size() > 1) {
+            ASSERT_NE(heard.back(), heard[heard.size() - 2]) << "play " << i;
+        }
+        const auto bagSize = host.list.size();
+        if (heard.size() - bagStart == bagSize) {
+            const std::set<std::wstring> bag(heard.begin() + static_cast<std::ptrdiff_t>(bagStart), heard.end());
+            ASSERT_EQ(bag, std::set<std::wstring>(host.list.begin(), host.list.end())) << "play " << i;
+            bagStart = heard.size();
+        }
+    }
+}
+
+TEST_F(SchedulerTest, WithoutAvoidRepeatsThePickIsTodaysDrawEvenWhenMuted) {
+    host.list = {L"a.wav", L"b.wav", L"c.mp3", L"d.wav", L"e.wav"};
+    Random same{20240601};
+    for (int i = 0; i < 2'000; ++i) {
+        setMuted(i % 5 == 0);  // a muted end draws and drops its pick, as it always did
+        const auto plays = host.plays.size();
+        scheduler.playRandomFile();
+        const std::wstring expected = host.list[static_cast<std::size_t>(pickIndex(5, same.next()))];
+        if (i % 5 == 0) {
+            ASSERT_EQ(host.plays.size(), plays);
+        } else {
+            ASSERT_EQ(host.plays.back().text, L"C:\\Sounds\\" + expected) << "pick " << i;
         }
     }
 }
@@ -612,18 +660,22 @@ TEST(SchedulerStorm, ActivationsReplaceRunsWithoutGrowingTheStack) {
 }
 
 // Considerate timing: the scheduler asks a gate at each countdown's end. The gate's clock is
-// the waiter's simulated time from a chosen local start.
+// the waiter's simulated time from a chosen local start, in a zone (UTC without one).
 class WaiterClock : public Clock {
 public:
-    WaiterClock(const FakeWaiter& waiter, const LocalTime& start) : waiter_(waiter), start_(localSeconds(start)) {}
-    LocalTime now() const override { return localTimeAt(start_ + waiter_.nowMs / 1000); }
+    WaiterClock(const FakeWaiter& waiter, const LocalTime& start) : waiter_(waiter) { setNow(start); }
+    LocalTime now() const override { return at(waiter_.nowMs); }
     std::uint64_t tickMs() const override { return static_cast<std::uint64_t>(waiter_.nowMs); }
-    LocalTime at(long long ms) const { return localTimeAt(start_ + ms / 1000); }
-    void setNow(const LocalTime& time) { start_ = localSeconds(time) - waiter_.nowMs / 1000; }
+    std::int64_t utcNow() const override { return start_ + waiter_.nowMs / 1000; }
+    int utcOffsetMinutes(std::int64_t utcSeconds) const override { return zone_ ? zone_(utcSeconds) : 0; }
+    LocalTime at(long long ms) const { return stampAt(start_ + ms / 1000, *this).local; }
+    void setNow(const LocalTime& time) { start_ = momentOf({time, std::nullopt}, *this) - waiter_.nowMs / 1000; }
+    void setZone(test::Zone zone) { zone_ = zone; }
 
 private:
     const FakeWaiter& waiter_;
-    std::int64_t start_;
+    test::Zone zone_ = nullptr;
+    std::int64_t start_ = 0;
 };
 
 int minuteOfDay(const LocalTime& t) { return t.hour * 60 + t.minute; }
@@ -921,6 +973,93 @@ TEST_F(SchedulerHistoryTest, ANewDelayEndsTheCountdownWithoutAnEntry) {
     waiter.at(waiter.nowMs + 10'050, [&] { host.typeDelay(L"2"); });
     runUntil([&] { return host.intervals.size() == 2; });
     EXPECT_TRUE(history.entries().empty());
+}
+
+// Sleep: the machine suspends mid-countdown and resumes 8 hours later. The waiter's clock
+// (the tick count) jumps; the jump counts as one second, so the count goes on from the
+// value it showed, a value a second, and at most one sound plays, at its end. Quiet hours
+// and a mute for are judged against the time after the resume, in the first tip.
+TEST_F(GatedSchedulerTest, ASuspendOfEightHoursEndsTheCountdownAfterItsRemainingSeconds) {
+    constexpr long long kSuspendMs = 8LL * 3600 * 1000;
+    struct Case {
+        const char* name;
+        bool quiet;    // 20:00 to 07:00: it began while asleep (14:00 + 8 h)
+        bool muteFor;  // 1 hour from 14:00: over while asleep
+        std::size_t plays;
+        const wchar_t* tipAfter;  // before the count's value
+    } const cases[] = {
+        {"plain", false, false, 1, nullptr},
+        {"into quiet hours", true, false, 0, L"Quiet until 07:00"},
+        {"past the end of a mute for", false, true, 1, nullptr},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        host.clearRecords();
+        clock.setNow(test::at(2026, 12, 7, 14, 0));
+        gate.setQuietHours(QuietHours{c.quiet, 20 * 60, 7 * 60, 0x7F});
+        if (c.muteFor) {
+            setMuted(true);
+            gate.muteFor(MuteFor::Hour1);
+        }
+        // What the application does on the resume (and its timer every second after).
+        waiter.onEvents = [&] {
+            if (gate.muteForExpired()) setMuted(false);
+        };
+        const long long start = waiter.nowMs;
+        std::size_t tipsBefore = 0;
+        waiter.at(start + 10'050, [&] {
+            tipsBefore = host.tips.size();
+            waiter.nowMs += kSuspendMs;
+            // The resume's message, as the application answers it.
+            if (gate.muteForExpired()) setMuted(false);
+            scheduler.publishStatus();
+        });
+        runUntil([&] { return host.refreshes() == 1 && waiter.nowMs > start + kSuspendMs; }, 2 * kSuspendMs);
+        waiter.onEvents = nullptr;
+
+        const int first = host.intervals[0];
+        // Shown before the sleep: first .. first - 10; after it: first - 11 .. 0, one a second.
+        ASSERT_EQ(host.log.size(), static_cast<std::size_t>(first) + 2 + (c.plays ? 2 : 0));
+        for (int i = 0; i <= first; ++i)
+            EXPECT_EQ(host.log[static_cast<std::size_t>(i)], L"count " + std::to_wstring(first - i));
+        EXPECT_EQ(host.refreshTimes[0], start + kSuspendMs + 10'100 + (first - 11) * 1000LL);
+        ASSERT_EQ(host.plays.size(), c.plays);
+        if (c.plays) {
+            EXPECT_EQ(host.plays[0].atMs, host.refreshTimes[0]);
+        }
+        const std::wstring after = host.tips.at(tipsBefore);
+        if (c.tipAfter) {
+            EXPECT_EQ(after, std::wstring(c.tipAfter) + L". Last played: bell.wav");
+        } else {
+            EXPECT_EQ(after.rfind(std::to_wstring(first - 10) + L" secs to go", 0), 0u) << after;
+        }
+        scheduler.lastPlayed = L"bell.wav";
+    }
+}
+
+// A mute for an hour set just before the clocks change ends an hour later in real time,
+// and the first countdown end after it plays: not half an hour early in March (the wall
+// clock jumps an hour ahead), nor an hour late in October (it goes an hour back).
+TEST_F(GatedSchedulerTest, AMuteForAcrossADaylightSavingChangeInLondonEndsAfterItsHour) {
+    clock.setZone(test::london);
+    for (const LocalTime start : {test::at(2026, 3, 29, 0, 30), test::at(2026, 10, 25, 1, 30)}) {
+        SCOPED_TRACE(formatStamp(start));
+        host.clearRecords();
+        clock.setNow(start);
+        setMuted(true);
+        gate.muteFor(MuteFor::Hour1);
+        waiter.onEvents = [&] {
+            if (gate.muteForExpired()) setMuted(false);
+        };
+        const long long from = waiter.nowMs;
+        runUntil([&] { return host.plays.size() == 1; });
+        waiter.onEvents = nullptr;
+        EXPECT_GE(host.plays[0].atMs - from, 60 * 60'000LL);
+        EXPECT_LE(host.plays[0].atMs - from, 60 * 60'000LL + 76'000);  // the countdown running then
+        EXPECT_TRUE(tipSeen(start.month == 3 ? L"Muted until 02:30. Last played: bell.wav"
+                                             : L"Muted until 01:30. Last played: bell.wav"));
+        scheduler.lastPlayed = L"bell.wav";
+    }
 }
 
 }  // namespace

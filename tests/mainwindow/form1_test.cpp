@@ -1183,7 +1183,7 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     settle();
     EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
               (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
-                                         L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
+                                         L"&Avoid repeats", L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
                                          L"S&kip this wait", L"H&istory...", L"", L"E&xit"}));
     std::vector<std::wstring> tray, muteFor;
     const bool shown = whileShown(
@@ -1199,23 +1199,34 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     EXPECT_EQ(tray, (std::vector<std::wstring>{L"Start in system tra&y", L"&Run at startup", L"&Mute", L"&Settings",
                                                L"&Terminate", L"", L"&Quiet hours...", L"&Hold while busy",
                                                L"Mute &for", L"&Play one now", L"S&kip this wait",
-                                               L"H&istory..."}));
+                                               L"H&istory...", L"", L"&Avoid repeats"}));
     EXPECT_EQ(muteFor, (std::vector<std::wstring>{L"1&5 minutes", L"&1 hour", L"&4 hours",
                                                   L"Until &tomorrow morning"}));
 }
 
-TEST_F(Form1Test, HoldWhileBusyIsOnForANewUserAndEitherItemStoresItAtOnce) {
+TEST_F(Form1Test, OptionsInBothMenusStartAsForANewUserAndEitherItemStoresThemAtOnce) {
     app_->load();
     settle();
-    EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy));
-    EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy2));
-    command(ids::kMnuHoldBusy2);
-    EXPECT_FALSE(form_->menuChecked(ids::kMnuHoldBusy));
-    EXPECT_FALSE(form_->menuChecked(ids::kMnuHoldBusy2));
-    EXPECT_EQ(stored(kHoldBusySetting), L"False");
-    command(ids::kMnuHoldBusy);
-    EXPECT_TRUE(form_->menuChecked(ids::kMnuHoldBusy2));
-    EXPECT_EQ(stored(kHoldBusySetting), L"True");
+    struct Case {
+        int fileItem, trayItem;
+        std::wstring_view key;
+        bool newUser;
+    } const cases[] = {
+        {ids::kMnuHoldBusy, ids::kMnuHoldBusy2, kHoldBusySetting, true},
+        {ids::kMnuNoRepeat, ids::kMnuNoRepeat2, kNoRepeatSetting, false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.fileItem);
+        EXPECT_EQ(form_->menuChecked(c.fileItem), c.newUser);
+        EXPECT_EQ(form_->menuChecked(c.trayItem), c.newUser);
+        command(c.trayItem);
+        EXPECT_EQ(form_->menuChecked(c.fileItem), !c.newUser);
+        EXPECT_EQ(form_->menuChecked(c.trayItem), !c.newUser);
+        EXPECT_EQ(stored(c.key), c.newUser ? L"False" : L"True");
+        command(c.fileItem);
+        EXPECT_EQ(form_->menuChecked(c.trayItem), c.newUser);
+        EXPECT_EQ(stored(c.key), c.newUser ? L"True" : L"False");
+    }
 }
 
 TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt) {
@@ -1230,8 +1241,9 @@ TEST_F(Form1Test, MuteForChecksBothMuteControlsStoresItsEndAndAUserMuteCancelsIt
         command(ids::kMnuMuteFor60);
         EXPECT_EQ(form_->muteValue(), 1);
         EXPECT_TRUE(form_->menuChecked(ids::kMnuMute));
-        const auto end = parseStamp(stored(kMuteUntilSetting));
-        ASSERT_TRUE(end.has_value()) << stored(kMuteUntilSetting);
+        const auto stamp = parseStampedTime(stored(kMuteUntilSetting));
+        ASSERT_TRUE(stamp && stamp->utcOffsetMinutes) << stored(kMuteUntilSetting);
+        const LocalTime* end = &stamp->local;
         const auto ahead = localSeconds(*end) - localSeconds(before);
         EXPECT_GE(ahead, 3600);
         EXPECT_LE(ahead, 3600 + 120);

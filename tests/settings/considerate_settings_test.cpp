@@ -32,7 +32,7 @@ TEST(ConsiderateSettings, RoundTripInTheSettingsLayout) {
     end.hour = 7;
     end.minute = 30;
     end.weekday = 2;
-    s.muteUntil = end;
+    s.muteUntil = StampedTime{end, 60};
     saveConsiderateSettings(store, s);
 
     const auto stored = [&](const wchar_t* name) {
@@ -43,7 +43,7 @@ TEST(ConsiderateSettings, RoundTripInTheSettingsLayout) {
     EXPECT_EQ(stored(L"quietto"), L"06:05");
     EXPECT_EQ(stored(L"quietdays"), L"1111100");
     EXPECT_EQ(stored(L"holdbusy"), L"False");
-    EXPECT_EQ(stored(L"muteuntil"), L"2026-12-08 07:30");
+    EXPECT_EQ(stored(L"muteuntil"), L"2026-12-08 07:30+01:00");
     EXPECT_EQ(loadConsiderateSettings(store), s);
 
     saveMuteUntil(store, std::nullopt);
@@ -76,7 +76,8 @@ TEST(ConsiderateSettings, GarbageTurnsQuietHoursOffAndLeavesTheRest) {
         bool muteUntil;
     };
     const Case cases[] = {
-        {"all good", L"true", L"22:00", L"7:30", L"1111111", L"FALSE", L"2026-12-08 07:30", true, false, true},
+        {"all good", L"true", L"22:00", L"7:30", L"1111111", L"FALSE", L"2026-12-08 07:30+00:00", true, false, true},
+        {"end as stored before", L"False", L"", L"", L"", L"", L"2026-12-08 07:30", false, true, true},
         {"from garbage", L"True", L"25:00", L"07:30", L"1111111", L"True", L"", false, true, false},
         {"to missing", L"True", L"22:00", L"", L"1111111", L"True", L"", false, true, false},
         {"days garbage", L"True", L"22:00", L"07:30", L"1111x11", L"True", L"", false, true, false},
@@ -84,6 +85,8 @@ TEST(ConsiderateSettings, GarbageTurnsQuietHoursOffAndLeavesTheRest) {
         {"hold garbage is as missing", L"False", L"", L"", L"", L"maybe", L"", false, true, false},
         {"end garbage", L"False", L"", L"", L"", L"", L"2026-02-30 07:30", false, true, false},
         {"end with seconds", L"False", L"", L"", L"", L"", L"2026-12-08 07:30:00", false, true, false},
+        {"offset out of range", L"False", L"", L"", L"", L"", L"2026-12-08 07:30+14:30", false, true, false},
+        {"offset without a sign", L"False", L"", L"", L"", L"", L"2026-12-08 07:30 01:00", false, true, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);

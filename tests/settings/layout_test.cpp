@@ -89,7 +89,7 @@ TEST_F(SettingsInRegistry, EverySettingRoundTrips) {
     saved.volume = 37;
     saved.delayText = L"2.5";
     saved.quiet = {true, 21 * 60, 6 * 60, 0x3E};
-    saved.muteUntil = localTimeAt(localSeconds(LocalTime{2026, 12, 7, 14, 30, 0}));
+    saved.muteUntil = StampedTime{localTimeAt(localSeconds(LocalTime{2026, 12, 7, 14, 30, 0})), 60};
     for (const Toggle t : {Toggle::mute, Toggle::startInTray, Toggle::absoluteVolume})
         saved.toggles[static_cast<std::size_t>(t)] = true;
     saved.toggles[static_cast<std::size_t>(Toggle::holdBusy)] = false;

@@ -36,7 +36,8 @@ TEST(LoadSettings, ReadsEveryKey) {
     store.setSetting(L"quietto", L"06:00");
     store.setSetting(L"quietdays", L"1111100");
     store.setSetting(L"holdbusy", L"False");
-    store.setSetting(L"muteuntil", L"2026-12-07 14:30");
+    store.setSetting(L"norepeat", L"true");
+    store.setSetting(L"muteuntil", L"2026-12-07 14:30+01:00");
     store.setSetting(L"trayhint", L"True");
     store.values[{kRunKeyText, kRunValueText}] = L"X:\\elsewhere\\copy.exe";
 
@@ -51,8 +52,10 @@ TEST(LoadSettings, ReadsEveryKey) {
     EXPECT_TRUE(s.on(Toggle::runAtStartup));  // any entry at all
     EXPECT_EQ(s.quiet, (QuietHours{true, 21 * 60 + 15, 6 * 60, 0x3E}));
     EXPECT_FALSE(s.on(Toggle::holdBusy));
+    EXPECT_TRUE(s.on(Toggle::noRepeat));
     ASSERT_TRUE(s.muteUntil);
-    EXPECT_EQ(s.muteUntil->hour, 14);
+    EXPECT_EQ(s.muteUntil->local.hour, 14);
+    EXPECT_EQ(s.muteUntil->utcOffsetMinutes, 60);
     EXPECT_TRUE(s.trayHintShown);
     EXPECT_TRUE(store.writes.empty());
 }
@@ -67,6 +70,7 @@ TEST(LoadSettings, FirstStartIsTheControlsAtCreationWithTheFloorDelay) {
     EXPECT_EQ(s.delayText, expected.delayText);
     EXPECT_EQ(s.toggles, expected.toggles);
     EXPECT_TRUE(s.on(Toggle::holdBusy));  // on for a new user
+    EXPECT_FALSE(s.on(Toggle::noRepeat));  // today's pick until asked for
     EXPECT_FALSE(s.on(Toggle::runAtStartup));
     EXPECT_FALSE(s.quiet.on);
     EXPECT_FALSE(s.muteUntil);
@@ -121,7 +125,7 @@ TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     saved.volume = 0;
     saved.delayText = L"3 minutes";
     saved.quiet = {true, 22 * 60, 7 * 60 + 30, 0x41};
-    for (const Toggle t : {Toggle::mute, Toggle::startInTray, Toggle::runAtStartup})
+    for (const Toggle t : {Toggle::mute, Toggle::startInTray, Toggle::runAtStartup, Toggle::noRepeat})
         saved.toggles[static_cast<std::size_t>(t)] = true;
 
     saveSettings(store, saved);
@@ -134,11 +138,12 @@ TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     EXPECT_EQ(text(L"systray"), L"True");
     EXPECT_EQ(text(L"absolute"), L"False");
     EXPECT_EQ(text(L"holdbusy"), L"True");
+    EXPECT_EQ(text(L"norepeat"), L"True");
     EXPECT_EQ(text(L"quietdays"), L"0000011");
     EXPECT_EQ(text(L"muteuntil"), L"");
     // Run at startup is the entry, written when it is toggled; the tray hint when shown.
     EXPECT_TRUE(store.get(kRunKeyText, kRunValueText).empty());
-    EXPECT_EQ(store.writes.size(), 12u);  // each key once
+    EXPECT_EQ(store.writes.size(), 13u);  // each key once
 
     Settings back = load(store);
     back.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
@@ -170,17 +175,19 @@ TEST(SaveAtOnce, WritesOnlyWhatSurvivesACrashOrTheSystemReads) {
     };
     Settings s;
     s.quiet.on = true;
-    s.muteUntil = LocalTime{2026, 12, 7, 14, 30};
+    s.muteUntil = StampedTime{LocalTime{2026, 12, 7, 14, 30}, -330};
     s.trayHintShown = true;
     s.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
+    s.toggles[static_cast<std::size_t>(Toggle::noRepeat)] = true;
     const std::wstring root = L"Software\\Zirrotone\\";
     const Case cases[] = {
         {"hold while busy", {Field::toggle, Toggle::holdBusy}, {root + L"holdbusy|String=True"}},
+        {"avoid repeats", {Field::toggle, Toggle::noRepeat}, {root + L"norepeat|String=True"}},
         {"quiet hours",
          {Field::quiet},
          {root + L"quiet|String=True", root + L"quietfrom|String=22:00", root + L"quietto|String=07:30",
           root + L"quietdays|String=1111111"}},
-        {"mute end", {Field::muteUntil}, {root + L"muteuntil|String=2026-12-07 14:30"}},
+        {"mute end", {Field::muteUntil}, {root + L"muteuntil|String=2026-12-07 14:30-05:30"}},
         {"tray hint", {Field::trayHint}, {root + L"trayhint|String=True"}},
         {"run at startup",
          {Field::toggle, Toggle::runAtStartup},
