@@ -177,11 +177,6 @@ void Form1::Form_Load() {
     paintPending();
 }
 
-void Form1::Form_Unload() {
-    parts_.app.unload();
-    ExitProcess(0);  // not reached: unload ends the process
-}
-
 void Form1::paintPending() {
     // What has changed since the first paint (the volume label), not the whole window again.
     RedrawWindow(hwnd(), nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);

@@ -51,7 +51,10 @@ public:
     // Load, as the application runs it: centre, show every setting, show the window (or go
     // straight to the tray) and add the tray icon.
     void Form_Load();
-    [[noreturn]] void Form_Unload();
+    [[noreturn]] void Form_Unload() {
+        parts_.app.unload();
+        ExitProcess(0);  // not reached: unload ends the process
+    }
     void removeTrayIcon() { tray_.remove(); }
     // Paints now whatever is waiting to be painted, in the window and its controls.
     void paintPending();
