@@ -983,6 +983,21 @@ TEST_F(Form1Test, TheHistoryTakesATestPlayItsStopAndAFileThatCannotPlay) {
     EXPECT_TRUE(IsWindowEnabled(hwnd_));
 }
 
+TEST_F(Form1Test, AResumeOrAClockChangeShowsTheStateInTheTipAtOnce) {
+    app_->load();
+    command(ids::kMnuMuteFor60);
+    const auto tipAfter = [&](UINT message, WPARAM wParam) {
+        tip_.clear();
+        SendMessageW(hwnd_, message, wParam, 0);
+        return tip_;
+    };
+    const std::pair<UINT, WPARAM> judgedAgain[] = {
+        {WM_TIMECHANGE, 0}, {WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC}, {WM_POWERBROADCAST, PBT_APMRESUMESUSPEND}};
+    for (const auto& [message, wParam] : judgedAgain)
+        EXPECT_EQ(tipAfter(message, wParam).rfind(L"Muted until ", 0), 0u) << message << " " << wParam;
+    EXPECT_EQ(tipAfter(WM_POWERBROADCAST, PBT_APMSUSPEND), L"");  // going to sleep changes nothing
+}
+
 // Tray ----------------------------------------------------------------------------------------
 
 void minimise(HWND hwnd) {
