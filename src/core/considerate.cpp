@@ -188,13 +188,14 @@ PlayGate::Held PlayGate::whileHeld(bool muted) {
 }
 
 std::optional<std::wstring> PlayGate::heldFor() const {
-    if (!holdReason()) return std::nullopt;
+    if (!heldFor_) return std::nullopt;
     return std::wstring(busyWords(*heldFor_));
 }
 
 std::optional<std::wstring> PlayGate::holdReason() const {
-    if (!heldFor_) return std::nullopt;
-    return L"Held: " + std::wstring(busyWords(*heldFor_));
+    const auto why = heldFor();
+    if (!why) return std::nullopt;
+    return L"Held: " + *why;
 }
 
 StampedTime PlayGate::muteFor(MuteFor choice) {
