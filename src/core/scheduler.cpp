@@ -89,10 +89,12 @@ void Scheduler::run() {
         std::int64_t boundary = waiter_.clockMs();
         for (std::int32_t i = 1; i <= seconds; ++i) {
             boundary += kSecondMs;
-            while (waiter_.clockMs() < boundary) {
+            while (waiter_.clockMs() < boundary && !commandAsked()) {
                 waiter_.waitUntil(boundary, nullptr);
                 if (abandoned_()) return;
             }
+            // "Play one now" and "Skip this wait" act when chosen, not at the next second.
+            if (commandAsked()) break;
             // Held up for more than a second (a test play, the delay edit's wait): go on
             // from now instead of running the missed values down at once.
             if (waiter_.clockMs() - boundary >= kSecondMs) boundary = waiter_.clockMs();
@@ -156,7 +158,7 @@ PlayGate::AtEnd Scheduler::holdWhileBusy() {
 
 bool Scheduler::waitASecond() {
     const std::int64_t until = waiter_.clockMs() + kSecondMs;
-    while (waiter_.clockMs() < until) {
+    while (waiter_.clockMs() < until && !commandAsked()) {
         waiter_.waitUntil(until, nullptr);
         if (abandoned_()) return false;
     }

@@ -88,9 +88,10 @@ public:
     double countedDelay() const { return settings_.value().countedDelay; }
     // An edit ended the countdown and its end has not been handled yet.
     bool restartPending() const { return restartFlag_; }
-    // "Play one now": the countdown (or a hold) ends at its next second and one file plays,
-    // even when muted. "Skip this wait": it ends without a sound; a new interval is drawn.
-    // Kept apart from the edit's restart, which a restored delay does not ask for.
+    // "Play one now": the countdown (or a hold) ends at once and one file plays, even when
+    // muted. "Skip this wait": it ends at once without a sound; a new interval is drawn.
+    // Kept apart from the edit's restart, which a restored delay does not ask for and which
+    // ends the countdown at its next second.
     void playNow() { playNow_ = true; }
     void skipWait() { skip_ = true; }
     // Writes the tray tip for the state now: gate's words, "MUTED!" or the seconds to go.
@@ -130,7 +131,8 @@ private:
     bool playNow_ = false;
     bool skip_ = false;
     // An edit, "Play one now" or "Skip this wait" ends the countdown or the hold.
-    bool restartAsked() const { return restartFlag_ || playNow_ || skip_; }
+    bool restartAsked() const { return restartFlag_ || commandAsked(); }
+    bool commandAsked() const { return playNow_ || skip_; }
     std::int32_t secondsLeft_ = 0;  // as shown in the countdown
     bool inDelayWait_ = false;        // txtDelay_Change is waiting for the user
     bool delayChangedAgain_ = false;  // the text changed during that wait
