@@ -45,7 +45,8 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
-; Pictures drawn for 144 DPI; the pages scale them down at lower DPIs.
+; Pictures drawn for 144 DPI; the pages fit them to their picture boxes, which have these
+; proportions at every DPI, and so scale them down at lower DPIs.
 !define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURES}\wizard.bmp"
 !define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PICTURES}\wizard.bmp"
 !define MUI_HEADERIMAGE
