@@ -3,7 +3,8 @@
 #   installer/make-package.sh EXE SOUNDS_DIR VERSION OUT_DIR
 # Writes OUT_DIR/zirrotone-VERSION-x64-setup.exe and OUT_DIR/zirrotone-VERSION-x64-portable.zip.
 # The same inputs give the same bytes: the zip's file times are SOURCE_DATE_EPOCH (from the
-# environment, else the time of the checkout's commit), and the installer stores none.
+# environment, else the time of the checkout's commit, else, outside git, the time of the
+# top-level CMakeLists.txt as the source archive has it), and the installer stores none.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/.." && pwd)
@@ -24,7 +25,7 @@ mapfile -t names < <(cd "$sounds" && ls -- *.wav *.mp3 2>/dev/null | sort)
 
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
   SOURCE_DATE_EPOCH=$(git -C "$root" log -1 --format=%ct 2>/dev/null) ||
-    { echo "no SOURCE_DATE_EPOCH and no commit to take it from" >&2; exit 1; }
+    SOURCE_DATE_EPOCH=$(stat -c %Y "$root/CMakeLists.txt")
 fi
 
 stage=$(mktemp -d "${TMPDIR:-/tmp}/zt-package.XXXXXX")

@@ -67,7 +67,8 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 ; Both unticked, so that a new user is not surprised by a chime; /START and /RUNATSTARTUP
-; tick them (and choose them in a silent install).
+; tick them (and choose them in a silent install). A Zirrotone that the install closed
+; ticks "Start" too: an upgrade leaves it running, as it found it.
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT}"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
@@ -153,6 +154,14 @@ Function .onInstSuccess
     ${OrIf} $WasRunning == 1
       Call StartProgram
     ${EndIf}
+  ${EndIf}
+FunctionEnd
+
+; A failed install leaves running what was running before it, as far as a program is there.
+Function .onInstFailed
+  ${If} $WasRunning == 1
+  ${AndIf} ${FileExists} "$INSTDIR\zirrotone.exe"
+    Call StartProgram
   ${EndIf}
 FunctionEnd
 
