@@ -1,6 +1,8 @@
 ; The per-user Windows installer. Built by installer/make-package.sh, which passes:
 ;   VERSION  (x.y.z)   EXE  (zirrotone.exe)   LICENSE  ICON   OUTFILE
-;   SOUNDS_NSH  (a generated include with the macros InstallSounds and RemoveSounds)
+;   SOUNDS_NSH  (a generated include with the macros InstallSounds and RemoveSounds, and
+;                SOUNDS_BYTES, the size of those sounds)
+;   PICTURES  (the folder of wizard.bmp and header.bmp)
 ; No administrator rights: everything goes under the user's profile and HKCU.
 
 ; A 64-bit installer for a 64-bit program (and no 32-bit layer needed to run it).
@@ -8,6 +10,9 @@ Target amd64-unicode
 ManifestDPIAware true
 RequestExecutionLevel user
 SetCompressor /SOLID lzma
+; The same inputs give the same installer: no file times are stored with the files (they
+; get the time of the install).
+SetDateSave off
 
 !include "MUI2.nsh"
 !include "LogicLib.nsh"
@@ -40,19 +45,30 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
 !define MUI_ABORTWARNING
+; Pictures drawn for 144 DPI; the pages fit them to their picture boxes, which have these
+; proportions at every DPI, and so scale them down at lower DPIs.
+!define MUI_WELCOMEFINISHPAGE_BITMAP "${PICTURES}\wizard.bmp"
+!define MUI_UNWELCOMEFINISHPAGE_BITMAP "${PICTURES}\wizard.bmp"
+!define MUI_HEADERIMAGE
+!define MUI_HEADERIMAGE_RIGHT
+!define MUI_HEADERIMAGE_BITMAP "${PICTURES}\header.bmp"
 
 ; A per-user install closes only a running Zirrotone: the stock welcome text about
 ; closing other applications and system files does not apply.
 !define MUI_WELCOMEPAGE_TEXT "Setup will install ${PRODUCT} ${VERSION} for you alone, into your own profile; no administrator rights are needed.$\r$\n$\r$\n${PRODUCT} plays a sound chosen at random from a folder now and then, from the notification area.$\r$\n$\r$\nClick Next to continue."
 !insertmacro MUI_PAGE_WELCOME
 ; The MIT licence asks nothing of someone who only uses the program: shown, not agreed to.
+!define MUI_PAGE_HEADER_TEXT "Licence"
+!define MUI_PAGE_HEADER_SUBTEXT "The licence ${PRODUCT} comes with."
+!define MUI_LICENSEPAGE_TEXT_TOP "Press Page Down to see the rest of the licence."
 !define MUI_LICENSEPAGE_BUTTON "$(^NextBtn)"
 !define MUI_LICENSEPAGE_TEXT_BOTTOM "${PRODUCT} is free software under this licence. Click Next to continue."
 !insertmacro MUI_PAGE_LICENSE "${LICENSE}"
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_INSTFILES
 ; Both unticked, so that a new user is not surprised by a chime; /START and /RUNATSTARTUP
-; tick them (and choose them in a silent install).
+; tick them (and choose them in a silent install). A Zirrotone that the install closed
+; ticks "Start" too: an upgrade leaves it running, as it found it.
 !define MUI_FINISHPAGE_RUN
 !define MUI_FINISHPAGE_RUN_TEXT "Start ${PRODUCT}"
 !define MUI_FINISHPAGE_RUN_FUNCTION StartProgram
@@ -71,6 +87,9 @@ VIAddVersionKey "ProductVersion" "${VERSION}"
 
 !insertmacro MUI_LANGUAGE "English"
 
+; A Zirrotone that the install closed is started again at its end.
+Var WasRunning
+
 ; A running Zirrotone holds its exe open. WM_CLOSE makes it save its settings and end,
 ; as closing its window would.
 !macro CLOSE_RUNNING un
@@ -80,6 +99,7 @@ Function ${un}CloseRunning
   ${If} $0 == 0
     Return
   ${EndIf}
+  StrCpy $WasRunning 1
   ${Do}
     SendMessage $0 ${WM_CLOSE} 0 0 /TIMEOUT=2000
     Sleep 200
@@ -116,6 +136,7 @@ FunctionEnd
 
 Function FinishShow
   ${If} $StartSwitch == 1
+  ${OrIf} $WasRunning == 1
     SendMessage $mui.FinishPage.Run ${BM_SETCHECK} ${BST_CHECKED} 0
   ${EndIf}
   ${If} $RunAtStartupSwitch == 1
@@ -130,11 +151,21 @@ Function .onInstSuccess
       Call RunAtStartup
     ${EndIf}
     ${If} $StartSwitch == 1
+    ${OrIf} $WasRunning == 1
       Call StartProgram
     ${EndIf}
   ${EndIf}
 FunctionEnd
 
+; A failed install leaves running what was running before it, as far as a program is there.
+Function .onInstFailed
+  ${If} $WasRunning == 1
+  ${AndIf} ${FileExists} "$INSTDIR\zirrotone.exe"
+    Call StartProgram
+  ${EndIf}
+FunctionEnd
+
+; Started from this per-user installer, the program runs as the user, never elevated.
 Function StartProgram
   ; The lists open in the working folder: start among the sample sounds.
   SetOutPath "$INSTDIR\sounds"
@@ -171,7 +202,12 @@ Section "${PRODUCT}" SecMain
   WriteRegStr HKCU "${UNINST_KEY}" "QuietUninstallString" '"$INSTDIR\uninstall.exe" /S'
   WriteRegDWORD HKCU "${UNINST_KEY}" "NoModify" 1
   WriteRegDWORD HKCU "${UNINST_KEY}" "NoRepair" 1
-  ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ; KiB of what the uninstaller removes: the files beside the program (the uninstaller
+  ; included) and the sounds installed, not files the user added to the sounds folder.
+  ${GetSize} "$INSTDIR" "/S=0B /G=0" $0 $1 $2
+  IntOp $0 $0 + ${SOUNDS_BYTES}
+  IntOp $0 $0 + 1023
+  IntOp $0 $0 / 1024
   WriteRegDWORD HKCU "${UNINST_KEY}" "EstimatedSize" $0
 
   ; A first install starts with a delay of ten minutes rather than the program's own
@@ -210,6 +246,16 @@ SectionEnd
 Section /o "un.My settings" UnSecSettings
   DeleteRegKey HKCU "${SETTINGS_KEY}"
 SectionEnd
+
+; The components page shows what the removal frees: the size the install recorded.
+Function un.onInit
+  ClearErrors
+  ReadRegDWORD $0 HKCU "${UNINST_KEY}" "EstimatedSize"
+  ${If} ${Errors}
+    ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
+  ${EndIf}
+  SectionSetSize ${UnSecMain} $0
+FunctionEnd
 
 !insertmacro MUI_UNFUNCTION_DESCRIPTION_BEGIN
   !insertmacro MUI_DESCRIPTION_TEXT ${UnSecMain} "The program, the sample sounds it came with, its Start menu entry and its Run at startup entry."

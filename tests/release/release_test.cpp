@@ -1,7 +1,7 @@
 // The Windows installer under Wine: a silent install, the installed program at work (from
-// its Start menu folder, with run at logon on), an install over the running program, and
-// a silent uninstall that takes the program, its shortcut and its logon entry but keeps
-// the user's settings.
+// its Start menu folder, with run at logon on), an install over the running program that
+// starts it again as it was, and a silent uninstall that takes the program, its shortcut
+// and its logon entry but keeps the user's settings.
 #include <gtest/gtest.h>
 #include <shlobj.h>
 #include <shobjidl.h>
@@ -110,11 +110,21 @@ std::wstring delayText(HWND window) {
     return text;
 }
 
-// Closes a Zirrotone that the installer started, as its window's close button would.
-bool closeStartedProgram(HWND window) {
+bool muteTicked(HWND window) {
+    DWORD_PTR result = 0;
+    SendMessageTimeoutW(GetDlgItem(window, ids::kChkMute), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, 2000, &result);
+    return result == BST_CHECKED;
+}
+
+ScopedHandle processOf(HWND window) {
     DWORD pid = 0;
     GetWindowThreadProcessId(window, &pid);
-    ScopedHandle process(OpenProcess(SYNCHRONIZE, FALSE, pid));
+    return ScopedHandle(OpenProcess(SYNCHRONIZE, FALSE, pid));
+}
+
+// Closes a Zirrotone that the installer started, as its window's close button would.
+bool closeStartedProgram(HWND window) {
+    ScopedHandle process = processOf(window);
     PostMessageW(window, WM_CLOSE, 0, 0);
     return process && WaitForSingleObject(process.get(), 15000) == WAIT_OBJECT_0;
 }
@@ -184,21 +194,29 @@ TEST_F(Installer, SilentInstallRunUpgradeAndSilentUninstall) {
         EXPECT_TRUE(waitFor([&] { return getRegString(HKEY_CURRENT_USER, std::wstring(kRunKey),
                                                       std::wstring(kRunValue)) == logon; }, 3s));
 
-        // Installing again closes the running program first, which saves its settings.
+        program.command(ids::kMnuMute);
+        ASSERT_TRUE(waitFor([&] { return muteTicked(program.window()); }, 3s));
+
+        // Installing again closes the running program first, which saves its settings, and
+        // starts the new one when it is done, with those settings.
         ASSERT_EQ(run(setup_, L"/S"), 0);
         EXPECT_TRUE(program.waitForExit(0ms));
         EXPECT_EQ(settingText(L"path"), sounds_);
         EXPECT_TRUE(exists(exe_));
     }
+    HWND again = nullptr;
+    ASSERT_TRUE(waitFor([&] { return (again = FindWindowW(L"ZirrotoneMain", nullptr)) != nullptr; }, 15s));
+    EXPECT_TRUE(waitFor([&] { return delayText(again) == L"0.1" && muteTicked(again); }, 10s));
 
     // Uninstall, with the program running again: it is closed, then everything of it goes
     // but the settings. The uninstaller runs from a copy of itself and returns at once.
-    Program program(exe_, sounds_);
-    ASSERT_TRUE(program.window());
+    ScopedHandle restarted = processOf(again);
+    ASSERT_TRUE(restarted);
     ASSERT_EQ(run(installDir_ + L"\\uninstall.exe", L"/S"), 0);
     // Its last step is the uninstall entry, after the folder.
     EXPECT_TRUE(waitFor([&] { return !exists(installDir_) && uninstallText(L"DisplayName").empty(); }, 30s));
-    EXPECT_TRUE(program.waitForExit(0ms));
+    EXPECT_EQ(WaitForSingleObject(restarted.get(), 0), WAIT_OBJECT_0);
+    EXPECT_EQ(settingText(L"mute"), L"1");
     EXPECT_FALSE(exists(shortcut_));
     EXPECT_TRUE(getRegString(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue)).empty());
     EXPECT_EQ(settingText(L"path"), sounds_);
