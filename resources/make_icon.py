@@ -43,6 +43,43 @@ SMALL_BELLS = {
     24: {"top": 3, "rows": [1, 3, 4, 4.5, 5, 5, 5, 5, 5.5, 6, 6.5, 7], "lip": (9, 2), "clapper": (1, 2)},
 }
 
+# The crescent where the quiet badge has too few pixels for circles to draw one: M is lit.
+SMALL_MOONS = {
+    16: ["....M....",
+         "..MM.....",
+         "..MM.....",
+         ".MM......",
+         ".MM......",
+         ".MMM...M.",
+         "..MMMMMM.",
+         "...MMMM..",
+         "........."],
+    20: ["...........",
+         ".....M.....",
+         "...MM......",
+         "..MM.......",
+         "..MM.......",
+         ".MMM.......",
+         ".MMM....M..",
+         "..MMM..MM..",
+         "..MMMMMMM..",
+         "....MMMM...",
+         "..........."],
+    24: [".............",
+         "......MM.....",
+         "....MMM......",
+         "...MMM.......",
+         "..MMM........",
+         "..MMM........",
+         "..MMM........",
+         "..MMMM....M..",
+         "..MMMM...MM..",
+         "...MMMMMMMM..",
+         "....MMMMMM...",
+         "......MM.....",
+         "............."],
+}
+
 
 def mix(a, b, t):
     return tuple(x + (y - x) * t for x, y in zip(a, b))
@@ -56,17 +93,14 @@ class Canvas:
         self.sup = 8 if size <= 64 else 3  # samples per pixel side
         self.px = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]
 
-    def paint(self, inside, colour, crisp=False):
-        """Paints colour where inside(x, y) holds; colour is a tuple or a function of (x, y).
-        Crisp: whole pixels only, those at least half covered."""
+    def paint(self, inside, colour):
+        """Paints colour where inside(x, y) holds; colour is a tuple or a function of (x, y)."""
         k = self.sup
         n = k * k
         for py in range(self.size):
             for px in range(self.size):
                 hits = sum(inside(px + (sx + 0.5) / k, py + (sy + 0.5) / k)
                            for sy in range(k) for sx in range(k))
-                if crisp:
-                    hits = n if hits * 2 >= n else 0
                 if hits:
                     c = colour(px + 0.5, py + 0.5) if callable(colour) else colour
                     self.over(px, py, c, hits / n)
@@ -203,19 +237,22 @@ def draw_slash(cv):
 def draw_moon(cv):
     """A crescent moon on a night-blue badge in the lower right, with a clear ring about it."""
     size = cv.size
-    r = size * 0.30
+    rows = SMALL_MOONS.get(size)
+    # A badge on whole pixels where the moon is a pattern: as many pixels across as it has.
+    r = len(rows) / 2 if rows else size * 0.30
     cx = cy = size - r
-    if size in SMALL_BELLS:
-        r = {16: 4.5, 20: 5.5, 24: 6.5}[size]
-        cx = cy = size - r
-    ring = max(1.0, size / 24)
-    cv.clear(circle(cx, cy, r + ring))
+    cv.clear(circle(cx, cy, r + max(1.0, size / 24)))
     cv.paint(circle(cx, cy, r), NIGHT)
+    if rows:
+        # Too small for circles to make a crescent: a pattern on the badge's pixels.
+        lit = {(size - len(row) + x, size - len(rows) + y)
+               for y, row in enumerate(rows) for x, ch in enumerate(row) if ch == "M"}
+        cv.paint(lambda x, y: (math.floor(x), math.floor(y)) in lit, MOON)
+        return
     m = r * 0.72
-    off = m * 0.55
-    cut = circle(cx + off * 0.3 + off * 0.7, cy - off * 0.7, m * 0.85)
+    cut = circle(cx + m * 0.55, cy - m * 0.385, m * 0.85)
     moon = circle(cx - r * 0.08, cy + r * 0.05, m)
-    cv.paint(lambda x, y: moon(x, y) and not cut(x, y), MOON, crisp=size in SMALL_BELLS)
+    cv.paint(lambda x, y: moon(x, y) and not cut(x, y), MOON)
 
 
 # Files ------------------------------------------------------------------------------------
