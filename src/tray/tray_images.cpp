@@ -6,8 +6,8 @@
 namespace zt {
 
 TrayImages::TrayImages(HINSTANCE instance) {
-    const int ids[] = {IDI_APP, IDI_MUTED, IDI_QUIET};  // by IconState
-    for (int i = 0; i < 3; ++i) icons_[i].reset(loadIconMetric(instance, ids[i], false));
+    constexpr std::array<int, 3> kIds = {IDI_APP, IDI_MUTED, IDI_QUIET};  // by IconState
+    for (std::size_t i = 0; i < kIds.size(); ++i) icons_.at(i).reset(loadIconMetric(instance, kIds.at(i), false));
 }
 
 }  // namespace zt

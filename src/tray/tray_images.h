@@ -2,6 +2,8 @@
 // The tray icon's images, one for each state it shows, at the size the shell draws them.
 #include <windows.h>
 
+#include <array>
+
 #include "common/scoped.h"
 #include "core/considerate.h"
 
@@ -13,10 +15,10 @@ public:
     // Loads every image from the program's resources at the shell's small icon size.
     explicit TrayImages(HINSTANCE instance);
 
-    HICON icon(IconState state) const { return icons_[static_cast<int>(state)].get(); }
+    HICON icon(IconState state) const { return icons_[static_cast<std::size_t>(state)].get(); }
 
 private:
-    ScopedIcon icons_[3];  // by IconState
+    std::array<ScopedIcon, 3> icons_;  // by IconState
 };
 
 }  // namespace zt
