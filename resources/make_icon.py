@@ -6,10 +6,10 @@ random moments it rings at. Three icons, each with images of 16, 20, 24, 32, 40,
 256 px: zirrotone.ico (the program), zirrotone_muted.ico (a red slash across the bell) and
 zirrotone_quiet.ico (a crescent moon on a night-blue badge, lower right).
 
-Each size is drawn for itself: up to 24 px the bell is a pixel pattern whose edges lie on
-the pixel grid, so the small tray icon stays sharp; larger sizes are drawn smoothly with
-the lip and the slash on whole pixels. The badge's colours sit halfway between a light and
-a dark taskbar, so the disc stands out on both. The 256 px image is stored PNG-compressed,
+Each size is drawn for itself: up to 24 px the bell, the slash and the moon are pixel
+patterns whose edges lie on the pixel grid, so the small tray icon stays sharp; larger
+sizes are drawn smoothly with the lip on whole pixels. The disc's colours sit halfway
+between a light and a dark taskbar, so it stands out on both. The 256 px image is stored PNG-compressed,
 the others as 32-bit colour with alpha.
 
     make_icon.py                 writes the three .ico files
@@ -140,14 +140,14 @@ def circle(cx, cy, r):
 
 def small_bell(size):
     """The bell of a small size as (inside, clapper): shapes on whole pixel rows."""
-    spec = SMALL_BELLS[size]
+    shape = SMALL_BELLS[size]
     c = size / 2
-    rows = {spec["top"] + i: h for i, h in enumerate(spec["rows"])}
-    lip_half, lip_rows = spec["lip"]
-    lip_top = spec["top"] + len(spec["rows"])
+    rows = {shape["top"] + i: h for i, h in enumerate(shape["rows"])}
+    lip_half, lip_rows = shape["lip"]
+    lip_top = shape["top"] + len(shape["rows"])
     for i in range(lip_rows):
         rows[lip_top + i] = lip_half
-    clap_half, clap_rows = spec["clapper"]
+    clap_half, clap_rows = shape["clapper"]
     clap_top = lip_top + lip_rows + 1
 
     def bell(x, y):
@@ -302,7 +302,7 @@ def preview(path, drawn):
     scale = 8
     backgrounds = ((243, 243, 243), (28, 28, 28))
     pad = 8
-    cells = []  # (variant, size, zoom)
+    cells = []  # (size, zoom)
     for size in SIZES:
         cells.append((size, 1))
     for size in (16, 24):
