@@ -79,6 +79,8 @@ void App::load() {
     }
     programRandom().seed(static_cast<std::uint64_t>(GetTickCount64()) ^ GetCurrentProcessId());
     scheduler_.lastPlayed.clear();
+    // The tray icon comes with load: in the image for the state restored.
+    form_.showIconState(gate_.iconState(settings_.on(Toggle::mute)));
     form_.Form_Load();
     loading_ = false;
     // Showing the restored delay is a change of the box: its handler runs at the first
@@ -149,12 +151,13 @@ void App::checkMediaPlayer() {
 
 void App::set(Toggle toggle, bool on) {
     settings_.set(toggle, on);
+    if (toggle != Toggle::mute) return;
     // A mute or unmute by the user's own hand ends a mute for a while.
-    if (toggle == Toggle::mute && settings_.value().muteUntil) {
+    if (settings_.value().muteUntil) {
         gate_.cancelMuteFor();
         KillTimer(form_.hwnd(), kMuteForTimer);
-        scheduler_.publishStatus();  // "Muted until" goes at once
     }
+    scheduler_.publishStatus();  // the tip and the tray icon say so at once
 }
 
 void App::delayEdited(const std::wstring& text) {

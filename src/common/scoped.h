@@ -89,6 +89,7 @@ using ScopedMenu = Scoped<HMENU, detail::CloseMenu>;
 using ScopedIcon = Scoped<HICON, detail::CloseIcon>;
 using ScopedFont = Scoped<HFONT, detail::CloseGdi<HFONT>>;
 using ScopedBrush = Scoped<HBRUSH, detail::CloseGdi<HBRUSH>>;
+using ScopedBitmap = Scoped<HBITMAP, detail::CloseGdi<HBITMAP>>;
 using ScopedAccelerators = Scoped<HACCEL, detail::CloseAccelerators>;
 // Memory for the clipboard: the clipboard owns it once SetClipboardData has taken it.
 using ScopedGlobal = Scoped<HGLOBAL, detail::FreeGlobal>;

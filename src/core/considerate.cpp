@@ -229,4 +229,10 @@ std::optional<std::wstring> PlayGate::tipPrefix(bool muted) const {
     return std::wstring(L"Quiet");
 }
 
+IconState PlayGate::iconState(bool muted) const {
+    if (muted) return IconState::Muted;
+    const QuietHours& quiet = model_.value().quiet;
+    return quiet.on && isQuiet(quiet, clock_.now()) ? IconState::Quiet : IconState::Normal;
+}
+
 }  // namespace zt

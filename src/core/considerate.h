@@ -66,6 +66,9 @@ enum class MuteFor { Minutes15, Hour1, Hours4, TomorrowMorning };
 // the same date).
 StampedTime muteForEnd(MuteFor choice, const Clock& clock, const QuietHours& quiet);
 
+// Which image the tray icon shows.
+enum class IconState { Normal, Muted, Quiet };
+
 // "<prefix>. Last played: <file>", cut as the tip will show it.
 std::wstring statusTip(std::wstring_view prefix, std::wstring_view lastPlayed);
 
@@ -126,6 +129,9 @@ public:
     // when it ends, on the clock as it is now), held, quiet hours. Nothing where the tip
     // stays as it always was ("MUTED!" for a plain mute, the seconds to go otherwise).
     std::optional<std::wstring> tipPrefix(bool muted) const;
+    // The tray icon's image: muted (the Mute box, also for a mute for a while) before quiet
+    // hours that hold now, since a muted program stays silent whatever the hours.
+    IconState iconState(bool muted) const;
 
 private:
     const Clock& clock_;

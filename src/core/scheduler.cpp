@@ -75,6 +75,7 @@ void Scheduler::publishStatus() {
     const bool muted = this->muted();
     std::optional<std::wstring> words = gate_ ? gate_->tipPrefix(muted) : std::nullopt;
     if (!words) words = muted ? L"MUTED!" : std::to_wstring(secondsLeft_) + L" secs to go";
+    view_.showIconState(gate_ ? gate_->iconState(muted) : muted ? IconState::Muted : IconState::Normal);
     view_.showTip(statusTip(*words, lastPlayed));
 }
 

@@ -29,6 +29,8 @@ public:
     virtual void showCountdown(std::int32_t seconds) = 0;
     // The tray icon's tip.
     virtual void showTip(const std::wstring& text) = 0;
+    // The tray icon's image; told before the tip, which may be what first adds the icon.
+    virtual void showIconState(IconState /*state*/) {}
     // The status line (Label3), on screen at once: it names a sound before it starts.
     virtual void showStatusNow(const std::wstring& text) = 0;
     // After a delay edit, when the minutes counted are not what the text plainly says:

@@ -93,17 +93,14 @@ Form1::~Form1() = default;
 
 bool Form1::create(HINSTANCE instance) {
     instance_ = instance;
-    icon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 32, 32, LR_SHARED));
     WindowSpec spec{kClassName};
     spec.title = L"zirrotone";
     spec.style = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN;
     spec.exStyle = WS_EX_CONTROLPARENT;
     spec.clientWidthTwips = kClientWidthTwips;
     spec.clientHeightTwips = kClientHeightTwips;
-    spec.icon = icon_;
-    spec.smallIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON,
-                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                   LR_SHARED));
+    // The class's; the window sets its own for its DPI (loadIcons).
+    spec.icon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(IDI_APP), IMAGE_ICON, 0, 0, LR_DEFAULTSIZE | LR_SHARED));
     spec.dialogKeys = true;
     ACCEL keys[] = {{FCONTROL | FVIRTKEY, 'O', ids::kMnuChooseFolder}};
     accelerators_.reset(CreateAcceleratorTableW(keys, static_cast<int>(std::size(keys))));
@@ -133,6 +130,7 @@ RECT Form1::placedRect(const Placement& p) const {
 }
 
 bool Form1::createControls() {
+    loadIcons();
     for (const auto& spec : kControls) {
         const RECT at = placedRect(spec.id);
         if (lists_.createList(hwnd(), spec.id, at)) continue;
@@ -168,7 +166,7 @@ void Form1::Form_Load() {
     }
     // A shown window and its first value come first; the icon follows with the first
     // value's tip, or at the latest once the window has nothing left to do (the timer).
-    tray_.addLater(hwnd(), icon_, kStartupTip);
+    tray_.addLater(hwnd(), trayImages_.icon(iconState_), kStartupTip);
     SetTimer(hwnd(), kTrayRetryTimer, USER_TIMER_MINIMUM, nullptr);
     if (!IsWindowVisible(hwnd())) {
         tray_.retry();  // the icon is all there is: at once
@@ -368,6 +366,7 @@ void Form1::onActivate(WPARAM wParam, LPARAM lParam) {
 
 LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == taskbarCreated_ && taskbarCreated_ != 0) {
+        loadIcons();  // the shell may come back at another size
         tray_.addAgain();
         return 0;
     }

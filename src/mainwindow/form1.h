@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "common/icons.h"
 #include "common/names.h"
 #include "common/scoped.h"
 #include "common/window.h"
@@ -18,6 +19,7 @@
 #include "mainwindow/folder_picker.h"
 #include "settings/settings_model.h"
 #include "tray/tray_icon.h"
+#include "tray/tray_images.h"
 
 namespace zt {
 
@@ -101,6 +103,9 @@ public:
     // StatusView: what the scheduler shows.
     void showCountdown(std::int32_t seconds) override;
     void showTip(const std::wstring& text) override { tray_.setTip(text); }
+    void showIconState(IconState state) override;
+    // The tray icon's image for a state, as the shell is given it.
+    HICON trayImage(IconState state) const { return trayImages_.icon(state); }
     void showStatusNow(const std::wstring& text) override;
     // A balloon on the delay box: no modal box, typing goes on.
     void showDelayTip(const std::wstring& text) override;
@@ -110,7 +115,13 @@ private:
     std::span<const Placement> placements() const override;
     RECT placedRect(const Placement& p) const override;
     using Window::placedRect;
-    void dpiChanged() override { lists_.dpiChanged(dpi()); }
+    void dpiChanged() override {
+        lists_.dpiChanged(dpi());
+        loadIcons();
+    }
+    // The window's icons for its DPI and the tray's for the shell's: at creation, and
+    // again when either may have changed.
+    void loadIcons();
 
     void flip(Toggle toggle) { parts_.app.set(toggle, !parts_.settings.on(toggle)); }
     // Shows what changed in the settings model.
@@ -128,7 +139,9 @@ private:
 
     Form1Parts parts_;
     HINSTANCE instance_ = nullptr;
-    HICON icon_ = nullptr;  // shared resource icon: never destroyed
+    WindowIcons windowIcons_;
+    TrayImages trayImages_;
+    IconState iconState_ = IconState::Normal;
     UINT taskbarCreated_ = 0;
     UINT showMessage_ = 0;
     ScopedAccelerators accelerators_;

@@ -53,13 +53,23 @@ bool TrayIcon::retry() {
     return shown_;
 }
 
+void TrayIcon::setIcon(HICON icon) {
+    if (icon == icon_) return;
+    icon_ = icon;
+    if (shown_) modify(NIF_ICON);  // else the add brings it
+}
+
 void TrayIcon::setTip(const std::wstring& tip) {
     tip_ = tip;
     if (!shown_) {
         retry();
         return;
     }
-    NOTIFYICONDATAW nid = data(NIF_TIP);
+    modify(NIF_TIP);
+}
+
+void TrayIcon::modify(UINT flags) {
+    NOTIFYICONDATAW nid = data(flags);
     if (!notify(NIM_MODIFY, nid)) {
         // The shell lost the icon (it restarted without telling us): add it again.
         shown_ = false;

@@ -29,6 +29,8 @@ public:
     // Remembers the icon without asking the shell yet: the first retry(), setTip(),
     // addAgain() or showBalloon() adds it.
     void addLater(HWND hwnd, HICON icon, const std::wstring& tip);
+    // Replaces the image; the caller keeps it alive for as long as the icon shows it.
+    void setIcon(HICON icon);
     // Replaces the tip (at most 63 characters are kept).
     void setTip(const std::wstring& tip);
     // The notification area was re-created (TaskbarCreated): add the icon again as it was.
@@ -43,6 +45,8 @@ public:
 
 private:
     NOTIFYICONDATAW data(UINT flags) const;
+    // Sends what changed; a shell that has lost the icon gets it added again.
+    void modify(UINT flags);
     BOOL notify(DWORD message, NOTIFYICONDATAW& data) const;
 
     Notify notify_;

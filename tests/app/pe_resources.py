@@ -1,11 +1,14 @@
 #!/usr/bin/env python3
 """Checks the resources linked into zirrotone.exe: exactly one application manifest (with
-Common Controls 6, PerMonitorV2 and asInvoker), the icon in 16, 32 and 48 px (32 px in 256
-colours), a version resource for the project version, and a 64-bit GUI image."""
+Common Controls 6, PerMonitorV2 and asInvoker), the three icons (the program's, muted, quiet
+hours) each in every size the shell asks for, in 32-bit colour (256 px as PNG), a version
+resource for the project version, and a 64-bit GUI image."""
 import struct
 import sys
 
 RT_ICON, RT_GROUP_ICON, RT_VERSION, RT_MANIFEST = 3, 14, 16, 24
+ICON_GROUPS = (1, 2, 3)  # IDI_APP, IDI_MUTED, IDI_QUIET
+ICON_SIZES = [16, 20, 24, 32, 40, 48, 64, 256]
 
 
 def parse(path):
@@ -63,16 +66,27 @@ def main(path, version):
                        'level="asInvoker"', f'name="Zirrotone.Zirrotone" version="{version}.0"'):
             if needle not in text:
                 problems.append(f"manifest lacks {needle}")
-    icons = {}
-    for _, blob in res.get(RT_ICON, []):
-        _, w, h, _, bpp = struct.unpack_from("<IiiHH", blob, 0)
-        icons.setdefault(w, set()).add(bpp)
-    if sorted(icons) != [16, 32, 48]:
-        problems.append(f"icon sizes {sorted(icons)}")
-    if icons.get(32) != {8}:
-        problems.append(f"32 px icon depth {icons.get(32)}, not 256 colours")
-    if len(res.get(RT_GROUP_ICON, [])) != 1:
-        problems.append("not exactly one icon group")
+    images = dict(res.get(RT_ICON, []))
+    groups = dict(res.get(RT_GROUP_ICON, []))
+    if sorted(groups) != list(ICON_GROUPS):
+        problems.append(f"icon groups {sorted(groups)}, not {list(ICON_GROUPS)}")
+    for group_id, group in sorted(groups.items()):
+        count = struct.unpack_from("<H", group, 4)[0]
+        sizes = []
+        for i in range(count):
+            w, _, _, _, _, bpp, _, image_id = struct.unpack_from("<BBBBHHIH", group, 6 + 14 * i)
+            size = w or 256
+            sizes.append(size)
+            blob = images.get(image_id, b"")
+            if size == 256:
+                ok = blob.startswith(b"\x89PNG")
+            else:
+                ok = len(blob) > 40 and struct.unpack_from("<iH", blob, 4)[0] == size and \
+                    struct.unpack_from("<H", blob, 14)[0] == 32 and bpp == 32
+            if not ok:
+                problems.append(f"icon {group_id}: the {size} px image is not 32-bit colour (PNG at 256)")
+        if sorted(sizes) != ICON_SIZES:
+            problems.append(f"icon {group_id}: sizes {sorted(sizes)}")
     versions = res.get(RT_VERSION, [])
     if len(versions) != 1:
         problems.append("no version resource")

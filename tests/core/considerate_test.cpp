@@ -577,7 +577,9 @@ TEST(PlayGate, ATimeZoneChangeIsJudgedAtOnce) {
     expectOverAfter(g, 60 * 60);
 }
 
-TEST(PlayGate, TipPrecedence) {
+// The tip's words and the tray icon's image for each state, by the same precedence: a
+// muted program shows muted whatever the hours; a hold has words but no image of its own.
+TEST(PlayGate, TipAndIconPrecedence) {
     ConsiderateSettings s;
     s.quiet = quiet(hm(22, 0), hm(7, 30), kEveryDay);
     struct Case {
@@ -585,15 +587,19 @@ TEST(PlayGate, TipPrecedence) {
         LocalTime now;
         bool muted, muteFor, busy;
         std::optional<std::wstring> prefix;
+        IconState icon;
     };
     const Case cases[] = {
-        {"nothing on", at(2026, 12, 7, 12, 0), false, false, false, std::nullopt},
-        {"plain mute", at(2026, 12, 7, 12, 0), true, false, false, std::nullopt},
-        {"mute for", at(2026, 12, 7, 12, 0), true, true, false, L"Muted until 13:00"},
-        {"mute for, in quiet", at(2026, 12, 7, 23, 0), true, true, false, L"Muted until 00:00"},
-        {"plain mute, in quiet", at(2026, 12, 7, 23, 0), true, false, false, std::nullopt},
-        {"quiet", at(2026, 12, 7, 23, 0), false, false, false, L"Quiet until 07:30"},
-        {"held", at(2026, 12, 7, 12, 0), false, false, true, L"Held: full-screen program"},
+        {"nothing on", at(2026, 12, 7, 12, 0), false, false, false, std::nullopt, IconState::Normal},
+        {"plain mute", at(2026, 12, 7, 12, 0), true, false, false, std::nullopt, IconState::Muted},
+        {"mute for", at(2026, 12, 7, 12, 0), true, true, false, L"Muted until 13:00", IconState::Muted},
+        {"mute for, in quiet", at(2026, 12, 7, 23, 0), true, true, false, L"Muted until 00:00", IconState::Muted},
+        {"plain mute, in quiet", at(2026, 12, 7, 23, 0), true, false, false, std::nullopt, IconState::Muted},
+        {"quiet", at(2026, 12, 7, 23, 0), false, false, false, L"Quiet until 07:30", IconState::Quiet},
+        {"quiet, its last second", at(2026, 12, 8, 7, 29, 59), false, false, false, L"Quiet until 07:30",
+         IconState::Quiet},
+        {"quiet just over", at(2026, 12, 8, 7, 30), false, false, false, std::nullopt, IconState::Normal},
+        {"held", at(2026, 12, 7, 12, 0), false, false, true, L"Held: full-screen program", IconState::Normal},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -605,7 +611,11 @@ TEST(PlayGate, TipPrecedence) {
             g.gate.whileHeld(c.muted);
         }
         EXPECT_EQ(g.gate.tipPrefix(c.muted), c.prefix);
+        EXPECT_EQ(g.gate.iconState(c.muted), c.icon);
     }
+    // Quiet hours turned off show the plain image in what were its hours.
+    Gate off(at(2026, 12, 7, 23, 0));
+    EXPECT_EQ(off.gate.iconState(false), IconState::Normal);
 }
 
 TEST(PlayGate, TipsAreCutToTheTipsLength) {

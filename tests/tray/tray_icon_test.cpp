@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "common/winutil.h"
 #include "test_support.h"
 
@@ -76,6 +79,34 @@ TEST_F(TrayIconTest, AnIconAddedLaterComesWithTheFirstCallThatNeedsIt) {
         EXPECT_TRUE(trayIconPresent(hwnd_)) << c.call;
     }
     EXPECT_FALSE(trayIconPresent(hwnd_));  // each went with its owner
+}
+
+TEST_F(TrayIconTest, ANewImageGoesToTheShellOnlyOnceTheIconIsThere) {
+    std::vector<std::pair<DWORD, NOTIFYICONDATAW>> sent;
+    TrayIcon tray([&](DWORD message, NOTIFYICONDATAW& data) {
+        sent.emplace_back(message, data);
+        return Shell_NotifyIconW(message, &data);
+    });
+    const HICON other = LoadIconW(nullptr, IDI_WARNING);
+    tray.addLater(hwnd_, icon_, L" zirrotone ");
+    tray.setIcon(other);
+    EXPECT_TRUE(sent.empty());  // remembered for the add
+    ASSERT_TRUE(tray.retry());
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].second.hIcon, other);
+
+    tray.setIcon(other);  // the same image: nothing to tell
+    tray.setIcon(icon_);
+    ASSERT_EQ(sent.size(), 2u);
+    EXPECT_EQ(sent[1].first, static_cast<DWORD>(NIM_MODIFY));
+    EXPECT_EQ(sent[1].second.uFlags, static_cast<UINT>(NIF_ICON));
+    EXPECT_EQ(sent[1].second.hIcon, icon_);
+
+    // The shell lost the icon: the new image adds it again.
+    dropTrayIcon(hwnd_);
+    tray.setIcon(other);
+    EXPECT_TRUE(trayIconPresent(hwnd_));
+    EXPECT_EQ(sent.back().second.hIcon, other);
 }
 
 TEST_F(TrayIconTest, RemovedWithItsOwner) {
