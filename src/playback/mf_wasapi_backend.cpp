@@ -354,8 +354,29 @@ private:
         if (FAILED(hr)) return hr;
         // Chosen afresh for every sound: the default is the system's default of this moment.
         if (FAILED(hr = openEndpoint(*devices.get(), output_.device, output_.deviceName, endpoint_))) return hr;
+        hr = openClient();
+        if (FAILED(hr) && !output_.device.empty() && !endpoint_.fellBack) {
+            // Listed as there, but it would not play (gone a moment ago): the default.
+            const std::wstring missing = endpoint_.name.empty() ? output_.deviceName : endpoint_.name;
+            if (FAILED(openEndpoint(*devices.get(), {}, {}, endpoint_))) return hr;
+            endpoint_.fellBack = true;
+            endpoint_.missingName = missing.empty() ? L"the chosen device" : missing;
+            hr = openClient();
+        }
+        if (FAILED(hr)) return hr;
+        // The client's errors tell of a device that goes away only once it is asked for
+        // data; the system's notice comes at once (where it gives one).
+        lost_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (lost_) watch_.emplace(*devices.get(), endpoint_.id, lost_.get());
+        return S_OK;
+    }
+
+    // A client on endpoint_'s device, set up for the source and ready to be filled.
+    HRESULT openClient() {
         const ComPtr<IMMDevice> device = endpoint_.device;
         silenceLeft_ = leadInFrames(leadInMs(output_.leadInMs, endpoint_.bluetooth), source_->rate);
+        mixer_.reset();
+        HRESULT hr = S_OK;
         const unsigned channels = source_->channels;
         outChannels_ = channels;
         hr = initialize(device, floatFormat(channels, source_->rate, source_->channelMask));
@@ -379,12 +400,7 @@ private:
         if (FAILED(hr = client_->GetBufferSize(&bufferFrames_))) return hr;
         if (FAILED(hr = client_->GetService(__uuidof(IAudioRenderClient), render_.putVoid()))) return hr;
         if (FAILED(hr = client_->GetService(__uuidof(IAudioClock), clock_.putVoid()))) return hr;
-        if (FAILED(hr = clock_->GetFrequency(&clockHz_))) return hr;
-        // The client's errors tell of a device that goes away only once it is asked for
-        // data; the system's notice comes at once (where it gives one).
-        lost_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        if (lost_) watch_.emplace(*devices.get(), endpoint_.id, lost_.get());
-        return S_OK;
+        return clock_->GetFrequency(&clockHz_);
     }
 
     // A new client on the device, set up for the format.
