@@ -44,6 +44,10 @@ App::App(HINSTANCE instance, const AppSeams& seams)
     scheduler_.useGate(gate_);
     scheduler_.useHistory(history_);
     history_.onAdded([this](const HistoryEntry&) { historyWindow_.entryAdded(); });
+    ownMedia_.chooseOutput([this] {
+        const Settings& s = settings_.value();
+        return MfWasapiBackend::Output{s.device, s.deviceName, s.leadInMs};
+    });
 }
 
 bool App::create() {
@@ -206,8 +210,22 @@ void App::playsound(const std::wstring& soundName, HistoryEntry how) {
                 form_.setControlText(ids::kLabel3, L"Last played: " + how.file);
             playError_.clear();
             started_ = how.file;
-            history_.add(how);
+            // Not where the user asked for: said until the next sound starts.
+            if (std::wstring notice = media_.outputNotice(); !notice.empty()) {
+                form_.setControlText(ids::kLabel3, notice);
+                playError_ = std::move(notice);
+                history_.add(HistoryEvent::DefaultDevice, how.file);
+            } else {
+                history_.add(how);
+            }
         });
+    if (result && !result.reason.empty()) {
+        // Its device went away: the countdown goes on, and the next sound finds another.
+        playError_ = L"Stopped " + started_ + L": " + result.reason + L".";
+        form_.setControlText(ids::kLabel3, playError_);
+        history_.add(HistoryEvent::CutShort, started_, result.reason);
+        return;
+    }
     // Handed on to the play that was loading: that one reports. No reason: stopped before
     // it started.
     if (result || result.handedOn || result.reason.empty()) return;

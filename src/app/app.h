@@ -77,6 +77,7 @@ public:
     void stopSound() override;
     void showHistory() override { historyWindow_.open(form_.hwnd()); }
     void trayHintShown() override { settings_.setTrayHintShown(true); }
+    void setDevice(const std::wstring& id, const std::wstring& name) override { settings_.setDevice(id, name); }
 
 private:
     // The activation sequence: media check, start-up sound, then the scheduler, which

@@ -43,6 +43,7 @@ std::wstring historyWords(const HistoryEntry& e) {
     case HistoryEvent::Stopped: return L"stopped by the user";
     case HistoryEvent::CouldNotPlay: return e.detail.empty() ? L"could not play" : L"could not play: " + e.detail;
     case HistoryEvent::DefaultDevice: return L"played on the default device because the chosen one was missing";
+    case HistoryEvent::CutShort: return e.detail.empty() ? L"cut short" : L"cut short: " + e.detail;
     }
     return {};
 }

@@ -26,12 +26,13 @@ enum class HistoryEvent {
     Stopped,         // "Stop sound" while the file played
     CouldNotPlay,    // detail: why
     DefaultDevice,   // played on the default device: the device chosen was not there
+    CutShort,        // started, then ended early (detail: why, its device went away)
 };
 
 struct HistoryEntry {
     HistoryEvent what = HistoryEvent::Played;
     std::wstring file{};    // the file's name; empty where no file was picked
-    std::wstring detail{};  // Quiet: its end; CouldNotPlay: the reason; Held*: why busy, if known
+    std::wstring detail{};  // Quiet: its end; CouldNotPlay, CutShort: the reason; Held*: why busy, if known
     std::int64_t heldSeconds = 0;
     LocalTime time{};  // set by History::add
 };

@@ -52,6 +52,9 @@ public:
     virtual void showHistory() = 0;
     // The balloon that says the program goes on from the tray has been shown.
     virtual void trayHintShown() = 0;
+    // "Play on": the sounds from the next one on play on this device (an endpoint id, with
+    // the name the menu showed; empty: the system's default).
+    virtual void setDevice(const std::wstring& id, const std::wstring& name) = 0;
 };
 
 }  // namespace zt

@@ -309,6 +309,7 @@ void Form1::showDelayTip(const std::wstring& text) {
 void Form1::onCommand(int id, int code) {
     if (const auto toggle = toggleOfCommand(id)) return flip(*toggle);
     if (const auto choice = muteForOfCommand(id)) return mnuMuteFor_Click(*choice);
+    if (const auto device = devices_.chosen(id)) return parts_.app.setDevice(device->id, device->name);
     if (id == ids::kMnuHistory || id == ids::kMnuHistory2) return parts_.app.showHistory();
     switch (id) {
     case ids::kDrive1:
@@ -388,6 +389,7 @@ LRESULT Form1::onMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     case WM_COMMAND:
         onCommand(LOWORD(wParam), HIWORD(wParam));
         return 0;
+    case WM_INITMENUPOPUP: fillDeviceMenu(reinterpret_cast<HMENU>(wParam)); return 0;
     case WM_HSCROLL:
         if (reinterpret_cast<HWND>(lParam) == item(ids::kSlider1)) Slider1_Change();
         return 0;

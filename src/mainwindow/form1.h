@@ -15,6 +15,7 @@
 #include "core/scheduler.h"
 #include "mainwindow/about_box.h"
 #include "mainwindow/commands.h"
+#include "mainwindow/device_menu.h"
 #include "mainwindow/folder_lists.h"
 #include "mainwindow/folder_picker.h"
 #include "settings/settings_model.h"
@@ -124,6 +125,9 @@ private:
     void loadIcons();
 
     void flip(Toggle toggle) { parts_.app.set(toggle, !parts_.settings.on(toggle)); }
+    void fillDeviceMenu(HMENU popup) {
+        devices_.fill(popup, parts_.settings.value().device, parts_.settings.value().deviceName);
+    }
     // Shows what changed in the settings model.
     void show(const SettingsModel::Change& change);
     void onCommand(int id, int code);
@@ -151,6 +155,7 @@ private:
     FolderLists lists_{parts_.waiter, [this](const std::wstring& folder) { folderUnreadable(folder); },
                        [this](const std::wstring& folder) { parts_.app.folderChosen(folder); }};  // Drive1, Dir1, File1
     TrayIcon tray_;
+    DeviceMenu devices_;  // "Play on" in both menus
     bool otherWindowWasActive_ = false;
 };
 

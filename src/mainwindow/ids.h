@@ -54,4 +54,8 @@ inline constexpr int kMnuMuteFor240 = 237;
 inline constexpr int kMnuMuteForMorning = 238;
 inline constexpr int kMnuHistory2 = 239;
 
+// "Play on", in both menus: "Default device", then the devices as the list was last read.
+inline constexpr int kMnuDeviceFirst = 300;
+inline constexpr int kMnuDeviceCount = 64;
+
 }  // namespace zt::ids

@@ -2,6 +2,7 @@
 
 #include <span>
 
+#include "mainwindow/device_menu.h"
 #include "mainwindow/ids.h"
 
 namespace zt {
@@ -16,6 +17,7 @@ struct MenuEntry {
     int id = 0;
     Toggle toggle = Toggle::count;
     std::span<const MenuEntry> popup = {};
+    bool devices = false;  // the "Play on" submenu, filled as it opens (DeviceMenu)
 };
 constexpr MenuEntry kSeparator{};
 
@@ -36,6 +38,7 @@ constexpr MenuEntry kFileMenu[] = {
     kSeparator,
     {L"&Quiet hours...", ids::kMnuQuiet},
     {L"&Hold while busy", ids::kMnuHoldBusy, Toggle::holdBusy},
+    {L"Play &on", 0, Toggle::count, {}, true},
     {L"&Play one now", ids::kMnuPlayNow},
     {L"S&kip this wait", ids::kMnuSkip},
     {L"H&istory...", ids::kMnuHistory},
@@ -58,6 +61,7 @@ constexpr MenuEntry kTrayMenu[] = {
     {L"&Quiet hours...", ids::kMnuQuiet2},
     {L"&Hold while busy", ids::kMnuHoldBusy2, Toggle::holdBusy},
     {L"Mute &for", 0, Toggle::count, kMuteForMenu},
+    {L"Play &on", 0, Toggle::count, {}, true},
     {L"&Play one now", ids::kMnuPlayNow2},
     {L"S&kip this wait", ids::kMnuSkip2},
     {L"H&istory...", ids::kMnuHistory2},
@@ -85,6 +89,8 @@ void append(HMENU menu, std::span<const MenuEntry> entries) {
     for (const auto& e : entries) {
         if (!e.caption) {
             AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+        } else if (e.devices) {
+            AppendMenuW(menu, MF_POPUP, reinterpret_cast<UINT_PTR>(DeviceMenu::create()), e.caption);
         } else if (!e.popup.empty()) {
             HMENU popup = CreatePopupMenu();  // owned by its parent menu from here on
             append(popup, e.popup);

@@ -42,6 +42,12 @@ public:
     // the end of a sound wakes at the end itself; nullptr when the back end has none and
     // must be asked through playState().
     virtual void* endEvent() { return nullptr; }
+    // What the user should know about where the file loaded last plays (on the default
+    // device, the one chosen being missing); empty: nothing to say.
+    virtual std::wstring outputNotice() const { return {}; }
+    // Why the sound that ended last ended before its end (its device went away); empty
+    // when it played out or was stopped.
+    virtual std::wstring faultReason() const { return {}; }
 };
 
 }  // namespace zt

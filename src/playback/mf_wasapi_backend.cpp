@@ -22,6 +22,8 @@
 
 #include "common/winutil.h"
 #include "playback/downmix.h"
+#include "playback/endpoint.h"
+#include "playback/lead_in.h"
 #include "playback/sample_gain.h"
 #include "playback/wav_reader.h"
 
@@ -286,7 +288,7 @@ WAVEFORMATEXTENSIBLE floatFormat(unsigned channels, DWORD rate, DWORD mask) {
 // or until `quit` is signalled.
 class Renderer {
 public:
-    explicit Renderer(const std::atomic<float>& gain) : gain_(gain) {}
+    Renderer(const std::atomic<float>& gain, const MfWasapiBackend::Output& output) : gain_(gain), output_(output) {}
     ~Renderer() {
         if (started_) client_->Stop();
     }
@@ -304,15 +306,21 @@ public:
     // Plays to the last frame, or until quit is signalled or the device fails.
     void render(HANDLE quit) {
         if (!fill()) return;
-        if (FAILED(client_->Start())) return;
+        if (FAILED(fault_ = client_->Start())) return;
         started_ = true;
-        const HANDLE waits[] = {quit, bufferReady_.get()};
+        const HANDLE waits[] = {quit, bufferReady_.get(), lost_.get()};
         for (;;) {
-            const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, kStallMs);
+            const DWORD woke = WaitForMultipleObjects(lost_ ? 3 : 2, waits, FALSE, kStallMs);
+            if (woke == WAIT_OBJECT_0 + 2) fault_ = AUDCLNT_E_DEVICE_INVALIDATED;  // unplugged or disabled
             if (woke != WAIT_OBJECT_0 + 1) return;  // stopped, stalled or failed
             if (!fill() || allPlayed()) return;
         }
     }
+
+    // Where the sound plays; after open().
+    const Endpoint& endpoint() const { return endpoint_; }
+    // What made the device fail while the sound played; S_OK when nothing did.
+    HRESULT fault() const { return fault_; }
 
 private:
     // A WAV our own reader decodes is read by it; everything else (MP3, the WAV encodings it
@@ -344,8 +352,31 @@ private:
         HRESULT hr = CoCreateInstance(__uuidof(MMDeviceEnumerator), nullptr, CLSCTX_INPROC_SERVER,
                                       __uuidof(IMMDeviceEnumerator), devices.putVoid());
         if (FAILED(hr)) return hr;
-        ComPtr<IMMDevice> device;
-        if (FAILED(hr = devices->GetDefaultAudioEndpoint(eRender, eConsole, device.put()))) return hr;
+        // Chosen afresh for every sound: the default is the system's default of this moment.
+        if (FAILED(hr = openEndpoint(*devices.get(), output_.device, output_.deviceName, endpoint_))) return hr;
+        hr = openClient();
+        if (FAILED(hr) && !output_.device.empty() && !endpoint_.fellBack) {
+            // Listed as there, but it would not play (gone a moment ago): the default.
+            const std::wstring missing = endpoint_.name.empty() ? output_.deviceName : endpoint_.name;
+            if (FAILED(openEndpoint(*devices.get(), {}, {}, endpoint_))) return hr;
+            endpoint_.fellBack = true;
+            endpoint_.missingName = missing.empty() ? L"the chosen device" : missing;
+            hr = openClient();
+        }
+        if (FAILED(hr)) return hr;
+        // The client's errors tell of a device that goes away only once it is asked for
+        // data; the system's notice comes at once (where it gives one).
+        lost_.reset(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (lost_) watch_.emplace(*devices.get(), endpoint_.id, lost_.get());
+        return S_OK;
+    }
+
+    // A client on endpoint_'s device, set up for the source and ready to be filled.
+    HRESULT openClient() {
+        const ComPtr<IMMDevice> device = endpoint_.device;
+        silenceLeft_ = leadInFrames(leadInMs(output_.leadInMs, endpoint_.bluetooth), source_->rate);
+        mixer_.reset();
+        HRESULT hr = S_OK;
         const unsigned channels = source_->channels;
         outChannels_ = channels;
         hr = initialize(device, floatFormat(channels, source_->rate, source_->channelMask));
@@ -384,11 +415,21 @@ private:
         return client_->Initialize(AUDCLNT_SHAREMODE_SHARED, flags, kBufferHns, 0, &format.Format, nullptr);
     }
 
-    // Hands the device as much as it has room for. False when the device failed.
+    // Hands the device as much as it has room for: the lead-in's silence first, then the
+    // sound. False when the device failed (fault_ says how).
     bool fill() {
         UINT32 padding = 0;
-        if (FAILED(client_->GetCurrentPadding(&padding))) return false;
+        if (FAILED(fault_ = client_->GetCurrentPadding(&padding))) return false;
         UINT32 room = bufferFrames_ - std::min(padding, bufferFrames_);
+        while (room > 0 && silenceLeft_ > 0) {
+            const auto frames = static_cast<UINT32>(std::min<UINT64>(room, silenceLeft_));
+            BYTE* out = nullptr;
+            if (FAILED(fault_ = render_->GetBuffer(frames, &out))) return false;
+            if (FAILED(fault_ = render_->ReleaseBuffer(frames, AUDCLNT_BUFFERFLAGS_SILENT))) return false;
+            silenceLeft_ -= frames;
+            written_ += frames;
+            room -= frames;
+        }
         const unsigned channels = source_->channels;
         while (room > 0) {
             if (taken_ == pending_.size()) {
@@ -398,7 +439,7 @@ private:
             }
             const auto frames = static_cast<UINT32>(std::min<std::size_t>(room, (pending_.size() - taken_) / channels));
             BYTE* out = nullptr;
-            if (FAILED(render_->GetBuffer(frames, &out))) return false;
+            if (FAILED(fault_ = render_->GetBuffer(frames, &out))) return false;
             // The device's buffer holds floats: the stream was opened in that format.
             // cppcheck-suppress invalidPointerCast
             auto* samples = reinterpret_cast<float*>(out);
@@ -407,7 +448,7 @@ private:
             else
                 std::memcpy(samples, pending_.data() + taken_, std::size_t{frames} * channels * sizeof(float));
             applyGain(out, std::size_t{frames} * outChannels_, SampleFormat::f32, gain_.load());
-            if (FAILED(render_->ReleaseBuffer(frames, 0))) return false;
+            if (FAILED(fault_ = render_->ReleaseBuffer(frames, 0))) return false;
             taken_ += std::size_t{frames} * channels;
             written_ += frames;
             room -= frames;
@@ -433,10 +474,14 @@ private:
     }
 
     const std::atomic<float>& gain_;
+    const MfWasapiBackend::Output& output_;
     std::unique_ptr<Source> source_;
     std::optional<ChannelMixer> mixer_;  // when the device plays fewer channels than the file has
     unsigned outChannels_ = 0;
     ScopedHandle bufferReady_;  // before the client, which signals it until it goes
+    Endpoint endpoint_;
+    ScopedHandle lost_;                   // the endpoint went away
+    std::optional<EndpointWatch> watch_;  // signals lost_
     ComPtr<IAudioClient> client_;
     ComPtr<IAudioRenderClient> render_;
     ComPtr<IAudioClock> clock_;
@@ -446,7 +491,9 @@ private:
     std::vector<float> pending_;  // decoded, not yet handed to the device
     std::size_t taken_ = 0;       // samples of pending_ already handed over
     bool ended_ = false;          // the decoder has nothing more
-    UINT64 written_ = 0;          // frames handed to the device
+    UINT64 written_ = 0;          // frames handed to the device, the lead-in's included
+    UINT64 silenceLeft_ = 0;      // frames of the lead-in not yet handed over
+    HRESULT fault_ = S_OK;
 };
 
 }  // namespace
@@ -457,7 +504,8 @@ struct MfWasapiBackend::Shared {
 };
 
 struct MfWasapiBackend::Sound {
-    Sound(std::wstring file, std::shared_ptr<const Shared> common) : path(std::move(file)), shared(std::move(common)) {}
+    Sound(std::wstring file, std::shared_ptr<const Shared> common, Output where)
+        : path(std::move(file)), shared(std::move(common)), output(std::move(where)) {}
 
     // The thread's entry point: it owns a share of the sound, so that a sound let go while
     // its thread is stuck stays whole until the thread ends. No exception leaves it: one
@@ -483,12 +531,18 @@ struct MfWasapiBackend::Sound {
             opened = E_FAIL;
             return;
         }
-        Renderer renderer(shared->gain);
+        Renderer renderer(shared->gain, output);
         opened = renderer.open(path, shared->beforeDevice);
+        const Endpoint& endpoint = renderer.endpoint();
+        if (SUCCEEDED(opened) && endpoint.fellBack)
+            notice = L"Played on the default device: " + endpoint.missingName + L" is not available";
         SetEvent(ready.get());
         const HANDLE waits[] = {quit.get(), go.get()};
-        if (SUCCEEDED(opened) && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
+        if (SUCCEEDED(opened) && WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1) {
             renderer.render(quit.get());
+            if (FAILED(renderer.fault()) && WaitForSingleObject(quit.get(), 0) == WAIT_TIMEOUT)
+                fault = faultText(renderer.fault(), endpoint.name);
+        }
         // Over: what is left (letting go of the device and the decoder) may take a while.
         SetEvent(done.get());
     }
@@ -500,13 +554,22 @@ struct MfWasapiBackend::Sound {
 
     bool ended() const { return WaitForSingleObject(done.get(), 0) == WAIT_OBJECT_0; }
 
+    // Why a sound that had started ended early, in the status line's words.
+    static std::wstring faultText(HRESULT hr, const std::wstring& device) {
+        if (hr == AUDCLNT_E_DEVICE_INVALIDATED) return (device.empty() ? L"the sound device" : device) + L" is no longer available";
+        return describe(hr);
+    }
+
     const std::wstring path;
     const std::shared_ptr<const Shared> shared;
+    const Output output;
     ScopedHandle ready{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle go{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle quit{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     ScopedHandle done{CreateEventW(nullptr, TRUE, FALSE, nullptr)};
     HRESULT opened = E_FAIL;  // written by the thread before `ready`
+    std::wstring notice;      // ... and so is this
+    std::wstring fault;       // written by the thread before `done`
     // The UI thread's alone:
     ScopedHandle thread;
     bool started = false;
@@ -539,7 +602,8 @@ MediaResult MfWasapiBackend::setFileName(const std::wstring& path) {
     static const MediaResult replaced = MediaResult::failure(L"another sound or a stop came first");
     if (generation_ != mine) return replaced;
     if (path.empty()) return MediaResult::failure(describe(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
-    auto sound = std::make_shared<Sound>(path, shared_);
+    fault_.clear();
+    auto sound = std::make_shared<Sound>(path, shared_, output_ ? output_() : Output{});
     if (!sound->ready || !sound->go || !sound->quit || !sound->done) return MediaResult::failure(describe(E_OUTOFMEMORY));
     auto share = std::make_unique<std::shared_ptr<Sound>>(sound);
     sound->thread.reset(CreateThread(nullptr, 0, &Sound::threadMain, share.get(), 0, nullptr));
@@ -579,6 +643,8 @@ std::int32_t MfWasapiBackend::playState() {
     return sound_ && sound_->started ? kPlaying : kStopped;
 }
 
+std::wstring MfWasapiBackend::outputNotice() const { return sound_ ? sound_->notice : std::wstring(); }
+
 void* MfWasapiBackend::endEvent() { return sound_ && sound_->started ? sound_->done.get() : idle_.get(); }
 
 void MfWasapiBackend::stop() {
@@ -603,7 +669,10 @@ void MfWasapiBackend::letGo(std::shared_ptr<Sound>&& given, int waitMs) {
 
 void MfWasapiBackend::reap() {
     std::erase_if(stragglers_, [](const ScopedHandle& thread) { return WaitForSingleObject(thread.get(), 0) != WAIT_TIMEOUT; });
-    if (sound_ && sound_->started && sound_->ended()) letGo(std::exchange(sound_, nullptr), 0);
+    if (sound_ && sound_->started && sound_->ended()) {
+        fault_ = sound_->fault;
+        letGo(std::exchange(sound_, nullptr), 0);
+    }
 }
 
 }  // namespace zt

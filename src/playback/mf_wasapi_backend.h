@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,16 @@ public:
     // Run on a sound's thread just before it opens the sound device, so that what it does
     // (take two seconds, never return) is what the device seems to do. Empty: nothing.
     using DeviceHook = std::function<void()>;
+
+    // Where each sound plays, read as it is loaded: the endpoint id (empty: the system's
+    // default of that moment) with the name it was chosen by, and the lead-in for every
+    // device (none: each device's own).
+    struct Output {
+        std::wstring device;
+        std::wstring deviceName;
+        std::optional<std::int32_t> leadInMs;
+    };
+    using OutputSource = std::function<Output()>;
 
     static constexpr int kOpenMs = 3000;
     static constexpr int kLetGoMs = 1000;
@@ -45,6 +56,11 @@ public:
     void stop() override;
     // Signalled whenever no sound plays: at its last frame, a failure or a stop.
     void* endEvent() override;
+    std::wstring outputNotice() const override;
+    std::wstring faultReason() const override { return fault_; }
+    // Where the sounds loaded from now on play; unset: the default device, no lead-in but
+    // Bluetooth's.
+    void chooseOutput(OutputSource source) { output_ = std::move(source); }
 
     struct Shared;  // what every sound's thread reads, kept alive by the threads too
     struct Sound;   // one file's thread and what it shares with it
@@ -62,6 +78,8 @@ private:
     std::shared_ptr<Sound> sound_;
     std::vector<ScopedHandle> stragglers_;  // threads of sounds let go that had not yet ended
     unsigned generation_ = 0;                // one more at every stop and every file
+    OutputSource output_;
+    std::wstring fault_;  // why the sound that ended last ended early
 };
 
 }  // namespace zt

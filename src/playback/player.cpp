@@ -62,8 +62,9 @@ PlayResult Player::playsound(const std::wstring& soundName, int sliderValue,
     const Flag waiting(waiting_);
     while (backend_.playState() == MediaBackend::kPlaying) {
         waiter_.waitUntil(waiter_.clockMs() + kRecheckMs, backend_.endEvent());
-        if (abandoned && abandoned()) break;
+        if (abandoned && abandoned()) return result;
     }
+    result.reason = backend_.faultReason();
     return result;
 }
 

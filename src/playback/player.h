@@ -15,7 +15,9 @@ namespace zt {
 // What became of a playsound call, for the caller to show.
 struct PlayResult {
     bool played = false;
-    std::wstring reason;     // why the file could not be played; empty when it played or did not get to
+    // Why the file could not be played, or why it ended early when it played (its device
+    // went away); empty when it played out, was stopped or did not get to play.
+    std::wstring reason;
     std::wstring soundName;  // the file this speaks of: a call may have played a later call's file
     bool handedOn = false;   // the file went to the call that was loading a sound, which reports it
     explicit operator bool() const { return played; }

@@ -30,6 +30,11 @@ const ToggleKey* toggleKey(Toggle t) {
     return it == std::end(kToggleKeys) ? nullptr : it;
 }
 
+void saveDevice(StringStore& store, const Settings& s) {
+    writeSetting(store, kDeviceSetting, s.device);
+    writeSetting(store, kDeviceNameSetting, s.deviceName);
+}
+
 }  // namespace
 
 std::optional<bool> parseBoolean(std::wstring_view text) {
@@ -93,6 +98,12 @@ Settings loadSettings(StringStore& store, const NumberFormat& numbers) {
     s.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] =
         !store.get(std::wstring(kRunKey), std::wstring(kRunValue)).empty();
     s.trayHintShown = readSetting(store, kTrayHintSetting) == L"True";
+
+    s.device = readSetting(store, kDeviceSetting);
+    if (!s.device.empty()) s.deviceName = readSetting(store, kDeviceNameSetting);
+    // Out of range is clamped; a text that is no number leaves each device its own.
+    if (const auto leadIn = plainNumber(readSetting(store, kLeadInSetting)))
+        s.leadInMs = toInt32(std::clamp(*leadIn, double{kMinLeadInMs}, double{kMaxLeadInMs}));
     return s;
 }
 
@@ -104,6 +115,7 @@ void saveSettings(StringStore& store, const Settings& s) {
     for (const auto& key : kToggleKeys) writeSetting(store, key.name, booleanText(s.on(key.toggle)));
     saveQuietHours(store, s.quiet);
     saveMuteUntil(store, s.muteUntil);
+    saveDevice(store, s);
 }
 
 void saveAtOnce(StringStore& store, const Settings& s, const SettingsModel::Change& change,
@@ -112,6 +124,7 @@ void saveAtOnce(StringStore& store, const Settings& s, const SettingsModel::Chan
     switch (change.field) {
     case Field::quiet: saveQuietHours(store, s.quiet); break;
     case Field::muteUntil: saveMuteUntil(store, s.muteUntil); break;
+    case Field::device: saveDevice(store, s); break;
     case Field::trayHint:
         if (s.trayHintShown) writeSetting(store, kTrayHintSetting, L"True");
         break;

@@ -2,6 +2,7 @@
 // The settings model's mapping onto the string store: which key holds what, how each text
 // reads back, what a missing or unusable text means. Window-free: the program passes a
 // RegistryStore (settings/registry.h) and its number format.
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -24,6 +25,13 @@ inline constexpr std::wstring_view kDelaySetting = L"delay";
 inline constexpr std::wstring_view kAbsoluteSetting = L"absolute";
 inline constexpr std::wstring_view kSystraySetting = L"systray";
 inline constexpr std::wstring_view kNoRepeatSetting = L"norepeat";
+// The output device's endpoint id (empty or missing: the default) and its name; the
+// lead-in in milliseconds (kMinLeadInMs..kMaxLeadInMs, clamped; missing: each device's own).
+inline constexpr std::wstring_view kDeviceSetting = L"device";
+inline constexpr std::wstring_view kDeviceNameSetting = L"devicename";
+inline constexpr std::wstring_view kLeadInSetting = L"leadin";
+inline constexpr std::int32_t kMinLeadInMs = 0;
+inline constexpr std::int32_t kMaxLeadInMs = 2000;
 // Not one of the settings, but kept the same way: "True" once the tray icon has said, the
 // first time the window went to the tray, that the program goes on from there.
 inline constexpr std::wstring_view kTrayHintSetting = L"trayhint";
@@ -49,8 +57,8 @@ Settings loadSettings(StringStore& store, const NumberFormat& numbers);
 void saveSettings(StringStore& store, const Settings& settings);
 
 // What is written the moment it changes rather than at the end (it survives a crash, or the
-// system reads it): the considerate options, the mute end, the tray hint and the
-// run-at-logon entry (the quoted program path, or removed). Nothing for the rest.
+// system reads it): the considerate options, the mute end, the tray hint, the output device
+// and the run-at-logon entry (the quoted program path, or removed). Nothing for the rest.
 void saveAtOnce(StringStore& store, const Settings& settings, const SettingsModel::Change& change,
                 const std::wstring& programPath);
 

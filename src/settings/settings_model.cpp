@@ -53,6 +53,13 @@ void SettingsModel::setTrayHintShown(bool shown) {
     changed({Field::trayHint});
 }
 
+void SettingsModel::setDevice(const std::wstring& id, const std::wstring& name) {
+    if (value_.device == id && value_.deviceName == name) return;
+    value_.device = id;
+    value_.deviceName = id.empty() ? std::wstring() : name;
+    changed({Field::device});
+}
+
 void SettingsModel::replace(const Settings& value) {
     value_ = value;
     changed({Field::all});

@@ -45,6 +45,13 @@ struct Settings {
     QuietHours quiet;
     std::optional<StampedTime> muteUntil;
     bool trayHintShown = false;  // the tray balloon has said once that the program goes on
+    // "Play on": the output device's endpoint id, empty for the system's default, and its
+    // name as the menu showed it, for telling the user about it once it is gone.
+    std::wstring device;
+    std::wstring deviceName;
+    // The silence before each sound's first sample, in milliseconds, for every device;
+    // none: each device's own (kept in the store only, never offered).
+    std::optional<std::int32_t> leadInMs;
     std::array<bool, kToggleCount> toggles = [] {
         std::array<bool, kToggleCount> on{};
         for (std::size_t i = 0; i < kToggleCount; ++i) on[i] = defaultOf(static_cast<Toggle>(i));
@@ -57,7 +64,7 @@ struct Settings {
 
 class SettingsModel {
 public:
-    enum class Field { folder, volume, delay, toggle, quiet, muteUntil, trayHint, all };
+    enum class Field { folder, volume, delay, toggle, quiet, muteUntil, trayHint, device, all };
     struct Change {
         Field field;
         Toggle toggle = Toggle::count;  // which, for Field::toggle
@@ -76,6 +83,8 @@ public:
     void setQuietHours(const QuietHours& quiet);
     void setMuteUntil(const std::optional<StampedTime>& end);
     void setTrayHintShown(bool shown);
+    // The output device (empty id: the default) with its name.
+    void setDevice(const std::wstring& id, const std::wstring& name);
     // A whole new value (the one read at start): every listener hears Field::all.
     void replace(const Settings& value);
 

@@ -38,6 +38,8 @@ TEST(HistoryWords, EveryEventInWords) {
         {{HistoryEvent::CouldNotPlay, L"bad.mp3"}, L"could not play"},
         {{HistoryEvent::DefaultDevice, L"bell.wav"},
          L"played on the default device because the chosen one was missing"},
+        {{HistoryEvent::CutShort, L"bell.wav", L"Speakers is no longer available"},
+         L"cut short: Speakers is no longer available"},
     };
     for (const auto& c : cases) EXPECT_EQ(historyWords(c.entry), c.words);
 }

@@ -69,7 +69,9 @@ public:
         ++generation_;
     }
     void* endEvent() override { return &endEventToken; }
+    std::wstring faultReason() const override { return fault; }
     int endEventToken = 0;
+    std::wstring fault;  // why the sound that ended last ended early
     bool playing() const { return left_ > 0; }
     std::vector<std::wstring> started;  // every file started, in order
 
@@ -179,6 +181,20 @@ TEST_F(PlayerTest, AFileThatCannotBeLoadedOrStartedFailsWithItsReasonAndRestores
     EXPECT_EQ(result.reason, L"no sound device");
     EXPECT_EQ(log.back(), "device write 7");
     EXPECT_EQ(waiter.nowMs, 0);
+}
+
+TEST_F(PlayerTest, ASoundCutShortByItsDeviceHasPlayedAndSaysWhyItEnded) {
+    backend.lengthInReads[L"a.wav"] = 2;
+    backend.fault = L"Speakers is no longer available";
+    PlayResult result = player.playsound(L"a.wav", 50);
+    EXPECT_TRUE(result.played);
+    EXPECT_EQ(result.reason, L"Speakers is no longer available");
+
+    // A wait given up on (a newer run) says nothing of a sound that plays on.
+    backend.lengthInReads[L"long.wav"] = 100;
+    result = player.playsound(L"long.wav", 50, [] { return true; });
+    EXPECT_TRUE(result.played);
+    EXPECT_TRUE(result.reason.empty());
 }
 
 TEST_F(PlayerTest, StopEndsTheWaitAtTheNextRead) {

@@ -127,6 +127,9 @@ TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     saved.quiet = {true, 22 * 60, 7 * 60 + 30, 0x41};
     for (const Toggle t : {Toggle::mute, Toggle::startInTray, Toggle::runAtStartup, Toggle::noRepeat})
         saved.toggles[static_cast<std::size_t>(t)] = true;
+    saved.device = L"{0.0.0.00000000}.{5b0bd45e-7a4b-4a0b-9d1e-2f8a7c3e6b10}";
+    saved.deviceName = L"Speakers (USB)";
+    saved.leadInMs = 300;  // the user's own, never written by the program
 
     saveSettings(store, saved);
 
@@ -143,7 +146,9 @@ TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     EXPECT_EQ(text(L"muteuntil"), L"");
     // Run at startup is the entry, written when it is toggled; the tray hint when shown.
     EXPECT_TRUE(store.get(kRunKeyText, kRunValueText).empty());
-    EXPECT_EQ(store.writes.size(), 13u);  // each key once
+    EXPECT_EQ(text(L"devicename"), L"Speakers (USB)");
+    EXPECT_EQ(text(L"leadin"), L"");
+    EXPECT_EQ(store.writes.size(), 15u);  // each key once
 
     Settings back = load(store);
     back.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
@@ -152,6 +157,35 @@ TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     EXPECT_EQ(back.delayText, saved.delayText);
     EXPECT_EQ(back.quiet, saved.quiet);
     EXPECT_EQ(back.toggles, saved.toggles);
+    EXPECT_EQ(back.device, saved.device);
+    EXPECT_EQ(back.deviceName, saved.deviceName);
+}
+
+TEST(LoadSettings, DeviceAndLeadIn) {
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::wstring_view, std::wstring>> stored;
+        std::wstring device, deviceName;
+        std::optional<std::int32_t> leadIn;
+    };
+    const Case cases[] = {
+        {"nothing stored: the default, each device's own lead-in", {}, L"", L"", std::nullopt},
+        {"a device with its name", {{L"device", L"{id}"}, {L"devicename", L"Speakers"}}, L"{id}", L"Speakers", {}},
+        {"a name without a device is no choice", {{L"devicename", L"Speakers"}}, L"", L"", {}},
+        {"a lead-in in range", {{L"leadin", L"750"}}, L"", L"", 750},
+        {"no lead-in for every device", {{L"leadin", L"0"}}, L"", L"", 0},
+        {"clamped above", {{L"leadin", L"5000"}}, L"", L"", 2000},
+        {"clamped below", {{L"leadin", L"-20"}}, L"", L"", 0},
+        {"no number: each device's own", {{L"leadin", L"half a second"}}, L"", L"", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        FakeStore store;
+        for (const auto& [name, text] : c.stored) store.setSetting(name, text);
+        const Settings s = load(store);
+        EXPECT_EQ(s.device, c.device) << c.name;
+        EXPECT_EQ(s.deviceName, c.deviceName) << c.name;
+        EXPECT_EQ(s.leadInMs, c.leadIn) << c.name;
+    }
 }
 
 TEST(SaveSettings, AnEmptyDelayOrAnUnknownFolderKeepsWhatIsStored) {
@@ -179,6 +213,8 @@ TEST(SaveAtOnce, WritesOnlyWhatSurvivesACrashOrTheSystemReads) {
     s.trayHintShown = true;
     s.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
     s.toggles[static_cast<std::size_t>(Toggle::noRepeat)] = true;
+    s.device = L"{id}";
+    s.deviceName = L"Speakers";
     const std::wstring root = L"Software\\Zirrotone\\";
     const Case cases[] = {
         {"hold while busy", {Field::toggle, Toggle::holdBusy}, {root + L"holdbusy|String=True"}},
@@ -189,6 +225,7 @@ TEST(SaveAtOnce, WritesOnlyWhatSurvivesACrashOrTheSystemReads) {
           root + L"quietdays|String=1111111"}},
         {"mute end", {Field::muteUntil}, {root + L"muteuntil|String=2026-12-07 14:30-05:30"}},
         {"tray hint", {Field::trayHint}, {root + L"trayhint|String=True"}},
+        {"play on", {Field::device}, {root + L"device|String={id}", root + L"devicename|String=Speakers"}},
         {"run at startup",
          {Field::toggle, Toggle::runAtStartup},
          {L"Software\\Microsoft\\Windows\\CurrentVersion\\Run|zirrotone=\"" + exe + L"\""}},
