@@ -1376,6 +1376,57 @@ TEST_F(QuietDialogTest, EnterStoresWhatWasSetAtOnce) {
     EXPECT_EQ(stored(kQuietDaysSetting), L"1111110");
 }
 
+// Alt and a letter as the keyboard sends them: the key goes to the control with the focus.
+void pressAlt(HWND focus, wchar_t letter) {
+    const LPARAM altDown = LPARAM{1} << 29;
+    PostMessageW(focus, WM_SYSKEYDOWN, letter, altDown | 1);
+    PostMessageW(focus, WM_SYSKEYUP, letter, altDown | (LPARAM{3} << 30) | 1);
+}
+
+HWND focusOf(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+TEST_F(QuietDialogTest, EveryAccessKeyMovesToItsControlAsInASystemDialog) {
+    const DWORD thread = GetCurrentThreadId();
+    struct Press {
+        wchar_t letter;
+        int focus;  // where the focus is then
+        bool on;    // the quiet hours box
+    };
+    const Press presses[] = {
+        {L'F', QuietDialog::idFrom, true},
+        {L'T', QuietDialog::idTo, true},
+        {L'Q', QuietDialog::idOn, false},  // a check box's key clicks it
+        {L'F', QuietDialog::idOn, false},  // the range is off: nothing to go to
+        {L'Q', QuietDialog::idOn, true},
+        {L'T', QuietDialog::idTo, true},
+    };
+    std::vector<int> focus;
+    std::vector<bool> on;
+    ASSERT_TRUE(whileOpen([&](HWND dialog) {
+        for (const auto& press : presses) {
+            HWND before = focusOf(thread);
+            pressAlt(before ? before : dialog, press.letter);
+            // Until the focus has moved where it should, or a moment for a key that moves nothing.
+            test::waitFor([&] { return focusOf(thread) == item(dialog, press.focus); }, std::chrono::milliseconds(1000));
+            Sleep(100);
+            focus.push_back(GetDlgCtrlID(focusOf(thread)));
+            on.push_back(Button_GetCheck(item(dialog, QuietDialog::idOn)) == BST_CHECKED);
+        }
+        PostMessageW(focusOf(thread), WM_KEYDOWN, VK_ESCAPE, 0);
+    }));
+    ASSERT_EQ(focus.size(), std::size(presses));
+    for (std::size_t i = 0; i < focus.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(focus[i], presses[i].focus);
+        EXPECT_EQ(on[i], presses[i].on);
+    }
+    EXPECT_FALSE(FindWindowW(QuietDialog::kClassName, nullptr));
+}
+
 TEST_F(Form1Test, QuietHoursDialogIsLaidOutInTwipsAtTheWindowDpi) {
     app_->load();
     settle();
