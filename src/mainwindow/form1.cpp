@@ -57,7 +57,9 @@ const ControlSpec kControls[] = {
     {WC_STATICW, L"Countdown (secs)", ids::kLabel6, kLabel},
     {WC_EDITW, L"", ids::kTxtCountdown, kEdit | ES_READONLY},
     {WC_STATICW, L"Volume", ids::kLabel1, kLabel},
-    {TRACKBAR_CLASSW, L"", ids::kSlider1, WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS},
+    // Up and Page Up louder, as the system's own volume slider; Left and Right as ever.
+    {TRACKBAR_CLASSW, L"", ids::kSlider1,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS | TBS_DOWNISLEFT},
     {WC_BUTTONW, L"Stop sound", ids::kCmdStop, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
     {WC_STATICW, L"", ids::kLblVolume, kLabel},
     {WC_STATICW, L"", ids::kLabel3, kLabel},

@@ -666,17 +666,24 @@ TEST_F(Form1Test, StartInTrayItemsFlipTogetherAndLeaveTheWindowAlone) {
     EXPECT_FALSE(IsIconic(hwnd_));
 }
 
-TEST_F(Form1Test, SliderKeysMoveTheLabelByOneAndByTen) {
+// As the system's volume slider: Up, Right and Page Up louder; Down, Left and Page Down
+// quieter; the arrows by 1, the page keys by 10.
+TEST_F(Form1Test, SliderKeysMoveTheVolumeUpAndDownByOneAndByTen) {
     form_->Slider1_Click();
     EXPECT_EQ(form_->controlText(ids::kLblVolume), L"50%");
+    const struct {
+        UINT key;
+        int volume;
+    } presses[] = {
+        {VK_UP, 51}, {VK_RIGHT, 52}, {VK_PRIOR, 62}, {VK_DOWN, 61}, {VK_LEFT, 60}, {VK_NEXT, 50}, {VK_NEXT, 40},
+    };
     HWND slider = control(ids::kSlider1);
-    SendMessageW(slider, WM_KEYDOWN, VK_RIGHT, 0);
-    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"51%");
-    SendMessageW(slider, WM_KEYDOWN, VK_NEXT, 0);  // Page Down moves right on a horizontal bar
-    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"61%");
-    SendMessageW(slider, WM_KEYDOWN, VK_PRIOR, 0);
-    SendMessageW(slider, WM_KEYDOWN, VK_LEFT, 0);
-    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"50%");
+    for (const auto& press : presses) {
+        SendMessageW(slider, WM_KEYDOWN, press.key, 0);
+        SendMessageW(slider, WM_KEYUP, press.key, 0);
+        EXPECT_EQ(form_->controlText(ids::kLblVolume), std::to_wstring(press.volume) + L"%") << press.key;
+        EXPECT_EQ(app_->settings().value().volume, press.volume) << press.key;
+    }
     form_->setSliderValue(100);
     EXPECT_EQ(form_->controlText(ids::kLblVolume), L"100%");
 }
