@@ -201,6 +201,7 @@ void Form1::show(const SettingsModel::Change& change) {
         showToggle(menuBar_, trayMenu_.get(), toggle, s.on(toggle));
         if (toggle == Toggle::mute) Button_SetCheck(item(ids::kChkMute), s.on(toggle) ? BST_CHECKED : BST_UNCHECKED);
     }
+    if (all || change.field == Field::quiet) showQuietHours(menuBar_, trayMenu_.get(), s.quiet.on);
 }
 
 // Handlers ---------------------------------------------------------------------------------
@@ -258,20 +259,9 @@ void Form1::onTrayEvent(UINT code) {
     switch (code) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK: restoreWindow(); break;
-    case WM_RBUTTONUP: openTrayMenu(); break;
+    case WM_RBUTTONUP: openPopupMenu(hwnd(), trayMenu_.get()); break;
     default: break;
     }
-}
-
-void Form1::openTrayMenu() {
-    SetForegroundWindow(hwnd());
-    POINT at;
-    GetCursorPos(&at);
-    const UINT flags = TPM_LEFTALIGN | TPM_LEFTBUTTON |
-                       (GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : 0);
-    TrackPopupMenuEx(trayMenu_.get(), flags, at.x, at.y, hwnd(), nullptr);
-    // Lets the menu close when the user clicks elsewhere next time.
-    PostMessageW(hwnd(), WM_NULL, 0, 0);
 }
 
 // State the other parts read and write ------------------------------------------------------

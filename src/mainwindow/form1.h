@@ -118,7 +118,6 @@ private:
     void onCommand(int id, int code);
     void onActivate(WPARAM wParam, LPARAM lParam);
     void onTrayEvent(UINT code);
-    void openTrayMenu();
     bool createControls();
     void folderUnreadable(const std::wstring& folder);
     void testPlay();
