@@ -102,6 +102,8 @@ public:
     void showCountdown(std::int32_t seconds) override;
     void showTip(const std::wstring& text) override { tray_.setTip(text); }
     void showStatusNow(const std::wstring& text) override;
+    // The state line under the controls.
+    void showState(const std::wstring& text) override;
     // A balloon on the delay box: no modal box, typing goes on.
     void showDelayTip(const std::wstring& text) override;
 

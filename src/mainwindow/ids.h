@@ -20,6 +20,7 @@ inline constexpr int kTxtCountdown = 112;
 inline constexpr int kChkMute = 113;
 inline constexpr int kLabel3 = 114;
 inline constexpr int kCmdStop = 115;
+inline constexpr int kLblState = 116;  // what holds the sounds back now, if anything
 
 // Menu commands: the File menu, the tray menu and the Help menu.
 inline constexpr int kMnuSystray = 201;

@@ -1279,6 +1279,87 @@ TEST_F(Form1Test, MenusKeepTheirOrderEndWithTerminateAndGiveEveryItemItsOwnAcces
     EXPECT_EQ(commands.size(), soundMuteFor.size() + trayMuteFor.size());
 }
 
+// The Sound menu's "Mute for" item of this caption: its command.
+int soundMuteFor(HWND hwnd, std::wstring_view caption) {
+    for (const auto& item : shownItems(submenuOf(submenuOf(GetMenu(hwnd), L"&Sound"), L"Mute &for")))
+        if (item.caption == caption) return static_cast<int>(item.id);
+    return 0;
+}
+
+TEST_F(Form1Test, TheStateLineSaysWhatHoldsTheSoundsBackAndQuietHoursAreTickedWhileOn) {
+    app_->load();
+    settle();
+    const auto state = [&] { return form_->controlText(ids::kLblState); };
+    const auto quietTicked = [&] {
+        return form_->menuChecked(ids::kMnuQuiet) && form_->menuChecked(ids::kMnuQuiet2);
+    };
+    EXPECT_EQ(state(), L"");
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuQuiet) || form_->menuChecked(ids::kMnuQuiet2));
+
+    // Quiet hours from a minute ago to an hour from now.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const int minute = now.wHour * 60 + now.wMinute;
+    QuietHours quiet;
+    quiet.on = true;
+    quiet.from = (minute + 1439) % 1440;
+    quiet.to = (minute + 60) % 1440;
+    app_->setQuietHours(quiet);
+    const std::wstring quietUntil = L"Quiet until " + formatClock(quiet.to);
+    EXPECT_EQ(state(), quietUntil);
+    EXPECT_TRUE(quietTicked());
+
+    // A mute for a while, from the Sound menu, says when it ends; a hand unmute ends it.
+    command(soundMuteFor(hwnd_, L"&1 hour"));
+    EXPECT_EQ(form_->muteValue(), 1);
+    const auto end = parseStampedTime(stored(kMuteUntilSetting));
+    ASSERT_TRUE(end) << test::wideToUtf8(stored(kMuteUntilSetting));
+    EXPECT_EQ(state(), L"Muted until " + formatClock(end->local.hour * 60 + end->local.minute));
+    SendMessageW(control(ids::kChkMute), BM_CLICK, 0, 0);
+    EXPECT_EQ(state(), quietUntil);
+
+    // Held back by nothing once the quiet hours are off.
+    quiet.on = false;
+    app_->setQuietHours(quiet);
+    EXPECT_EQ(state(), L"");
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuQuiet) || form_->menuChecked(ids::kMnuQuiet2));
+
+    // Stored on: ticked, and the line says so, from the start.
+    quiet.on = true;
+    app_->setQuietHours(quiet);
+    restart();
+    app_->load();
+    EXPECT_TRUE(quietTicked());
+    EXPECT_EQ(state(), quietUntil);
+}
+
+TEST_F(Form1Test, TheStateLineFitsUnderTheControlsAtEachDpi) {
+    auto placeOf = [&](int id) {
+        RECT rc;
+        GetWindowRect(control(id), &rc);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+        return rc;
+    };
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{0, 0, 900, 800};
+        SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        const RECT line = placeOf(ids::kLblState);
+        EXPECT_GE(line.top, placeOf(ids::kCmdStop).bottom);
+        EXPECT_GE(line.top, placeOf(ids::kLabel3).bottom);
+        EXPECT_LE(line.bottom, MulDiv(4815, static_cast<int>(dpi), 1440));  // the designed client area
+        // One line of its font, whole.
+        HDC dc = GetDC(control(ids::kLblState));
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(control(ids::kLblState), WM_GETFONT, 0, 0));
+        const HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(control(ids::kLblState), dc);
+        EXPECT_LE(metrics.tmHeight, line.bottom - line.top);
+    }
+}
+
 TEST_F(Form1Test, OptionsInBothMenusStartAsForANewUserAndEitherItemStoresThemAtOnce) {
     app_->load();
     settle();
