@@ -22,6 +22,9 @@ constexpr UINT_PTR kMuteForTimer = 101;  // while muted for a while: unmute when
 constexpr UINT kMuteForCheckMs = 1000;
 constexpr UINT_PTR kRunAgainTimer = 102;  // a run that failed starts again
 constexpr UINT kRunAgainMs = 1000;
+// While quiet hours are on: at each whole minute, where they may start or end, the state
+// line is shown afresh (the countdown does so every second, but not while a sound plays).
+constexpr UINT_PTR kQuietEdgeTimer = 103;
 constexpr wchar_t kStartupSound[] = L"startup.wav";
 
 std::wstring fileNameOf(const std::wstring& path) {
@@ -58,7 +61,9 @@ bool App::create() {
     settings_.listen([this](const SettingsModel::Change& change) {
         saveAtOnce(store_, settings_.value(), change, programPath());
     });
-    return form_.create(instance_);
+    if (!form_.create(instance_)) return false;
+    settings_.listen([this](const SettingsModel::Change& change) { stateChanged(change); });
+    return true;
 }
 
 int App::run() {
@@ -86,6 +91,8 @@ void App::load() {
     // The tray icon comes with load: in the image for the state restored.
     form_.showIconState(gate_.iconState(settings_.on(Toggle::mute)));
     form_.Form_Load();
+    scheduler_.publishState();
+    watchQuietEdges();
     loading_ = false;
     // Showing the restored delay is a change of the box: its handler runs at the first
     // activation, whose wait must not hold the window's first paint nor the first value.
@@ -129,6 +136,10 @@ void App::runFailed(const std::wstring& why) {
 
 void App::timer(UINT_PTR id) {
     if (id == kMuteForTimer) checkMuteForEnd();
+    if (id == kQuietEdgeTimer) {
+        scheduler_.publishState();
+        watchQuietEdges();
+    }
     if (id == kRunAgainTimer) {
         KillTimer(form_.hwnd(), kRunAgainTimer);
         activate();
@@ -139,6 +150,7 @@ void App::systemTimeEvent(UINT message, WPARAM wParam) {
     if (message == WM_POWERBROADCAST && wParam != PBT_APMRESUMEAUTOMATIC && wParam != PBT_APMRESUMESUSPEND) return;
     checkMuteForEnd();
     scheduler_.publishStatus();
+    watchQuietEdges();  // the next whole minute has moved with the clock
 }
 
 void App::checkMediaPlayer() {
@@ -188,6 +200,26 @@ void App::muteFor(MuteFor choice) {
     gate_.muteFor(choice);
     startMuteForTimer();
     scheduler_.publishStatus();
+}
+
+void App::stateChanged(const SettingsModel::Change& change) {
+    using Field = SettingsModel::Field;
+    const bool gateOption = change.field == Field::toggle &&
+                            (change.toggle == Toggle::mute || change.toggle == Toggle::holdBusy);
+    if (change.field != Field::quiet && change.field != Field::muteUntil && change.field != Field::all && !gateOption)
+        return;
+    scheduler_.publishState();
+    if (change.field == Field::quiet || change.field == Field::all) watchQuietEdges();
+}
+
+void App::watchQuietEdges() {
+    if (!settings_.value().quiet.on) {
+        KillTimer(form_.hwnd(), kQuietEdgeTimer);
+        return;
+    }
+    // Just past the next whole minute: the clock reads whole seconds only.
+    const UINT ms = static_cast<UINT>(60 - clock_.now().second) * 1000 + 50;
+    SetTimer(form_.hwnd(), kQuietEdgeTimer, ms, nullptr);
 }
 
 void App::startMuteForTimer() { SetTimer(form_.hwnd(), kMuteForTimer, kMuteForCheckMs, nullptr); }

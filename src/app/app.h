@@ -94,6 +94,10 @@ private:
     // line, and an old report goes when the next sound starts. The history is told how it
     // went, as `how` (the file and time filled in) once it has started.
     void playsound(const std::wstring& soundName, HistoryEntry how);
+    // The settings changed: a change of what holds the sounds back shows on the state line.
+    void stateChanged(const SettingsModel::Change& change);
+    // Looks again at the next whole minute while quiet hours are on.
+    void watchQuietEdges();
     void startMuteForTimer();
     // The mute for a while is over: unmute, stop looking.
     void checkMuteForEnd();

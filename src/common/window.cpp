@@ -123,6 +123,12 @@ LRESULT Window::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
                      SWP_NOZORDER | SWP_NOACTIVATE);
         return 0;
     }
+    case WM_NEXTDLGCTL:
+        // IsDialogMessage moves the focus with this message where a label's access key
+        // leads to the control after it; only a dialog's own procedure would answer it.
+        if (!spec_.dialogKeys) return onMessage(msg, wParam, lParam);
+        nextControl(wParam, lParam);
+        return 0;
     case WM_DESTROY:
         if (spec_.dialogKeys) unregisterDialogWindow(hwnd_);
         return onMessage(msg, wParam, lParam);
@@ -214,6 +220,16 @@ void Window::keepFocus(WPARAM activation, HWND first) {
     } else {
         SetFocus(focus_ && IsWindow(focus_) ? focus_ : first);
     }
+}
+
+void Window::nextControl(WPARAM wParam, LPARAM lParam) {
+    // As a dialog does: the control named, or the next (previous) tab stop from the focus.
+    const HWND focus = IsChild(hwnd_, GetFocus()) ? GetFocus() : nullptr;
+    const HWND to = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam) : GetNextDlgTabItem(hwnd_, focus, wParam != 0);
+    if (!to || !IsChild(hwnd_, to)) return;
+    // A box's whole text is selected, so that typing replaces it.
+    if (SendMessageW(to, WM_GETDLGCODE, 0, 0) & DLGC_HASSETSEL) SendMessageW(to, EM_SETSEL, 0, -1);
+    SetFocus(to);
 }
 
 void Window::runModal(HWND except) {

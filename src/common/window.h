@@ -112,6 +112,8 @@ private:
     RECT windowRectAt(int left, int top) const { return windowRectAt(left, top, dpi_); }
     RECT windowRectAt(int left, int top, UINT dpi) const;
     void enableOthers();
+    // WM_NEXTDLGCTL for a window with dialog keys.
+    void nextControl(WPARAM wParam, LPARAM lParam);
 
     HWND hwnd_ = nullptr;
     UINT dpi_ = USER_DEFAULT_SCREEN_DPI;

@@ -74,9 +74,15 @@ void Scheduler::showCountdown(std::int32_t seconds) {
 void Scheduler::publishStatus() {
     const bool muted = this->muted();
     std::optional<std::wstring> words = gate_ ? gate_->tipPrefix(muted) : std::nullopt;
+    view_.showState(words.value_or(L""));
     if (!words) words = muted ? L"MUTED!" : std::to_wstring(secondsLeft_) + L" secs to go";
     view_.showIconState(gate_ ? gate_->iconState(muted) : muted ? IconState::Muted : IconState::Normal);
     view_.showTip(statusTip(*words, lastPlayed));
+}
+
+void Scheduler::publishState() {
+    const std::optional<std::wstring> words = gate_ ? gate_->tipPrefix(muted()) : std::nullopt;
+    view_.showState(words.value_or(L""));
 }
 
 void Scheduler::run() {
@@ -122,6 +128,7 @@ void Scheduler::countdownEnded() {
         if (verdict == PlayGate::AtEnd::Hold) {
             verdict = holdWhileBusy();
             if (abandoned_()) return;
+            publishStatus();  // the hold is over: its words go before the sound starts
         }
     }
     const bool playOne = std::exchange(playNow_, false);

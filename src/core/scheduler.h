@@ -33,6 +33,9 @@ public:
     virtual void showIconState(IconState /*state*/) {}
     // The status line (Label3), on screen at once: it names a sound before it starts.
     virtual void showStatusNow(const std::wstring& text) = 0;
+    // What holds the sounds back now, on a line of its own: "Quiet until 07:30", "Muted
+    // until 14:30", "Held: full-screen program"; empty when nothing does.
+    virtual void showState(const std::wstring& /*text*/) {}
     // After a delay edit, when the minutes counted are not what the text plainly says:
     // "Counting 15 minutes" (delayTipText). A window without a tip ignores it.
     virtual void showDelayTip(const std::wstring& /*text*/) {}
@@ -96,8 +99,12 @@ public:
     // ends the countdown at its next second.
     void playNow() { playNow_ = true; }
     void skipWait() { skip_ = true; }
-    // Writes the tray tip for the state now: gate's words, "MUTED!" or the seconds to go.
+    // Writes the tray tip for the state now: gate's words, "MUTED!" or the seconds to go;
+    // and the state line (publishState).
     void publishStatus();
+    // Shows the gate's words for the state now on the state line, without the tip: for a
+    // change of the settings or the time that the tip takes in at its next second.
+    void publishState();
 
     std::wstring lastPlayed;
 

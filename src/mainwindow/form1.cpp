@@ -34,7 +34,7 @@ constexpr int kSliderMax = 100;
 // "Sounds File list" above File1, "*.WAV;*.MP3 path" above Drive1, "Delay in minutes" and
 // "Countdown (secs)" left of their boxes, "Volume" above the slider. The folder list has no
 // label of its own: it follows File1, so it takes no other control's name. The buttons
-// name themselves; the volume figure and the status line name nothing and come last.
+// name themselves; the volume figure and the status and state lines name nothing and come last.
 struct ControlSpec {
     const wchar_t* className;  // nullptr: one of the list classes, created on its own
     const wchar_t* text;
@@ -57,10 +57,13 @@ const ControlSpec kControls[] = {
     {WC_STATICW, L"Countdown (secs)", ids::kLabel6, kLabel},
     {WC_EDITW, L"", ids::kTxtCountdown, kEdit | ES_READONLY},
     {WC_STATICW, L"Volume", ids::kLabel1, kLabel},
-    {TRACKBAR_CLASSW, L"", ids::kSlider1, WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS},
+    // Up and Page Up louder, as the system's own volume slider; Left and Right as ever.
+    {TRACKBAR_CLASSW, L"", ids::kSlider1,
+     WS_CHILD | WS_VISIBLE | WS_TABSTOP | TBS_HORZ | TBS_AUTOTICKS | TBS_DOWNISLEFT},
     {WC_BUTTONW, L"Stop sound", ids::kCmdStop, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON},
     {WC_STATICW, L"", ids::kLblVolume, kLabel},
     {WC_STATICW, L"", ids::kLabel3, kLabel},
+    {WC_STATICW, L"", ids::kLblState, kLabel},
 };
 
 // Rows the drive list drops down to: its placement's height is that of one closed row.
@@ -83,6 +86,7 @@ constexpr Placement kPlacements[] = {
     {ids::kTxtCountdown, 1800, 3240, 975, 375},
     {ids::kSlider1, 3000, 3000, 2655, 495},
     {ids::kCmdStop, 240, 4080, 1335, 375},
+    {ids::kLblState, 240, 4515, 5415, 270},  // in the margin below: nothing else moves
 };
 
 }  // namespace
@@ -197,6 +201,7 @@ void Form1::show(const SettingsModel::Change& change) {
         showToggle(menuBar_, trayMenu_.get(), toggle, s.on(toggle));
         if (toggle == Toggle::mute) Button_SetCheck(item(ids::kChkMute), s.on(toggle) ? BST_CHECKED : BST_UNCHECKED);
     }
+    if (all || change.field == Field::quiet) showQuietHours(menuBar_, trayMenu_.get(), s.quiet.on);
 }
 
 // Handlers ---------------------------------------------------------------------------------
@@ -254,20 +259,9 @@ void Form1::onTrayEvent(UINT code) {
     switch (code) {
     case WM_LBUTTONUP:
     case WM_LBUTTONDBLCLK: restoreWindow(); break;
-    case WM_RBUTTONUP: openTrayMenu(); break;
+    case WM_RBUTTONUP: openPopupMenu(hwnd(), trayMenu_.get()); break;
     default: break;
     }
-}
-
-void Form1::openTrayMenu() {
-    SetForegroundWindow(hwnd());
-    POINT at;
-    GetCursorPos(&at);
-    const UINT flags = TPM_LEFTALIGN | TPM_LEFTBUTTON |
-                       (GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : 0);
-    TrackPopupMenuEx(trayMenu_.get(), flags, at.x, at.y, hwnd(), nullptr);
-    // Lets the menu close when the user clicks elsewhere next time.
-    PostMessageW(hwnd(), WM_NULL, 0, 0);
 }
 
 // State the other parts read and write ------------------------------------------------------
@@ -297,6 +291,11 @@ void Form1::showCountdown(std::int32_t seconds) {
 void Form1::showStatusNow(const std::wstring& text) {
     setControlText(ids::kLabel3, text);
     RedrawWindow(hwnd(), nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+}
+
+void Form1::showState(const std::wstring& text) {
+    // Asked every second: only a new text is drawn again.
+    if (controlText(ids::kLblState) != text) setControlText(ids::kLblState, text);
 }
 
 void Form1::showDelayTip(const std::wstring& text) {

@@ -108,6 +108,8 @@ public:
     // The tray icon's image for a state, as the shell is given it.
     HICON trayImage(IconState state) const { return trayImages_.icon(state); }
     void showStatusNow(const std::wstring& text) override;
+    // The state line under the controls.
+    void showState(const std::wstring& text) override;
     // A balloon on the delay box: no modal box, typing goes on.
     void showDelayTip(const std::wstring& text) override;
 
@@ -133,7 +135,6 @@ private:
     void onCommand(int id, int code);
     void onActivate(WPARAM wParam, LPARAM lParam);
     void onTrayEvent(UINT code);
-    void openTrayMenu();
     bool createControls();
     void folderUnreadable(const std::wstring& folder);
     void testPlay();

@@ -20,6 +20,7 @@ inline constexpr int kTxtCountdown = 112;
 inline constexpr int kChkMute = 113;
 inline constexpr int kLabel3 = 114;
 inline constexpr int kCmdStop = 115;
+inline constexpr int kLblState = 116;  // what holds the sounds back now, if anything
 
 // Menu commands: the File menu, the tray menu and the Help menu.
 inline constexpr int kMnuSystray = 201;
@@ -33,11 +34,11 @@ inline constexpr int kMnuMute = 213;
 inline constexpr int kMnuSettings = 214;
 inline constexpr int kMnuTerminate = 215;
 inline constexpr int kMnuAbout = 221;
-// The pick: in the File menu and in the tray menu.
+// The pick: in the Sound menu and in the tray menu.
 inline constexpr int kMnuNoRepeat = 217;
 inline constexpr int kMnuNoRepeat2 = 218;
 
-// Considerate timing, a group of its own in the File menu...
+// Considerate timing and the sound commands, in the Sound menu...
 inline constexpr int kMnuQuiet = 205;
 inline constexpr int kMnuHoldBusy = 206;
 inline constexpr int kMnuPlayNow = 207;
@@ -53,6 +54,11 @@ inline constexpr int kMnuMuteFor60 = 236;
 inline constexpr int kMnuMuteFor240 = 237;
 inline constexpr int kMnuMuteForMorning = 238;
 inline constexpr int kMnuHistory2 = 239;
+// The Sound menu's own "Mute for" submenu, the same choices as the tray's.
+inline constexpr int kMnuSoundMuteFor15 = 241;
+inline constexpr int kMnuSoundMuteFor60 = 242;
+inline constexpr int kMnuSoundMuteFor240 = 243;
+inline constexpr int kMnuSoundMuteForMorning = 244;
 
 // "Play on", in both menus: "Default device", then the devices as the list was last read.
 inline constexpr int kMnuDeviceFirst = 300;

@@ -1,5 +1,6 @@
 #include "mainwindow/menus.h"
 
+#include <array>
 #include <span>
 
 #include "mainwindow/device_menu.h"
@@ -21,53 +22,81 @@ struct MenuEntry {
 };
 constexpr MenuEntry kSeparator{};
 
-constexpr MenuEntry kMuteForMenu[] = {
-    {L"1&5 minutes", ids::kMnuMuteFor15},
-    {L"&1 hour", ids::kMnuMuteFor60},
-    {L"&4 hours", ids::kMnuMuteFor240},
-    {L"Until &tomorrow morning", ids::kMnuMuteForMorning},
+// "Mute for": one submenu in the Sound menu and one in the tray menu, each with its own
+// ids (a command id names one item), both meaning the same choices.
+struct MuteForItem {
+    const wchar_t* caption;
+    MuteFor choice;
+    int barId, trayId;
 };
-constexpr MuteFor kMuteForChoices[] = {MuteFor::Minutes15, MuteFor::Hour1, MuteFor::Hours4, MuteFor::TomorrowMorning};
+constexpr MuteForItem kMuteForItems[] = {
+    {L"1&5 minutes", MuteFor::Minutes15, ids::kMnuSoundMuteFor15, ids::kMnuMuteFor15},
+    {L"&1 hour", MuteFor::Hour1, ids::kMnuSoundMuteFor60, ids::kMnuMuteFor60},
+    {L"&4 hours", MuteFor::Hours4, ids::kMnuSoundMuteFor240, ids::kMnuMuteFor240},
+    {L"Until &tomorrow morning", MuteFor::TomorrowMorning, ids::kMnuSoundMuteForMorning, ids::kMnuMuteForMorning},
+};
+constexpr auto muteForMenu(int MuteForItem::*id) {
+    std::array<MenuEntry, std::size(kMuteForItems)> menu{};
+    for (std::size_t i = 0; i < menu.size(); ++i) menu[i] = {kMuteForItems[i].caption, kMuteForItems[i].*id};
+    return menu;
+}
+constexpr auto kSoundMuteForMenu = muteForMenu(&MuteForItem::barId);
+constexpr auto kTrayMuteForMenu = muteForMenu(&MuteForItem::trayId);
 
-// "Absolute volume" is stored but never offered.
+// File holds the files and how the program starts; "Absolute volume" is stored but never
+// offered. Sound holds what acts on the sounds: the commands, then the considerate
+// timing, then the options of the pick.
 constexpr MenuEntry kFileMenu[] = {
     {L"&Choose folder...\tCtrl+O", ids::kMnuChooseFolder},
     {L"Start in system tra&y", ids::kMnuSystray, Toggle::startInTray},
     {L"&Run at startup", ids::kMnuStartup, Toggle::runAtStartup},
-    {L"&Avoid repeats", ids::kMnuNoRepeat, Toggle::noRepeat},
+    kSeparator,
+    {L"E&xit", ids::kMnuExit},
+};
+constexpr MenuEntry kSoundMenu[] = {
+    {L"&Play one now", ids::kMnuPlayNow},
+    {L"S&kip this wait", ids::kMnuSkip},
+    {L"Mute &for", 0, Toggle::count, kSoundMuteForMenu},
     kSeparator,
     {L"&Quiet hours...", ids::kMnuQuiet},
     {L"&Hold while busy", ids::kMnuHoldBusy, Toggle::holdBusy},
-    {L"Play &on", 0, Toggle::count, {}, true},
-    {L"&Play one now", ids::kMnuPlayNow},
-    {L"S&kip this wait", ids::kMnuSkip},
-    {L"H&istory...", ids::kMnuHistory},
     kSeparator,
-    {L"E&xit", ids::kMnuExit},
+    {L"&Avoid repeats", ids::kMnuNoRepeat, Toggle::noRepeat},
+    {L"Play &on", 0, Toggle::count, {}, true},
+    kSeparator,
+    {L"H&istory...", ids::kMnuHistory},
 };
 constexpr MenuEntry kHelpMenu[] = {{L"&About", ids::kMnuAbout}};
 constexpr MenuEntry kMenuBar[] = {
     {L"&File", 0, Toggle::count, kFileMenu},
+    {L"&Sound", 0, Toggle::count, kSoundMenu},
     {L"&Help", 0, Toggle::count, kHelpMenu},
 };
 
+// The five items of old keep their order, with "Settings", the default, first of what
+// acts and "Terminate" last; the considerate timing, the sound commands and the options
+// of the pick come between them.
 constexpr MenuEntry kTrayMenu[] = {
     {L"Start in system tra&y", ids::kMnuSystray2, Toggle::startInTray},
     {L"&Run at startup", ids::kMnuStartup2, Toggle::runAtStartup},
     {L"&Mute", ids::kMnuMute, Toggle::mute},
     {L"&Settings", ids::kMnuSettings},
-    {L"&Terminate", ids::kMnuTerminate},
     kSeparator,
     {L"&Quiet hours...", ids::kMnuQuiet2},
     {L"&Hold while busy", ids::kMnuHoldBusy2, Toggle::holdBusy},
-    {L"Mute &for", 0, Toggle::count, kMuteForMenu},
-    {L"Play &on", 0, Toggle::count, {}, true},
+    {L"Mute &for", 0, Toggle::count, kTrayMuteForMenu},
     {L"&Play one now", ids::kMnuPlayNow2},
     {L"S&kip this wait", ids::kMnuSkip2},
     {L"H&istory...", ids::kMnuHistory2},
     kSeparator,
     {L"&Avoid repeats", ids::kMnuNoRepeat2, Toggle::noRepeat},
+    {L"Play &on", 0, Toggle::count, {}, true},
+    kSeparator,
+    {L"&Terminate", ids::kMnuTerminate},
 };
+
+// The "Quiet hours..." items, ticked while the quiet hours are on.
+constexpr int kQuietItems[] = {ids::kMnuQuiet, ids::kMnuQuiet2};
 
 // How many items of the entries (submenus included) carry the id.
 constexpr int itemsWithId(std::span<const MenuEntry> entries, int id) {
@@ -132,6 +161,16 @@ HMENU createTrayMenu() {
     return tray;
 }
 
+void openPopupMenu(HWND owner, HMENU menu) {
+    SetForegroundWindow(owner);
+    POINT at;
+    GetCursorPos(&at);
+    const UINT flags = TPM_LEFTALIGN | TPM_LEFTBUTTON | (GetSystemMetrics(SM_MENUDROPALIGNMENT) ? TPM_RIGHTALIGN : 0);
+    TrackPopupMenuEx(menu, flags, at.x, at.y, owner, nullptr);
+    // Lets the menu close when the user clicks elsewhere next time.
+    PostMessageW(owner, WM_NULL, 0, 0);
+}
+
 std::optional<Toggle> toggleOfCommand(int id) {
     std::optional<Toggle> found;
     forEachEntry([&](const MenuEntry& e) {
@@ -141,8 +180,8 @@ std::optional<Toggle> toggleOfCommand(int id) {
 }
 
 std::optional<MuteFor> muteForOfCommand(int id) {
-    for (std::size_t i = 0; i < std::size(kMuteForMenu); ++i)
-        if (kMuteForMenu[i].id == id) return kMuteForChoices[i];
+    for (const auto& item : kMuteForItems)
+        if (item.barId == id || item.trayId == id) return item.choice;
     return std::nullopt;
 }
 
@@ -154,6 +193,14 @@ void showToggle(HMENU bar, HMENU tray, Toggle toggle, bool on) {
     forEachEntry(kTrayMenu, [&](const MenuEntry& e) {
         if (e.toggle == toggle && e.id != 0) CheckMenuItem(tray, static_cast<UINT>(e.id), state);
     });
+}
+
+void showQuietHours(HMENU bar, HMENU tray, bool on) {
+    const UINT state = MF_BYCOMMAND | (on ? MF_CHECKED : MF_UNCHECKED);
+    for (const int id : kQuietItems) {
+        CheckMenuItem(bar, static_cast<UINT>(id), state);  // each is in one of the two
+        CheckMenuItem(tray, static_cast<UINT>(id), state);
+    }
 }
 
 }  // namespace zt

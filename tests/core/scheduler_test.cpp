@@ -78,6 +78,11 @@ public:
         call();
         tips.push_back(text);
     }
+    void showState(const std::wstring& text) override {
+        call();
+        state = text;
+        if (states.empty() || states.back() != text) states.push_back(text);
+    }
     void refresh() override {
         call();
         list = disk;
@@ -156,6 +161,7 @@ public:
         delayTips.clear();
         plays.clear();
         tips.clear();
+        states.clear();
         fresh_ = true;
     }
 
@@ -172,7 +178,8 @@ public:
     wchar_t decimalPoint = L'.';
     wchar_t thousands = 0;  // read anywhere in a number, as the platform does
     std::vector<std::wstring> disk, list;
-    std::vector<std::wstring> tips, log;
+    std::wstring state;                          // the state line
+    std::vector<std::wstring> tips, log, states;  // states: each new text of the state line
     std::vector<Timed> plays, delaySets, delayTips;
     std::vector<int> intervals;  // the first countdown value of each cycle
     std::vector<long long> refreshTimes;
@@ -853,6 +860,46 @@ TEST_F(GatedSchedulerTest, MuteForAWhileEndsByItselfAndTheNextEndPlays) {
     EXPECT_TRUE(tipSeen(L"Muted until 14:15. Last played: bell.wav"));
     EXPECT_EQ(gate.mutedUntil(), std::nullopt);
     EXPECT_EQ(host.tips.back(), L"0 secs to go. Last played: bell.wav");
+}
+
+// The state line says what holds the sounds back while it does, and is empty again before
+// the next sound starts.
+TEST_F(GatedSchedulerTest, TheStateLineNamesWhatHoldsTheSoundsBackAndIsEmptyWhenOneStarts) {
+    struct Case {
+        const char* what;
+        std::function<void()> arrange;
+        std::wstring state;
+    };
+    const Case cases[] = {
+        {"busy", [&] { probe.reason = BusyReason::FullScreen; }, L"Held: full-screen program"},
+        {"muted for a while",
+         [&] {
+             gate.muteFor(MuteFor::Minutes15);
+             setMuted(true);
+         },
+         L"Muted until 14:15"},
+        {"quiet", [&] { setQuiet(14 * 60, 14 * 60 + 20); }, L"Quiet until 14:20"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        host.clearRecords();
+        clock.setNow(test::at(2026, 12, 7, 14, 0));
+        c.arrange();
+        // Free 30 s into the hold; unmuted by the mute-for timer; past the quiet hours.
+        host.onRefresh = [&] { waiter.at(waiter.nowMs + 30'000, [&] { probe.reason = BusyReason::Free; }); };
+        waiter.onEvents = [&] {
+            if (gate.muteForExpired()) setMuted(false);
+        };
+        std::wstring stateAtPlay = L"?";
+        host.onPlay = [&](const std::wstring&) { stateAtPlay = host.state; };
+        runUntil([&] { return host.plays.size() == 1; });
+        host.onRefresh = nullptr;
+        waiter.onEvents = nullptr;
+        host.onPlay = nullptr;
+        EXPECT_NE(std::find(host.states.begin(), host.states.end(), c.state), host.states.end());
+        EXPECT_EQ(stateAtPlay, L"");
+        gate.setQuietHours({});
+    }
 }
 
 TEST_F(GatedSchedulerTest, PlayOneNowPlaysAtOnceEvenWhenMutedOrHeld) {

@@ -480,26 +480,62 @@ TEST_F(Form1Test, EachControlComesRightAfterTheLabelThatNamesItAndTheTabOrderSta
     EXPECT_EQ(tabbed, tabOrder);
 }
 
-// Every item of the menu has an access key ("&x"), none twice.
-void expectAccessKeys(HMENU menu, const char* what) {
-    std::set<wchar_t> keys;
+// A menu item as the running window shows it.
+struct ShownItem {
+    std::wstring caption;  // empty: a separator
+    UINT id = 0;
+    HMENU submenu = nullptr;
+};
+
+std::vector<ShownItem> shownItems(HMENU menu) {
+    std::vector<ShownItem> items;
     for (int i = 0; i < GetMenuItemCount(menu); ++i) {
         wchar_t text[128] = {};
-        if (GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION) == 0) continue;  // separator
-        const std::wstring item(text);
-        const auto amp = item.find(L'&');
-        ASSERT_TRUE(amp != std::wstring::npos && amp + 1 < item.size()) << what << ": " << test::wideToUtf8(item);
-        EXPECT_TRUE(keys.insert(static_cast<wchar_t>(std::towupper(item[amp + 1]))).second)
-            << what << ": " << test::wideToUtf8(item);
+        MENUITEMINFOW info{};
+        info.cbSize = sizeof info;
+        info.fMask = MIIM_FTYPE | MIIM_ID | MIIM_STRING | MIIM_SUBMENU;
+        info.dwTypeData = text;
+        info.cch = 128;
+        if (!GetMenuItemInfoW(menu, static_cast<UINT>(i), TRUE, &info)) continue;
+        items.push_back({(info.fType & MFT_SEPARATOR) ? L"" : text, info.wID, info.hSubMenu});
+    }
+    return items;
+}
+
+std::vector<std::wstring> captionsOf(HMENU menu) {
+    std::vector<std::wstring> captions;
+    for (const auto& item : shownItems(menu)) captions.push_back(item.caption);
+    return captions;
+}
+
+// The submenu of the item with this caption.
+HMENU submenuOf(HMENU menu, std::wstring_view caption) {
+    for (const auto& item : shownItems(menu))
+        if (item.caption == caption) return item.submenu;
+    return nullptr;
+}
+
+// Every item of the menu and of its submenus has an access key ("&x"), none twice in a menu.
+void expectAccessKeys(HMENU menu, const std::string& what) {
+    std::set<wchar_t> keys;
+    for (const auto& item : shownItems(menu)) {
+        if (item.caption.empty()) continue;  // separator
+        const std::string name = what + " > " + test::wideToUtf8(item.caption);
+        const auto amp = item.caption.find(L'&');
+        ASSERT_TRUE(amp != std::wstring::npos && amp + 1 < item.caption.size()) << name;
+        EXPECT_TRUE(keys.insert(static_cast<wchar_t>(std::towupper(item.caption[amp + 1]))).second) << name;
+        if (item.submenu) expectAccessKeys(item.submenu, name);
     }
 }
 
-TEST_F(Form1Test, EveryMenuItemHasItsOwnAccessKey) {
-    HMENU bar = GetMenu(hwnd_);
-    expectAccessKeys(bar, "menu bar");
-    expectAccessKeys(GetSubMenu(bar, 0), "File");
-    expectAccessKeys(GetSubMenu(bar, 1), "Help");
-    // The tray menu is checked where the tray menu test opens it.
+// Each of `wanted` is in `all`, in this order.
+void expectInOrder(const std::vector<std::wstring>& all, const std::vector<std::wstring>& wanted) {
+    auto from = all.begin();
+    for (const auto& w : wanted) {
+        const auto at = std::find(from, all.end(), w);
+        ASSERT_NE(at, all.end()) << test::wideToUtf8(w) << " missing or out of order";
+        from = at + 1;
+    }
 }
 
 // The tip over a list (found as a user's tools would: among the thread's tip windows).
@@ -666,17 +702,24 @@ TEST_F(Form1Test, StartInTrayItemsFlipTogetherAndLeaveTheWindowAlone) {
     EXPECT_FALSE(IsIconic(hwnd_));
 }
 
-TEST_F(Form1Test, SliderKeysMoveTheLabelByOneAndByTen) {
+// As the system's volume slider: Up, Right and Page Up louder; Down, Left and Page Down
+// quieter; the arrows by 1, the page keys by 10.
+TEST_F(Form1Test, SliderKeysMoveTheVolumeUpAndDownByOneAndByTen) {
     form_->Slider1_Click();
     EXPECT_EQ(form_->controlText(ids::kLblVolume), L"50%");
+    const struct {
+        UINT key;
+        int volume;
+    } presses[] = {
+        {VK_UP, 51}, {VK_RIGHT, 52}, {VK_PRIOR, 62}, {VK_DOWN, 61}, {VK_LEFT, 60}, {VK_NEXT, 50}, {VK_NEXT, 40},
+    };
     HWND slider = control(ids::kSlider1);
-    SendMessageW(slider, WM_KEYDOWN, VK_RIGHT, 0);
-    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"51%");
-    SendMessageW(slider, WM_KEYDOWN, VK_NEXT, 0);  // Page Down moves right on a horizontal bar
-    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"61%");
-    SendMessageW(slider, WM_KEYDOWN, VK_PRIOR, 0);
-    SendMessageW(slider, WM_KEYDOWN, VK_LEFT, 0);
-    EXPECT_EQ(form_->controlText(ids::kLblVolume), L"50%");
+    for (const auto& press : presses) {
+        SendMessageW(slider, WM_KEYDOWN, press.key, 0);
+        SendMessageW(slider, WM_KEYUP, press.key, 0);
+        EXPECT_EQ(form_->controlText(ids::kLblVolume), std::to_wstring(press.volume) + L"%") << press.key;
+        EXPECT_EQ(app_->settings().value().volume, press.volume) << press.key;
+    }
     form_->setSliderValue(100);
     EXPECT_EQ(form_->controlText(ids::kLblVolume), L"100%");
 }
@@ -1097,7 +1140,6 @@ TEST_F(Form1Test, RightClickOpensTheTrayMenuAndEscapeClosesIt) {
     closer.join();
     EXPECT_TRUE(sawMenu);
     ASSERT_TRUE(shown.load());
-    expectAccessKeys(shown, "tray");
     EXPECT_EQ(GetMenuDefaultItem(shown, FALSE, 0), static_cast<UINT>(ids::kMnuSettings));  // bold
     // File: the hidden item is not there.
     EXPECT_EQ(GetMenuState(GetMenu(hwnd_), ids::kMnuAbVol, MF_BYCOMMAND), static_cast<UINT>(-1));
@@ -1156,16 +1198,6 @@ TEST_F(Form1Test, TaskbarCreatedAddsTheIconAgain) {
 
 // Considerate timing -------------------------------------------------------------------------
 
-std::vector<std::wstring> menuCaptions(HMENU menu) {
-    std::vector<std::wstring> items;
-    for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-        wchar_t text[64] = {};
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
-        items.push_back(text);
-    }
-    return items;
-}
-
 std::wstring stored(std::wstring_view name) {
     return getRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue));
 }
@@ -1193,30 +1225,139 @@ bool whileShown(const wchar_t* className, const std::function<void(HWND)>& start
     return seen;
 }
 
-TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
+// Read from the running window: the menu bar and the tray menu as it opens.
+TEST_F(Form1Test, MenusKeepTheirOrderEndWithTerminateAndGiveEveryItemItsOwnAccessKey) {
     app_->load();
     settle();
-    EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
+    HMENU bar = GetMenu(hwnd_);
+    EXPECT_EQ(captionsOf(bar), (std::vector<std::wstring>{L"&File", L"&Sound", L"&Help"}));
+    EXPECT_EQ(captionsOf(submenuOf(bar, L"&File")),
               (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
-                                         L"&Avoid repeats", L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
-                                         L"S&kip this wait", L"H&istory...", L"", L"E&xit"}));
-    std::vector<std::wstring> tray, muteFor;
-    const bool shown = whileShown(
+                                         L"", L"E&xit"}));
+    HMENU sound = submenuOf(bar, L"&Sound");
+    expectInOrder(captionsOf(sound), {L"&Play one now", L"S&kip this wait", L"Mute &for", L"&Quiet hours...",
+                                      L"&Hold while busy", L"&Avoid repeats", L"H&istory..."});
+    EXPECT_EQ(captionsOf(submenuOf(bar, L"&Help")), std::vector<std::wstring>{L"&About"});
+    expectAccessKeys(bar, "menu bar");
+
+    std::atomic<HMENU> shown{nullptr};
+    ASSERT_TRUE(whileShown(
         L"#32768", [&](HWND) { trayEvent(hwnd_, WM_RBUTTONUP); },
         [&](HWND menuWindow) {
-            const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-            tray = menuCaptions(menu);
-            muteFor = menuCaptions(GetSubMenu(menu, 8));
+            shown = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
             PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
-        });
-    ASSERT_TRUE(shown);
-    // The five items as they always were, then the new group.
-    EXPECT_EQ(tray, (std::vector<std::wstring>{L"Start in system tra&y", L"&Run at startup", L"&Mute", L"&Settings",
-                                               L"&Terminate", L"", L"&Quiet hours...", L"&Hold while busy",
-                                               L"Mute &for", L"&Play one now", L"S&kip this wait",
-                                               L"H&istory...", L"", L"&Avoid repeats"}));
-    EXPECT_EQ(muteFor, (std::vector<std::wstring>{L"1&5 minutes", L"&1 hour", L"&4 hours",
-                                                  L"Until &tomorrow morning"}));
+        }));
+    HMENU tray = shown;
+    ASSERT_TRUE(tray);
+    const auto items = captionsOf(tray);
+    // The five of old in their order, the default first of what acts, Terminate last.
+    expectInOrder(items, {L"Start in system tra&y", L"&Run at startup", L"&Mute", L"&Settings", L"&Terminate"});
+    ASSERT_FALSE(items.empty());
+    EXPECT_EQ(items.back(), L"&Terminate");
+    EXPECT_EQ(GetMenuDefaultItem(tray, FALSE, 0), static_cast<UINT>(ids::kMnuSettings));
+    // Between Settings and Terminate, set apart by separators: the considerate timing, the
+    // sound commands and the options.
+    const auto settings = std::find(items.begin(), items.end(), L"&Settings");
+    const std::vector<std::wstring> between(settings + 1, items.end() - 1);
+    ASSERT_GE(between.size(), 2u);
+    EXPECT_EQ(between.front(), L"");
+    EXPECT_EQ(between.back(), L"");
+    for (const wchar_t* item : {L"&Quiet hours...", L"&Hold while busy", L"Mute &for", L"&Play one now",
+                                L"S&kip this wait", L"H&istory...", L"&Avoid repeats"})
+        EXPECT_NE(std::find(between.begin(), between.end(), item), between.end()) << test::wideToUtf8(item);
+    expectAccessKeys(tray, "tray");
+
+    // One "Mute for" in both menus, each item with its own command.
+    const auto soundMuteFor = shownItems(submenuOf(sound, L"Mute &for"));
+    const auto trayMuteFor = shownItems(submenuOf(tray, L"Mute &for"));
+    EXPECT_EQ(captionsOf(submenuOf(sound, L"Mute &for")),
+              (std::vector<std::wstring>{L"1&5 minutes", L"&1 hour", L"&4 hours", L"Until &tomorrow morning"}));
+    EXPECT_EQ(captionsOf(submenuOf(tray, L"Mute &for")), captionsOf(submenuOf(sound, L"Mute &for")));
+    std::set<UINT> commands;
+    for (const auto& item : soundMuteFor) commands.insert(item.id);
+    for (const auto& item : trayMuteFor) commands.insert(item.id);
+    EXPECT_EQ(commands.size(), soundMuteFor.size() + trayMuteFor.size());
+}
+
+// The Sound menu's "Mute for" item of this caption: its command.
+int soundMuteFor(HWND hwnd, std::wstring_view caption) {
+    for (const auto& item : shownItems(submenuOf(submenuOf(GetMenu(hwnd), L"&Sound"), L"Mute &for")))
+        if (item.caption == caption) return static_cast<int>(item.id);
+    return 0;
+}
+
+TEST_F(Form1Test, TheStateLineSaysWhatHoldsTheSoundsBackAndQuietHoursAreTickedWhileOn) {
+    app_->load();
+    settle();
+    const auto state = [&] { return form_->controlText(ids::kLblState); };
+    const auto quietTicked = [&] {
+        return form_->menuChecked(ids::kMnuQuiet) && form_->menuChecked(ids::kMnuQuiet2);
+    };
+    EXPECT_EQ(state(), L"");
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuQuiet) || form_->menuChecked(ids::kMnuQuiet2));
+
+    // Quiet hours from a minute ago to an hour from now.
+    SYSTEMTIME now;
+    GetLocalTime(&now);
+    const int minute = now.wHour * 60 + now.wMinute;
+    QuietHours quiet;
+    quiet.on = true;
+    quiet.from = (minute + 1439) % 1440;
+    quiet.to = (minute + 60) % 1440;
+    app_->setQuietHours(quiet);
+    const std::wstring quietUntil = L"Quiet until " + formatClock(quiet.to);
+    EXPECT_EQ(state(), quietUntil);
+    EXPECT_TRUE(quietTicked());
+
+    // A mute for a while, from the Sound menu, says when it ends; a hand unmute ends it.
+    command(soundMuteFor(hwnd_, L"&1 hour"));
+    EXPECT_EQ(form_->muteValue(), 1);
+    const auto end = parseStampedTime(stored(kMuteUntilSetting));
+    ASSERT_TRUE(end) << test::wideToUtf8(stored(kMuteUntilSetting));
+    EXPECT_EQ(state(), L"Muted until " + formatClock(end->local.hour * 60 + end->local.minute));
+    SendMessageW(control(ids::kChkMute), BM_CLICK, 0, 0);
+    EXPECT_EQ(state(), quietUntil);
+
+    // Held back by nothing once the quiet hours are off.
+    quiet.on = false;
+    app_->setQuietHours(quiet);
+    EXPECT_EQ(state(), L"");
+    EXPECT_FALSE(form_->menuChecked(ids::kMnuQuiet) || form_->menuChecked(ids::kMnuQuiet2));
+
+    // Stored on: ticked, and the line says so, from the start.
+    quiet.on = true;
+    app_->setQuietHours(quiet);
+    restart();
+    app_->load();
+    EXPECT_TRUE(quietTicked());
+    EXPECT_EQ(state(), quietUntil);
+}
+
+TEST_F(Form1Test, TheStateLineFitsUnderTheControlsAtEachDpi) {
+    auto placeOf = [&](int id) {
+        RECT rc;
+        GetWindowRect(control(id), &rc);
+        MapWindowPoints(nullptr, hwnd_, reinterpret_cast<POINT*>(&rc), 2);
+        return rc;
+    };
+    for (const UINT dpi : {96u, 120u, 144u, 192u}) {
+        SCOPED_TRACE(dpi);
+        RECT suggested{0, 0, 900, 800};
+        SendMessageW(hwnd_, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), reinterpret_cast<LPARAM>(&suggested));
+        const RECT line = placeOf(ids::kLblState);
+        EXPECT_GE(line.top, placeOf(ids::kCmdStop).bottom);
+        EXPECT_GE(line.top, placeOf(ids::kLabel3).bottom);
+        EXPECT_LE(line.bottom, MulDiv(4815, static_cast<int>(dpi), 1440));  // the designed client area
+        // One line of its font, whole.
+        HDC dc = GetDC(control(ids::kLblState));
+        const auto font = reinterpret_cast<HFONT>(SendMessageW(control(ids::kLblState), WM_GETFONT, 0, 0));
+        const HGDIOBJ old = SelectObject(dc, font);
+        TEXTMETRICW metrics{};
+        GetTextMetricsW(dc, &metrics);
+        SelectObject(dc, old);
+        ReleaseDC(control(ids::kLblState), dc);
+        EXPECT_LE(metrics.tmHeight, line.bottom - line.top);
+    }
 }
 
 TEST_F(Form1Test, OptionsInBothMenusStartAsForANewUserAndEitherItemStoresThemAtOnce) {
@@ -1374,6 +1515,57 @@ TEST_F(QuietDialogTest, EnterStoresWhatWasSetAtOnce) {
     EXPECT_EQ(stored(kQuietFromSetting), L"21:45");
     EXPECT_EQ(stored(kQuietToSetting), L"06:15");
     EXPECT_EQ(stored(kQuietDaysSetting), L"1111110");
+}
+
+// Alt and a letter as the keyboard sends them: the key goes to the control with the focus.
+void pressAlt(HWND focus, wchar_t letter) {
+    const LPARAM altDown = LPARAM{1} << 29;
+    PostMessageW(focus, WM_SYSKEYDOWN, letter, altDown | 1);
+    PostMessageW(focus, WM_SYSKEYUP, letter, altDown | (LPARAM{3} << 30) | 1);
+}
+
+HWND focusOf(DWORD thread) {
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
+    return GetGUIThreadInfo(thread, &info) ? info.hwndFocus : nullptr;
+}
+
+TEST_F(QuietDialogTest, EveryAccessKeyMovesToItsControlAsInASystemDialog) {
+    const DWORD thread = GetCurrentThreadId();
+    struct Press {
+        wchar_t letter;
+        int focus;  // where the focus is then
+        bool on;    // the quiet hours box
+    };
+    const Press presses[] = {
+        {L'F', QuietDialog::idFrom, true},
+        {L'T', QuietDialog::idTo, true},
+        {L'Q', QuietDialog::idOn, false},  // a check box's key clicks it
+        {L'F', QuietDialog::idOn, false},  // the range is off: nothing to go to
+        {L'Q', QuietDialog::idOn, true},
+        {L'T', QuietDialog::idTo, true},
+    };
+    std::vector<int> focus;
+    std::vector<bool> on;
+    ASSERT_TRUE(whileOpen([&](HWND dialog) {
+        for (const auto& press : presses) {
+            HWND before = focusOf(thread);
+            pressAlt(before ? before : dialog, press.letter);
+            // Until the focus has moved where it should, or a moment for a key that moves nothing.
+            test::waitFor([&] { return focusOf(thread) == item(dialog, press.focus); }, std::chrono::milliseconds(1000));
+            Sleep(100);
+            focus.push_back(GetDlgCtrlID(focusOf(thread)));
+            on.push_back(Button_GetCheck(item(dialog, QuietDialog::idOn)) == BST_CHECKED);
+        }
+        PostMessageW(focusOf(thread), WM_KEYDOWN, VK_ESCAPE, 0);
+    }));
+    ASSERT_EQ(focus.size(), std::size(presses));
+    for (std::size_t i = 0; i < focus.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(focus[i], presses[i].focus);
+        EXPECT_EQ(on[i], presses[i].on);
+    }
+    EXPECT_FALSE(FindWindowW(QuietDialog::kClassName, nullptr));
 }
 
 TEST_F(Form1Test, QuietHoursDialogIsLaidOutInTwipsAtTheWindowDpi) {
