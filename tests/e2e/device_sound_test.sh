@@ -117,7 +117,9 @@ for name in ("leadin0", "leadin1000"):
     delays[name] = at - marks[name]
     print("     %s: the first sample %.0f ms after the play started" % (name, delays[name]))
 extra = delays["leadin1000"] - delays["leadin0"]
-ok = 850 <= extra <= 1150
+# Wide bounds: each start's own delay varies with the machine's load by a few hundred ms;
+# without the lead-in the two would be about equal, with it far more than a second apart.
+ok = 600 <= extra <= 1600
 print("%s lead-in of 1000 ms: the first sample came %.0f ms later than with none" % ("ok  " if ok else "FAIL", extra))
 sys.exit(0 if ok else 1)
 PY

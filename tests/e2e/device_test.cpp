@@ -91,9 +91,9 @@ protected:
     }
     std::wstring status() const { return app_->form().controlText(ids::kLabel3); }
 
-    // The File menu's "Play on" submenu, filled as it is when it opens.
+    // The Sound menu's "Play on" submenu, filled as it is when it opens.
     HMENU openPlayOn() {
-        HMENU file = GetSubMenu(GetMenu(hwnd_), 0);
+        HMENU file = GetSubMenu(GetMenu(hwnd_), 1);
         for (int i = 0; i < GetMenuItemCount(file); ++i) {
             wchar_t text[64] = {};
             GetMenuStringW(file, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
