@@ -95,8 +95,10 @@ public:
     HRESULT STDMETHODCALLTYPE OnDefaultDeviceChanged(EDataFlow, ERole, LPCWSTR) noexcept override { return S_OK; }
     HRESULT STDMETHODCALLTYPE OnPropertyValueChanged(LPCWSTR, const PROPERTYKEY) noexcept override { return S_OK; }
 
+    // Only Release deletes it.
+    virtual ~LostNotifier() = default;
+
 private:
-    ~LostNotifier() = default;
     void lostIfMine(LPCWSTR id) const {
         if (id && lost_ && _wcsicmp(id, id_.c_str()) == 0) SetEvent(lost_.get());
     }
