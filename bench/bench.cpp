@@ -93,6 +93,7 @@ int wmain(int argc, wchar_t** argv) {
     if (want(L"thousand")) all.obj("thousand_plays", thousandPlaysRun(startups));
     if (want(L"end")) all.obj("end_of_sound", endOfSoundRun(startups));
     if (want(L"ownend")) all.obj("after_own_end", afterOwnEndRun(startups));
+    if (want(L"playnow")) all.obj("play_now", playNowRun(startups));
     if (want(L"exits")) all.obj("exits", exitsRun());
     if (want(L"pairs")) all.obj("startup_pairs", startupPairsRun());
     if (want(L"bigfolder")) all.obj("big_folder", bigFolderRun());

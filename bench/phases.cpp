@@ -217,6 +217,31 @@ Json endOfSoundRun(Startups& startups) {
     return j;
 }
 
+// Delay 10 and a 1 s sound: "Play one now" as the tray menu sends it, mid-countdown. From the
+// command to the status line's new text, and (on the sink's clock) to the first sound.
+Json playNowRun(Startups& startups) {
+    log("zirrotone, delay 10, 1 s sound: %d times Play one now", opt.endCycles);
+    useSettings(opt.sounds + L"\\one", L"10");
+    Subject s(opt.zirrotone, zt::kMainWindowClass, opt.sounds);
+    startups.add(s, zt::ids::kTxtCountdown);
+    const HWND status = s.control(zt::ids::kLabel3);
+    std::vector<double> askedAt, shownAt;
+    for (int i = 0; i < opt.endCycles; ++i) {
+        Sleep(2500);  // the sound before has ended, the countdown runs again
+        // Emptied first: the same file's name again would not show a change.
+        SendMessageTimeoutW(status, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L""), SMTO_NORMAL, 2000, nullptr);
+        askedAt.push_back(unixTime());
+        PostMessageW(s.hwnd(), WM_COMMAND, MAKEWPARAM(zt::ids::kMnuPlayNow2, 0), 0);
+        const double deadline = now() + 5;
+        while (Subject::text(status).empty() && now() < deadline) Sleep(1);
+        shownAt.push_back(unixTime());
+    }
+    Sleep(1500);
+    Json j;
+    j.arr("asked_at", askedAt).arr("shown_at", shownAt);
+    return j;
+}
+
 // Delay 10 and a short sound that ends by itself: what waiting costs after it.
 Json afterOwnEndRun(Startups& startups) {
     log("zirrotone, delay 10: a sound that ends by itself, then %d s counting", std::max(opt.idleSeconds / 2, 1));

@@ -30,6 +30,7 @@ Json playsRun(Startups& startups);
 Json thousandPlaysRun(Startups& startups);
 Json endOfSoundRun(Startups& startups);
 Json afterOwnEndRun(Startups& startups);
+Json playNowRun(Startups& startups);
 Json exitsRun();
 Json startupPairsRun();
 Json bigFolderRun();

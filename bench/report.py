@@ -82,6 +82,21 @@ def end_of_sound(run, edges):
     return figures
 
 
+def play_now(run, edges):
+    """From each "Play one now" to the status line's new text and to the sink's first sound."""
+    if not run:
+        return None
+    ons = [t for kind, t in edges if kind == "on"]
+    shown, heard = [], []
+    for asked, at in zip(run["asked_at"], run["shown_at"]):
+        shown.append(1000 * (at - asked))
+        on = [t for t in ons if asked <= t <= asked + 3]
+        heard.append(1000 * (on[0] - asked) if on else None)
+    later = [v for v in heard[1:] if v is not None]
+    return {"status_ms": shown, "sound_ms": heard, "status_max_ms": max(shown),
+            "sound_first_ms": heard[0], "sound_later_max_ms": max(later) if later else None}
+
+
 def picks(run):
     """Round trips while the scheduler reads the folder and draws, by folder size."""
     figures = {}
@@ -166,6 +181,7 @@ def main():
     if "big_folder" in raw:
         r["picks"] = picks(raw["big_folder"])
     r["end_of_sound"] = end_of_sound(raw.get("end_of_sound"), edges)
+    r["play_now"] = play_now(raw.get("play_now"), edges)
     if counting:
         counted, wall = counting["pace_counted_s"], counting["pace_wall_s"]
         r["pace"] = {"counted_s": counted, "wall_s": wall, "counted_minute_s": 60 * wall / counted,
@@ -291,6 +307,12 @@ def table(r):
                 f"({e['zero_to_sound_later_max_ms']:.0f} ms)", "", "target <= 50 ms")
         row("  value 0 shown to next value, minus 1 s", " ".join(f"{v:.0f}" for v in e["zero_to_next_minus_1s_ms"])
             + " ms", "", "")
+    n = r.get("play_now")
+    if n:
+        row("5 Play one now to the status line's new text", " ".join(f"{v:.0f}" for v in n["status_ms"]) + " ms",
+            "", "target <= 100 ms")
+        row("  to the first sound on the sink", " ".join("-" if v is None else f"{v:.0f}" for v in n["sound_ms"])
+            + " ms", "", "target <= 150 ms (the first after start: + the engine's load)")
     if "pace" in r:
         p = r["pace"]
         row(f"6 pace: {p['counted_s']:.0f} counted s took", f"{p['wall_s']:.2f} s", "",
