@@ -54,4 +54,10 @@ inline constexpr int kMnuMuteFor240 = 237;
 inline constexpr int kMnuMuteForMorning = 238;
 inline constexpr int kMnuHistory2 = 239;
 
+// How each sound is played: in the File menu and in the tray menu.
+inline constexpr int kMnuLevel = 241;
+inline constexpr int kMnuLevel2 = 242;
+inline constexpr int kMnuSoftStart = 243;
+inline constexpr int kMnuSoftStart2 = 244;
+
 }  // namespace zt::ids

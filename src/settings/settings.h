@@ -24,6 +24,8 @@ inline constexpr std::wstring_view kDelaySetting = L"delay";
 inline constexpr std::wstring_view kAbsoluteSetting = L"absolute";
 inline constexpr std::wstring_view kSystraySetting = L"systray";
 inline constexpr std::wstring_view kNoRepeatSetting = L"norepeat";
+inline constexpr std::wstring_view kLevelSetting = L"level";
+inline constexpr std::wstring_view kSoftStartSetting = L"softstart";
 // Not one of the settings, but kept the same way: "True" once the tray icon has said, the
 // first time the window went to the tray, that the program goes on from there.
 inline constexpr std::wstring_view kTrayHintSetting = L"trayhint";

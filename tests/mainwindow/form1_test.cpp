@@ -1198,7 +1198,8 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
     settle();
     EXPECT_EQ(menuCaptions(GetSubMenu(GetMenu(hwnd_), 0)),
               (std::vector<std::wstring>{L"&Choose folder...\tCtrl+O", L"Start in system tra&y", L"&Run at startup",
-                                         L"&Avoid repeats", L"", L"&Quiet hours...", L"&Hold while busy", L"&Play one now",
+                                         L"&Avoid repeats", L"", L"&Quiet hours...", L"&Hold while busy",
+                                         L"&Even out loudness", L"Start s&oftly", L"&Play one now",
                                          L"S&kip this wait", L"H&istory...", L"", L"E&xit"}));
     std::vector<std::wstring> tray, muteFor;
     const bool shown = whileShown(
@@ -1206,14 +1207,14 @@ TEST_F(Form1Test, BothMenusShowTheNewGroupAfterTheOldItems) {
         [&](HWND menuWindow) {
             const auto menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
             tray = menuCaptions(menu);
-            muteFor = menuCaptions(GetSubMenu(menu, 8));
+            muteFor = menuCaptions(GetSubMenu(menu, 10));
             PostMessageW(menuWindow, WM_KEYDOWN, VK_ESCAPE, 0);
         });
     ASSERT_TRUE(shown);
     // The five items as they always were, then the new group.
     EXPECT_EQ(tray, (std::vector<std::wstring>{L"Start in system tra&y", L"&Run at startup", L"&Mute", L"&Settings",
                                                L"&Terminate", L"", L"&Quiet hours...", L"&Hold while busy",
-                                               L"Mute &for", L"&Play one now", L"S&kip this wait",
+                                               L"&Even out loudness", L"Start s&oftly", L"Mute &for", L"&Play one now", L"S&kip this wait",
                                                L"H&istory...", L"", L"&Avoid repeats"}));
     EXPECT_EQ(muteFor, (std::vector<std::wstring>{L"1&5 minutes", L"&1 hour", L"&4 hours",
                                                   L"Until &tomorrow morning"}));
@@ -1229,6 +1230,8 @@ TEST_F(Form1Test, OptionsInBothMenusStartAsForANewUserAndEitherItemStoresThemAtO
     } const cases[] = {
         {ids::kMnuHoldBusy, ids::kMnuHoldBusy2, kHoldBusySetting, true},
         {ids::kMnuNoRepeat, ids::kMnuNoRepeat2, kNoRepeatSetting, false},
+        {ids::kMnuLevel, ids::kMnuLevel2, kLevelSetting, true},
+        {ids::kMnuSoftStart, ids::kMnuSoftStart2, kSoftStartSetting, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fileItem);
