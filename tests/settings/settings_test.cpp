@@ -144,11 +144,13 @@ TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     EXPECT_EQ(text(L"absolute"), L"False");
     EXPECT_EQ(text(L"holdbusy"), L"True");
     EXPECT_EQ(text(L"norepeat"), L"True");
+    EXPECT_EQ(text(L"level"), L"True");
+    EXPECT_EQ(text(L"softstart"), L"False");
     EXPECT_EQ(text(L"quietdays"), L"0000011");
     EXPECT_EQ(text(L"muteuntil"), L"");
     // Run at startup is the entry, written when it is toggled; the tray hint when shown.
     EXPECT_TRUE(store.get(kRunKeyText, kRunValueText).empty());
-    EXPECT_EQ(store.writes.size(), 13u);  // each key once
+    EXPECT_EQ(store.writes.size(), 15u);  // each key once
 
     Settings back = load(store);
     back.toggles[static_cast<std::size_t>(Toggle::runAtStartup)] = true;
