@@ -93,6 +93,8 @@ private:
     // line, and an old report goes when the next sound starts. The history is told how it
     // went, as `how` (the file and time filled in) once it has started.
     void playsound(const std::wstring& soundName, HistoryEntry how);
+    // The options that change how each sound is played, for the back end's next sound.
+    void shapeSounds();
     void startMuteForTimer();
     // The mute for a while is over: unmute, stop looking.
     void checkMuteForEnd();
