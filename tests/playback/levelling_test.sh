@@ -42,7 +42,8 @@ record() {
     # The sound alone, without the silence around it.
     sox "${raw[@]}" "$out" "$work/$(basename "$out" .raw).wav" silence 1 0.005 0.01% reverse silence 1 0.005 0.01% reverse
 }
-stat() { sox "$1" -n stat 2>&1 | awk -v key="$2" -F: '$1 ~ key { gsub(/ /, "", $2); print $2 }'; }
+# A figure of sox's stat: file, key, then any effects to apply first.
+stat() { sox "$1" -n "${@:3}" stat 2>&1 | awk -v key="$2" -F: '$1 ~ key { gsub(/ /, "", $2); print $2 }'; }
 
 # Three files of two tones each at -35, -20 and -8 LUFS; a quiet one (-40 LUFS) with a click
 # at -10 dBFS; a 100 Hz and a 3 kHz tone of the same RMS.
@@ -70,12 +71,13 @@ report=$work/report.txt
 for f in quiet middle loud click low high; do
     echo "on_$f $(lufs "$work/on_$f.wav") $(stat "$work/on_$f.wav" 'Maximum amplitude') $(stat "$work/on_$f.wav" 'RMS +amplitude')" >>"$report"
 done
+# Peaks rather than RMS: a gap on a busy machine lowers the RMS, never the peak.
 for f in quiet middle loud; do
-    echo "off_$f $(stat "$work/$f.wav" 'RMS +amplitude') $(stat "$work/off_$f.wav" 'RMS +amplitude')" >>"$report"
+    echo "off_$f $(stat "$work/$f.wav" 'Maximum amplitude') $(stat "$work/off_$f.wav" 'Maximum amplitude')" >>"$report"
 done
+echo "clicktone $(stat "$work/click.wav" 'Maximum amplitude' trim 0 1.5) $(stat "$work/on_click.wav" 'Maximum amplitude' trim 0 1.5) $(stat "$work/click.wav" 'Maximum amplitude')" >>"$report"
 # The stopped sound's samples as text, and the soft start's first 50 ms against its steady part.
 sox "$work/stopped.wav" -t dat "$work/stopped.dat"
-echo "click $(lufs "$work/click.wav")" >>"$report"
 echo "stopped $(stat "$work/stopped.wav" 'Length')" >>"$report"
 sox "$work/soft.wav" "$work/soft_start.wav" trim 0 0.02
 sox "$work/soft.wav" "$work/soft_steady.wav" trim 1.5 0.5
@@ -101,12 +103,13 @@ apart = db(on["low"][2]) - db(on["high"][2])
 check(abs(apart - 4.94) <= 0.5, f"100 Hz plays {apart:.2f} dB above 3 kHz of the same RMS (K-weighting: 4.94)")
 peaks = [db(v[1]) for v in on.values()]
 check(max(peaks) <= -1.0 + 0.05, f"no peak above -1 dBFS (highest {max(peaks):.2f})")
-raised = on["click"][0] - rows["click"][0]
-check(db(on["click"][1]) > -1.3 and abs(raised - 9) <= 0.5,
-      f"the quiet file with a click at -10 dBFS is raised {raised:.2f} dB, until the click is at {db(on['click'][1]):.2f} dBFS")
+toneFile, toneHeard, clickFile = rows["clicktone"]
+raised = db(toneHeard) - db(toneFile)
+check(db(on["click"][1]) > -1.3 and abs(raised - (-1 - db(clickFile))) <= 0.3,
+      f"the quiet file with a click at {db(clickFile):.2f} dBFS is raised {raised:.2f} dB, until the click is at {db(on['click'][1]):.2f} dBFS")
 for f in ("quiet", "middle", "loud"):
     own, heard = rows["off_" + f]
-    check(abs(db(heard) - db(own)) <= 0.2, f"off: {f} arrives at its own RMS ({db(heard):.2f} dBFS, the file {db(own):.2f})")
+    check(abs(db(heard) - db(own)) <= 0.2, f"off: {f} arrives at its own level (peak {db(heard):.2f} dBFS, the file {db(own):.2f})")
 
 length = rows["stopped"][0]
 samples = [abs(float(l.split()[1])) for l in open(sys.argv[2]) if not l.startswith(";")]
