@@ -73,14 +73,44 @@ LoudnessMeter::LoudnessMeter(unsigned channels, std::uint32_t sampleRate, std::u
 
 void LoudnessMeter::add(const float* samples, std::size_t frames) {
     if (channels_ == 0 || rate_ == 0) return;
-    for (std::size_t f = 0; f < frames; ++f) {
-        for (unsigned c = 0; c < channels_; ++c) {
-            const double x = *samples++;
-            peak_ = std::max(peak_, std::abs(x));
-            const double y = filters_[2 * c + 1].run(filters_[2 * c].run(x));
-            stepSum_[c] += y * y;
+    while (frames > 0) {
+        // Up to the end of the step under way, one channel at a time: the filters' state
+        // stays in registers.
+        const auto run = static_cast<std::size_t>(std::min<std::uint64_t>(frames, stepEnd_ - frames_));
+        float peak = 0;
+        unsigned c = 0;
+        for (; c + 1 < channels_; c += 2) filterChannels<2>(samples, run, c, peak);
+        if (c < channels_) filterChannels<1>(samples, run, c, peak);
+        peak_ = std::max(peak_, static_cast<double>(peak));
+        samples += run * channels_;
+        frames -= run;
+        frames_ += run;
+        if (frames_ == stepEnd_) endStep();
+    }
+}
+
+// N channels from `first` on at once, so that their filters' recursions overlap; the state
+// stays in registers for the run.
+template <unsigned N>
+void LoudnessMeter::filterChannels(const float* samples, std::size_t frames, unsigned first, float& peak) {
+    Biquad shelf[N], pass[N];
+    double sum[N] = {};
+    for (unsigned i = 0; i < N; ++i) {
+        shelf[i] = filters_[2 * (first + i)];
+        pass[i] = filters_[2 * (first + i) + 1];
+    }
+    const float* x = samples + first;
+    for (std::size_t f = 0; f < frames; ++f, x += channels_) {
+        for (unsigned i = 0; i < N; ++i) {
+            peak = std::max(peak, std::abs(x[i]));
+            const double y = pass[i].run(shelf[i].run(x[i]));
+            sum[i] += y * y;
         }
-        if (++frames_ == stepEnd_) endStep();
+    }
+    for (unsigned i = 0; i < N; ++i) {
+        filters_[2 * (first + i)] = shelf[i];
+        filters_[2 * (first + i) + 1] = pass[i];
+        stepSum_[first + i] += sum[i];
     }
 }
 

@@ -18,17 +18,15 @@ struct Loudness {
     double peak = 0;  // the largest sample, as an amplitude (1: full scale)
 };
 
-// One biquad section in direct form I, run on doubles.
+// One biquad section in transposed direct form II, run on doubles.
 struct Biquad {
     double b0 = 1, b1 = 0, b2 = 0, a1 = 0, a2 = 0;
-    double x1 = 0, x2 = 0, y1 = 0, y2 = 0;
+    double s1 = 0, s2 = 0;
 
     double run(double x) {
-        const double y = b0 * x + b1 * x1 + b2 * x2 - a1 * y1 - a2 * y2;
-        x2 = x1;
-        x1 = x;
-        y2 = y1;
-        y1 = y;
+        const double y = b0 * x + s1;
+        s1 = b1 * x - a1 * y + s2;
+        s2 = b2 * x - a2 * y;
         return y;
     }
 };
@@ -56,6 +54,8 @@ public:
     const std::vector<double>& weights() const { return weights_; }
 
 private:
+    template <unsigned N>
+    void filterChannels(const float* samples, std::size_t frames, unsigned first, float& peak);
     void endStep();
 
     unsigned channels_;
