@@ -95,7 +95,7 @@ template <unsigned N>
 void LoudnessMeter::filterChannels(const float* samples, std::size_t frames, unsigned first, float& peak) {
     Biquad shelf[N], pass[N];
     double sum[N] = {};
-    for (unsigned i = 0; i < N; ++i) {
+    for (std::size_t i = 0; i < N; ++i) {
         shelf[i] = filters_[2 * (first + i)];
         pass[i] = filters_[2 * (first + i) + 1];
     }
@@ -107,7 +107,7 @@ void LoudnessMeter::filterChannels(const float* samples, std::size_t frames, uns
             sum[i] += y * y;
         }
     }
-    for (unsigned i = 0; i < N; ++i) {
+    for (std::size_t i = 0; i < N; ++i) {
         filters_[2 * (first + i)] = shelf[i];
         filters_[2 * (first + i) + 1] = pass[i];
         stepSum_[first + i] += sum[i];

@@ -341,7 +341,7 @@ class Renderer {
 public:
     // `cache`: where the files' loudness is kept, for shaping.level.
     Renderer(const std::atomic<float>& gain, SoundShaping shaping, LoudnessCache& cache)
-        : gain_(gain), shaping_(shaping), cache_(cache) {}
+        : gain_(gain), cache_(cache), shaping_(shaping) {}
     ~Renderer() {
         if (started_) client_->Stop();
     }
@@ -490,14 +490,13 @@ private:
     }
 
     const std::atomic<float>& gain_;
-    const SoundShaping shaping_;
     LoudnessCache& cache_;
     std::wstring path_;
-    float level_ = 1.0f;                     // the gain that levels this file
     std::optional<SoundEnvelope> envelope_;  // from the first sample on
     std::unique_ptr<Source> source_;
     std::optional<ChannelMixer> mixer_;  // when the device plays fewer channels than the file has
     unsigned outChannels_ = 0;
+    float level_ = 1.0f;  // the gain that levels this file
     ScopedHandle bufferReady_;  // before the client, which signals it until it goes
     ComPtr<IAudioClient> client_;
     ComPtr<IAudioRenderClient> render_;
@@ -505,6 +504,7 @@ private:
     UINT32 bufferFrames_ = 0;
     UINT64 clockHz_ = 0;
     bool started_ = false;
+    const SoundShaping shaping_;
     std::vector<float> pending_;  // decoded, not yet handed to the device
     std::size_t taken_ = 0;       // samples of pending_ already handed over
     bool ended_ = false;          // the decoder has nothing more
