@@ -60,7 +60,9 @@ bool App::create() {
     scheduler_.setDelayText(stored.delayText);  // the minutes the stored text counts
     settings_.listen([this](const SettingsModel::Change& change) {
         saveAtOnce(store_, settings_.value(), change, programPath());
+        shapeSounds();
     });
+    shapeSounds();
     if (!form_.create(instance_)) return false;
     settings_.listen([this](const SettingsModel::Change& change) { stateChanged(change); });
     return true;
@@ -266,6 +268,8 @@ void App::playsound(const std::wstring& soundName, HistoryEntry how) {
     form_.setControlText(ids::kLabel3, playError_);
     history_.add(HistoryEvent::CouldNotPlay, played, result.reason);
 }
+
+void App::shapeSounds() { ownMedia_.setShaping({settings_.on(Toggle::level), settings_.on(Toggle::softStart)}); }
 
 void App::stopSound() {
     if (media_.playState() == MediaBackend::kPlaying) history_.add(HistoryEvent::Stopped, started_);

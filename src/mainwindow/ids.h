@@ -64,4 +64,10 @@ inline constexpr int kMnuSoundMuteForMorning = 244;
 inline constexpr int kMnuDeviceFirst = 300;
 inline constexpr int kMnuDeviceCount = 64;
 
+// How each sound is played: in the Sound menu and in the tray menu.
+inline constexpr int kMnuLevel = 251;
+inline constexpr int kMnuLevel2 = 252;
+inline constexpr int kMnuSoftStart = 253;
+inline constexpr int kMnuSoftStart2 = 254;
+
 }  // namespace zt::ids

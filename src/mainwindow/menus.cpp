@@ -62,7 +62,9 @@ constexpr MenuEntry kSoundMenu[] = {
     {L"&Hold while busy", ids::kMnuHoldBusy, Toggle::holdBusy},
     kSeparator,
     {L"&Avoid repeats", ids::kMnuNoRepeat, Toggle::noRepeat},
-    {L"Play &on", 0, Toggle::count, {}, true},
+    {L"&Even out loudness", ids::kMnuLevel, Toggle::level},
+    {L"Start s&oftly", ids::kMnuSoftStart, Toggle::softStart},
+    {L"Play o&n", 0, Toggle::count, {}, true},
     kSeparator,
     {L"H&istory...", ids::kMnuHistory},
 };
@@ -90,7 +92,9 @@ constexpr MenuEntry kTrayMenu[] = {
     {L"H&istory...", ids::kMnuHistory2},
     kSeparator,
     {L"&Avoid repeats", ids::kMnuNoRepeat2, Toggle::noRepeat},
-    {L"Play &on", 0, Toggle::count, {}, true},
+    {L"&Even out loudness", ids::kMnuLevel2, Toggle::level},
+    {L"Start s&oftly", ids::kMnuSoftStart2, Toggle::softStart},
+    {L"Play o&n", 0, Toggle::count, {}, true},
     kSeparator,
     {L"&Terminate", ids::kMnuTerminate},
 };

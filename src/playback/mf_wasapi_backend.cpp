@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -24,6 +25,7 @@
 #include "playback/downmix.h"
 #include "playback/endpoint.h"
 #include "playback/lead_in.h"
+#include "playback/envelope.h"
 #include "playback/sample_gain.h"
 #include "playback/wav_reader.h"
 
@@ -37,6 +39,8 @@ constexpr DWORD kAudioStream = static_cast<DWORD>(MF_SOURCE_READER_FIRST_AUDIO_S
 constexpr REFERENCE_TIME kBufferHns = 2'000'000;  // 200 ms
 // How long the device may go without asking for data before the sound counts as ended.
 constexpr DWORD kStallMs = 2000;
+// How long a sound cut short may take to play what it had handed over and its fade.
+constexpr DWORD kFadeWaitMs = 500;
 constexpr HRESULT kNoMediaFoundation = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
 // Opened, but not one frame to play in it.
 constexpr HRESULT kNoSound = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
@@ -267,6 +271,55 @@ private:
     WavReader reader_;
 };
 
+// A decoder for the file, with its first block decoded into `first`, so that a file without
+// a sound fails here. A WAV our own reader decodes is read by it; everything else (MP3, the
+// WAV encodings it does not know) by the platform's decoders: under Wine every Media
+// Foundation source made keeps about 6 KB for good, which a day of plays adds up to
+// megabytes.
+HRESULT openDecoder(const std::wstring& path, std::unique_ptr<Source>& source, std::vector<float>& first) {
+    auto wav = std::make_unique<WavSource>(path);
+    if (wav->status() == WavStatus::ok) {
+        wav->read(first);
+        if (first.empty()) return kNoSound;
+        source = std::move(wav);
+        return S_OK;
+    }
+    wav.reset();
+    const MfApi* api = mfApi();
+    if (!api) return kNoMediaFoundation;
+    auto mf = std::make_unique<MfSource>(*api);
+    const HRESULT hr = mf->open(path);
+    if (FAILED(hr)) return hr;
+    mf->read(first);
+    if (first.empty()) return kNoSound;
+    source = std::move(mf);
+    return S_OK;
+}
+
+// What a file's measurement is kept by; nothing when the file cannot be looked at.
+std::optional<FileStamp> stampOf(const std::wstring& path) {
+    WIN32_FILE_ATTRIBUTE_DATA data;
+    if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return std::nullopt;
+    const auto join = [](DWORD high, DWORD low) { return (std::uint64_t{high} << 32) | low; };
+    return FileStamp{path, join(data.nFileSizeHigh, data.nFileSizeLow),
+                     join(data.ftLastWriteTime.dwHighDateTime, data.ftLastWriteTime.dwLowDateTime)};
+}
+
+// The gain that levels the file, kept from before or measured now; 1 (as it is) when it
+// cannot be measured or `quit` comes first.
+float levelGain(const std::wstring& path, LoudnessCache& cache, HANDLE quit) {
+    const std::optional<FileStamp> stamp = stampOf(path);
+    if (!stamp) return 1.0f;
+    std::optional<std::optional<Loudness>> kept = cache.find(*stamp);
+    if (!kept) {
+        const std::optional<Loudness> measured = measureLoudness(path, quit);
+        if (quit && WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) return 1.0f;  // cut short: not measured
+        cache.keep(*stamp, measured);
+        kept = measured;
+    }
+    return *kept ? static_cast<float>(std::pow(10.0, levelGainDb(**kept) / 20.0)) : 1.0f;
+}
+
 // Float samples in the given channels, for the device.
 WAVEFORMATEXTENSIBLE floatFormat(unsigned channels, DWORD rate, DWORD mask) {
     WAVEFORMATEXTENSIBLE f{};
@@ -288,7 +341,10 @@ WAVEFORMATEXTENSIBLE floatFormat(unsigned channels, DWORD rate, DWORD mask) {
 // or until `quit` is signalled.
 class Renderer {
 public:
-    Renderer(const std::atomic<float>& gain, const MfWasapiBackend::Output& output) : gain_(gain), output_(output) {}
+    // `cache`: where the files' loudness is kept, for shaping.level.
+    Renderer(const std::atomic<float>& gain, const MfWasapiBackend::Output& output, SoundShaping shaping,
+             LoudnessCache& cache)
+        : gain_(gain), output_(output), cache_(cache), shaping_(shaping) {}
     ~Renderer() {
         if (started_) client_->Stop();
     }
@@ -297,22 +353,38 @@ public:
 
     HRESULT open(const std::wstring& path, const std::function<void()>& beforeDevice) {
         if (!FileExists(path)) return HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND);
+        path_ = path;
         const HRESULT decoded = openSource(path);
         if (FAILED(decoded)) return decoded;
         if (beforeDevice) beforeDevice();
         return openDevice();
     }
 
-    // Plays to the last frame, or until quit is signalled or the device fails.
+    // Plays to the last frame, or until quit is signalled or the device fails. A sound cut
+    // short by quit fades out after what the device already holds.
     void render(HANDLE quit) {
+        // Before the first sample, so that the whole sound has one gain.
+        if (shaping_.level) level_ = levelGain(path_, cache_, quit);
+        if (WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) return;
+        envelope_.emplace(source_->rate, shaping_.softStart);
         if (!fill()) return;
         if (FAILED(fault_ = client_->Start())) return;
         started_ = true;
         const HANDLE waits[] = {quit, bufferReady_.get(), lost_.get()};
         for (;;) {
-            const DWORD woke = WaitForMultipleObjects(lost_ ? 3 : 2, waits, FALSE, kStallMs);
-            if (woke == WAIT_OBJECT_0 + 2) fault_ = AUDCLNT_E_DEVICE_INVALIDATED;  // unplugged or disabled
-            if (woke != WAIT_OBJECT_0 + 1) return;  // stopped, stalled or failed
+            if (envelope_->fading()) {
+                if (WaitForSingleObject(bufferReady_.get(), kFadeWaitMs) != WAIT_OBJECT_0) return;
+            } else {
+                const DWORD woke = WaitForMultipleObjects(lost_ ? 3 : 2, waits, FALSE, kStallMs);
+                if (woke == WAIT_OBJECT_0 + 2) {
+                    fault_ = AUDCLNT_E_DEVICE_INVALIDATED;  // unplugged or disabled: nothing to fade on
+                    return;
+                }
+                if (woke == WAIT_OBJECT_0)
+                    envelope_->fadeOut();
+                else if (woke != WAIT_OBJECT_0 + 1)
+                    return;  // stalled or failed
+            }
             if (!fill() || allPlayed()) return;
         }
     }
@@ -323,29 +395,7 @@ public:
     HRESULT fault() const { return fault_; }
 
 private:
-    // A WAV our own reader decodes is read by it; everything else (MP3, the WAV encodings it
-    // does not know) by the platform's decoders: under Wine every Media Foundation source
-    // made keeps about 6 KB for good, which a day of plays adds up to megabytes. The first
-    // block is decoded here, so that a file without a sound fails before it plays.
-    HRESULT openSource(const std::wstring& path) {
-        auto wav = std::make_unique<WavSource>(path);
-        if (wav->status() == WavStatus::ok) {
-            wav->read(pending_);
-            if (pending_.empty()) return kNoSound;
-            source_ = std::move(wav);
-            return S_OK;
-        }
-        wav.reset();
-        const MfApi* api = mfApi();
-        if (!api) return kNoMediaFoundation;
-        auto mf = std::make_unique<MfSource>(*api);
-        const HRESULT hr = mf->open(path);
-        if (FAILED(hr)) return hr;
-        mf->read(pending_);
-        if (pending_.empty()) return kNoSound;
-        source_ = std::move(mf);
-        return S_OK;
-    }
+    HRESULT openSource(const std::wstring& path) { return openDecoder(path, source_, pending_); }
 
     HRESULT openDevice() {
         ComPtr<IMMDeviceEnumerator> devices;
@@ -437,7 +487,8 @@ private:
                 decodeMore();
                 continue;
             }
-            const auto frames = static_cast<UINT32>(std::min<std::size_t>(room, (pending_.size() - taken_) / channels));
+            auto frames = static_cast<UINT32>(std::min<std::size_t>(room, (pending_.size() - taken_) / channels));
+            if (envelope_->fading()) frames = static_cast<UINT32>(std::min<std::size_t>(frames, envelope_->fadeLeft()));
             BYTE* out = nullptr;
             if (FAILED(fault_ = render_->GetBuffer(frames, &out))) return false;
             // The device's buffer holds floats: the stream was opened in that format.
@@ -447,11 +498,21 @@ private:
                 mixer_->mix(pending_.data() + taken_, frames, samples);
             else
                 std::memcpy(samples, pending_.data() + taken_, std::size_t{frames} * channels * sizeof(float));
-            applyGain(out, std::size_t{frames} * outChannels_, SampleFormat::f32, gain_.load());
+            envelope_->apply(samples, frames, outChannels_);
+            // The level first: with levelling off it is 1, and the samples are the
+            // attenuation's alone.
+            applyGain(out, std::size_t{frames} * outChannels_, SampleFormat::f32, level_ * gain_.load());
             if (FAILED(fault_ = render_->ReleaseBuffer(frames, 0))) return false;
             taken_ += std::size_t{frames} * channels;
             written_ += frames;
             room -= frames;
+            if (envelope_->fading() && envelope_->fadeLeft() == 0) {
+                // Faded out: the rest is not played.
+                pending_.clear();
+                taken_ = 0;
+                ended_ = true;
+                break;
+            }
         }
         return true;
     }
@@ -475,9 +536,13 @@ private:
 
     const std::atomic<float>& gain_;
     const MfWasapiBackend::Output& output_;
+    LoudnessCache& cache_;
+    std::wstring path_;
+    std::optional<SoundEnvelope> envelope_;  // from the first sample on
     std::unique_ptr<Source> source_;
     std::optional<ChannelMixer> mixer_;  // when the device plays fewer channels than the file has
     unsigned outChannels_ = 0;
+    float level_ = 1.0f;  // the gain that levels this file
     ScopedHandle bufferReady_;  // before the client, which signals it until it goes
     Endpoint endpoint_;
     ScopedHandle lost_;                   // the endpoint went away
@@ -488,6 +553,7 @@ private:
     UINT32 bufferFrames_ = 0;
     UINT64 clockHz_ = 0;
     bool started_ = false;
+    const SoundShaping shaping_;
     std::vector<float> pending_;  // decoded, not yet handed to the device
     std::size_t taken_ = 0;       // samples of pending_ already handed over
     bool ended_ = false;          // the decoder has nothing more
@@ -500,7 +566,10 @@ private:
 
 struct MfWasapiBackend::Shared {
     std::atomic<float> gain{1.0f};  // read by the sound's thread at every buffer
+    std::atomic<bool> level{false};
+    std::atomic<bool> softStart{false};
     DeviceHook beforeDevice;
+    mutable LoudnessCache loudness;  // every sound's thread keeps what it measures
 };
 
 struct MfWasapiBackend::Sound {
@@ -531,7 +600,7 @@ struct MfWasapiBackend::Sound {
             opened = E_FAIL;
             return;
         }
-        Renderer renderer(shared->gain, output);
+        Renderer renderer(shared->gain, output, {shared->level, shared->softStart}, shared->loudness);
         opened = renderer.open(path, shared->beforeDevice);
         const Endpoint& endpoint = renderer.endpoint();
         if (SUCCEEDED(opened) && endpoint.fellBack)
@@ -593,6 +662,24 @@ MfWasapiBackend::~MfWasapiBackend() {
 }
 
 void MfWasapiBackend::setVolume(std::int32_t hundredthsDb) { shared_->gain = gainOf(hundredthsDb); }
+
+void MfWasapiBackend::setShaping(SoundShaping shaping) {
+    shared_->level = shaping.level;
+    shared_->softStart = shaping.softStart;
+}
+
+std::optional<Loudness> measureLoudness(const std::wstring& path, HANDLE quit) {
+    std::unique_ptr<Source> source;
+    std::vector<float> block;
+    if (FAILED(openDecoder(path, source, block))) return std::nullopt;
+    LoudnessMeter meter(source->channels, source->rate, source->channelMask);
+    while (!block.empty()) {
+        if (quit && WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) return std::nullopt;
+        meter.add(block.data(), block.size() / source->channels);
+        source->read(block);
+    }
+    return meter.result();
+}
 
 MediaResult MfWasapiBackend::setFileName(const std::wstring& path) {
     const unsigned mine = ++generation_;

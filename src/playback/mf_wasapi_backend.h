@@ -17,9 +17,22 @@
 
 #include "common/scoped.h"
 #include "common/wait.h"
+#include "playback/loudness.h"
 #include "playback/media_backend.h"
 
 namespace zt {
+
+// How each sound is played beyond the slider's attenuation. Both off: the samples as the
+// file has them, times the attenuation.
+struct SoundShaping {
+    bool level = false;      // every file at one loudness (kTargetLufs), its peak below kPeakCeilingDb
+    bool softStart = false;  // the first second rises from -20 dB
+};
+
+// A file's loudness, decoded by the same readers that play it (COM initialised on the
+// calling thread); nothing when it cannot be read or holds only silence, or when `quit` (if
+// given) is signalled before the end.
+std::optional<Loudness> measureLoudness(const std::wstring& path, HANDLE quit = nullptr);
 
 class MfWasapiBackend final : public MediaBackend {
 public:
@@ -47,6 +60,10 @@ public:
     MfWasapiBackend& operator=(const MfWasapiBackend&) = delete;
 
     void setVolume(std::int32_t hundredthsDb) override;
+    // For the sounds started from now on. A file to be levelled is measured on its sound's
+    // thread before its first sample (once for the life of the back end while it does not
+    // change); one that cannot be measured plays as it is.
+    void setShaping(SoundShaping shaping);
     // Handles events while the sound opens. When a stop or another file comes in meanwhile,
     // this file is dropped and the call fails.
     MediaResult setFileName(const std::wstring& path) override;

@@ -1,6 +1,6 @@
 #pragma once
-// The attenuation applied to decoded samples: hundredths of a decibel as a linear gain, and
-// that gain applied in place to interleaved PCM of the layouts the decoders hand out.
+// The gain applied to decoded samples: hundredths of a decibel as a linear gain, and that
+// gain applied in place to interleaved PCM of the layouts the decoders hand out.
 // No window code.
 #include <cstddef>
 #include <cstdint>
@@ -20,8 +20,9 @@ std::optional<SampleFormat> sampleFormatOf(unsigned containerBits, bool isFloat)
 // bottom of the range) is silence.
 float gainOf(std::int32_t hundredthsDb);
 
-// Multiplies `samples` samples (all channels counted) at `data` by gain (0..1), rounding
-// integers to the nearest value. A gain of 1 leaves the bytes as they are.
+// Multiplies `samples` samples (all channels counted) at `data` by gain (0 or more), rounding
+// integers to the nearest value; a result beyond the layout's range stays at its end (floats
+// at -1 and 1) instead of wrapping. A gain of 1 leaves the bytes as they are.
 void applyGain(std::uint8_t* data, std::size_t samples, SampleFormat format, float gain);
 
 }  // namespace zt

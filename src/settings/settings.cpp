@@ -22,6 +22,8 @@ constexpr ToggleKey kToggleKeys[] = {
     {kSystraySetting, Toggle::startInTray, false},
     {kHoldBusySetting, Toggle::holdBusy, true},
     {kNoRepeatSetting, Toggle::noRepeat, true},
+    {kLevelSetting, Toggle::level, true},
+    {kSoftStartSetting, Toggle::softStart, true},
 };
 
 const ToggleKey* toggleKey(Toggle t) {

@@ -32,6 +32,8 @@ inline constexpr std::wstring_view kDeviceNameSetting = L"devicename";
 inline constexpr std::wstring_view kLeadInSetting = L"leadin";
 inline constexpr std::int32_t kMinLeadInMs = 0;
 inline constexpr std::int32_t kMaxLeadInMs = 2000;
+inline constexpr std::wstring_view kLevelSetting = L"level";
+inline constexpr std::wstring_view kSoftStartSetting = L"softstart";
 // Not one of the settings, but kept the same way: "True" once the tray icon has said, the
 // first time the window went to the tray, that the program goes on from there.
 inline constexpr std::wstring_view kTrayHintSetting = L"trayhint";

@@ -28,12 +28,14 @@ enum class Toggle {
     runAtStartup,
     holdBusy,
     noRepeat,  // the pick is a shuffle bag
+    level,      // each file played at one loudness
+    softStart,  // each sound rises over its first second
     count
 };
 inline constexpr std::size_t kToggleCount = static_cast<std::size_t>(Toggle::count);
 
 // What a first start has: the controls' state at creation.
-constexpr bool defaultOf(Toggle t) { return t == Toggle::holdBusy; }
+constexpr bool defaultOf(Toggle t) { return t == Toggle::holdBusy || t == Toggle::level; }
 
 struct Settings {
     std::wstring folder;            // the file list's folder; empty until known

@@ -97,7 +97,7 @@ protected:
         for (int i = 0; i < GetMenuItemCount(file); ++i) {
             wchar_t text[64] = {};
             GetMenuStringW(file, static_cast<UINT>(i), text, 64, MF_BYPOSITION);
-            if (std::wstring(text) != L"Play &on") continue;
+            if (std::wstring(text) != L"Play o&n") continue;
             HMENU popup = GetSubMenu(file, i);
             SendMessageW(hwnd_, WM_INITMENUPOPUP, reinterpret_cast<WPARAM>(popup), i);
             return popup;

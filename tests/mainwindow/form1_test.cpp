@@ -1236,7 +1236,8 @@ TEST_F(Form1Test, MenusKeepTheirOrderEndWithTerminateAndGiveEveryItemItsOwnAcces
                                          L"", L"E&xit"}));
     HMENU sound = submenuOf(bar, L"&Sound");
     expectInOrder(captionsOf(sound), {L"&Play one now", L"S&kip this wait", L"Mute &for", L"&Quiet hours...",
-                                      L"&Hold while busy", L"&Avoid repeats", L"H&istory..."});
+                                      L"&Hold while busy", L"&Avoid repeats", L"&Even out loudness",
+                                      L"Start s&oftly", L"Play o&n", L"H&istory..."});
     EXPECT_EQ(captionsOf(submenuOf(bar, L"&Help")), std::vector<std::wstring>{L"&About"});
     expectAccessKeys(bar, "menu bar");
 
@@ -1263,7 +1264,8 @@ TEST_F(Form1Test, MenusKeepTheirOrderEndWithTerminateAndGiveEveryItemItsOwnAcces
     EXPECT_EQ(between.front(), L"");
     EXPECT_EQ(between.back(), L"");
     for (const wchar_t* item : {L"&Quiet hours...", L"&Hold while busy", L"Mute &for", L"&Play one now",
-                                L"S&kip this wait", L"H&istory...", L"&Avoid repeats"})
+                                L"S&kip this wait", L"H&istory...", L"&Avoid repeats", L"&Even out loudness",
+                                L"Start s&oftly", L"Play o&n"})
         EXPECT_NE(std::find(between.begin(), between.end(), item), between.end()) << test::wideToUtf8(item);
     expectAccessKeys(tray, "tray");
 
@@ -1370,6 +1372,8 @@ TEST_F(Form1Test, OptionsInBothMenusStartAsForANewUserAndEitherItemStoresThemAtO
     } const cases[] = {
         {ids::kMnuHoldBusy, ids::kMnuHoldBusy2, kHoldBusySetting, true},
         {ids::kMnuNoRepeat, ids::kMnuNoRepeat2, kNoRepeatSetting, false},
+        {ids::kMnuLevel, ids::kMnuLevel2, kLevelSetting, true},
+        {ids::kMnuSoftStart, ids::kMnuSoftStart2, kSoftStartSetting, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.fileItem);

@@ -240,6 +240,24 @@ TEST_F(MfWasapiBackendTest, MemoryStaysFlatOverHundredsOfWavPlays) {
     EXPECT_LT(grown, 1.5) << "MB over 500 plays";
 }
 
+TEST_F(MfWasapiBackendTest, BothReadersMeasureTheSameLoudness) {
+    // A 440 Hz sine at half of full scale in both channels: -6 dBFS, with K-weighting
+    // flat there, less the recommendation's 0.691.
+    const auto wav = measureLoudness(media(L"tone1s.wav"));
+    const auto mp3 = measureLoudness(media(L"tone1s.mp3"));
+    ASSERT_TRUE(wav && mp3);
+    EXPECT_NEAR(wav->lufs, -6.7, 0.1);
+    // The encoder's delay and padding put silence at both ends of the MP3's second.
+    EXPECT_NEAR(mp3->lufs, wav->lufs, 0.6);
+    EXPECT_NEAR(wav->peak, 0.5, 0.01);
+    EXPECT_FALSE(measureLoudness(media(L"no such file.wav")));
+    // Levelled, softly started and faded: still plays, and ends.
+    backend.setShaping({true, true});
+    double seconds = 0;
+    EXPECT_TRUE(play(media(L"short.wav"), seconds).played);
+    EXPECT_TRUE(play(media(L"tone1s.mp3"), seconds).played);
+}
+
 TEST_F(MfWasapiBackendTest, LettingGoOfAPlayingBackEndIsClean) {
     {
         MfWasapiBackend running(waiter);

@@ -56,6 +56,28 @@ TEST(SampleGain, TwentyFourBitSamplesKeepTheirSignAndTheirNeighbours) {
     EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x00, 0x00, 0x40, 0x00, 0x00, 0xC0, 0xFF, 0xFF, 0xFF, 0xAA}));
 }
 
+TEST(SampleGain, GainsAboveOneRaiseAndSaturateInsteadOfWrapping) {
+    EXPECT_EQ(scaled<std::uint8_t>({138, 118, 250, 5, 128}, SampleFormat::u8, 2.0f),
+              (std::vector<std::uint8_t>{148, 108, 255, 0, 128}));
+    EXPECT_EQ(scaled<std::int16_t>({1000, -1000, 20000, -20000, 32767, -32768}, SampleFormat::s16, 2.0f),
+              (std::vector<std::int16_t>{2000, -2000, 32767, -32768, 32767, -32768}));
+    EXPECT_EQ(scaled<std::int32_t>({1 << 20, 2000000000, -2000000000}, SampleFormat::s32, 10.0f),
+              (std::vector<std::int32_t>{10 << 20, 2147483647, -2147483647 - 1}));
+    EXPECT_EQ(scaled<float>({0.25f, 0.75f, -0.75f}, SampleFormat::f32, 2.0f), (std::vector<float>{0.5f, 1.0f, -1.0f}));
+    // 0x100000 doubles; 0x600000 and -0x600000 stop at the ends of the 24-bit range.
+    std::vector<std::uint8_t> bytes = {0x00, 0x00, 0x10, 0x00, 0x00, 0x60, 0x00, 0x00, 0xA0};
+    applyGain(bytes.data(), 3, SampleFormat::s24, 2.0f);
+    EXPECT_EQ(bytes, (std::vector<std::uint8_t>{0x00, 0x00, 0x20, 0xFF, 0xFF, 0x7F, 0x00, 0x00, 0x80}));
+}
+
+TEST(SampleGain, AttenuationNearFullScaleStaysInRange) {
+    // Rounding the largest values with a gain just under one must not step past the end.
+    EXPECT_EQ(scaled<std::int32_t>({2147483647, -2147483647 - 1}, SampleFormat::s32, 0.99999994f),
+              (std::vector<std::int32_t>{2147483519, -2147483520}));
+    // A float sound already beyond full scale is held at it.
+    EXPECT_EQ(scaled<float>({3.0f, -3.0f}, SampleFormat::f32, 0.5f), (std::vector<float>{1.0f, -1.0f}));
+}
+
 TEST(SampleGain, FullGainLeavesTheBytesAlone) {
     std::vector<std::int16_t> values = {32767, -32768, 1};
     const auto before = values;

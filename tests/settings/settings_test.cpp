@@ -71,6 +71,8 @@ TEST(LoadSettings, FirstStartIsTheControlsAtCreationWithTheFloorDelay) {
     EXPECT_EQ(s.toggles, expected.toggles);
     EXPECT_TRUE(s.on(Toggle::holdBusy));  // on for a new user
     EXPECT_FALSE(s.on(Toggle::noRepeat));  // today's pick until asked for
+    EXPECT_TRUE(s.on(Toggle::level));
+    EXPECT_FALSE(s.on(Toggle::softStart));
     EXPECT_FALSE(s.on(Toggle::runAtStartup));
     EXPECT_FALSE(s.quiet.on);
     EXPECT_FALSE(s.muteUntil);
@@ -110,8 +112,11 @@ TEST(LoadSettings, MuteTakesOnlyZeroOrOneBooleansOnlyTrueOrFalse) {
                           {L"yes", std::nullopt}, {L"Tru", std::nullopt}, {L"True ", std::nullopt}};
     for (const auto& c : cases) {
         FakeStore store;
-        for (const auto* name : {L"absolute", L"systray", L"holdbusy"}) store.setSetting(name, c.stored);
+        for (const auto* name : {L"absolute", L"systray", L"holdbusy", L"level", L"softstart"})
+            store.setSetting(name, c.stored);
         const Settings s = load(store);
+        EXPECT_EQ(s.on(Toggle::level), c.read.value_or(true)) << c.stored;
+        EXPECT_EQ(s.on(Toggle::softStart), c.read.value_or(false)) << c.stored;
         EXPECT_EQ(s.on(Toggle::absoluteVolume), c.read.value_or(false)) << c.stored;
         EXPECT_EQ(s.on(Toggle::startInTray), c.read.value_or(false)) << c.stored;
         EXPECT_EQ(s.on(Toggle::holdBusy), c.read.value_or(true)) << c.stored;
@@ -142,6 +147,8 @@ TEST(SaveSettings, WritesEveryKeyAndLoadGivesItBack) {
     EXPECT_EQ(text(L"absolute"), L"False");
     EXPECT_EQ(text(L"holdbusy"), L"True");
     EXPECT_EQ(text(L"norepeat"), L"True");
+    EXPECT_EQ(text(L"level"), L"True");
+    EXPECT_EQ(text(L"softstart"), L"False");
     EXPECT_EQ(text(L"quietdays"), L"0000011");
     EXPECT_EQ(text(L"muteuntil"), L"");
     // Run at startup is the entry, written when it is toggled; the tray hint when shown.
@@ -219,6 +226,8 @@ TEST(SaveAtOnce, WritesOnlyWhatSurvivesACrashOrTheSystemReads) {
     const Case cases[] = {
         {"hold while busy", {Field::toggle, Toggle::holdBusy}, {root + L"holdbusy|String=True"}},
         {"avoid repeats", {Field::toggle, Toggle::noRepeat}, {root + L"norepeat|String=True"}},
+        {"even out loudness", {Field::toggle, Toggle::level}, {root + L"level|String=True"}},
+        {"start softly", {Field::toggle, Toggle::softStart}, {root + L"softstart|String=False"}},
         {"quiet hours",
          {Field::quiet},
          {root + L"quiet|String=True", root + L"quietfrom|String=22:00", root + L"quietto|String=07:30",
