@@ -41,6 +41,7 @@ App::App(HINSTANCE instance, const AppSeams& seams)
       scheduler_({settings_, form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
                   [this](const std::wstring& path) { playsound(path, scheduler_.playCause()); },
                   [this] { return runEnded(); }}) {
+    setClockFormat(localeClock);  // the times in the tips, the status and the history
     scheduler_.useGate(gate_);
     scheduler_.useHistory(history_);
     history_.onAdded([this](const HistoryEntry&) { historyWindow_.entryAdded(); });

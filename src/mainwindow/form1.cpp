@@ -238,7 +238,7 @@ void Form1::wentToTray() {
     // The first time only, so that a new user does not think the program has ended. Until
     // the shell has taken the balloon (the icon may not be there yet), the next time tries.
     if (parts_.settings.value().trayHintShown) return;
-    if (tray_.showBalloon(L"Zirrotone is still playing",
+    if (tray_.showBalloon(L"Zirrotone is still running",
                           L"It keeps playing sounds from here. Click the icon to bring the window back."))
         parts_.app.trayHintShown();
 }

@@ -532,6 +532,16 @@ LPARAM pointAt(HWND list, int row) {
     return MAKELPARAM(rc.left + 5, (rc.top + rc.bottom) / 2);
 }
 
+// How wide a text is in the tip's font.
+int textWidth(HWND tip, const std::wstring& text) {
+    const WindowDC dc(tip);
+    const HGDIOBJ was = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(tip, WM_GETFONT, 0, 0)));
+    SIZE size{};
+    GetTextExtentPoint32W(dc.get(), text.c_str(), static_cast<int>(text.size()), &size);
+    SelectObject(dc.get(), was);
+    return size.cx;
+}
+
 // What the list's tip says with the pointer on a row (-1: below the last row).
 std::wstring tipAt(HWND list, int row) {
     SendMessageW(list, WM_MOUSEMOVE, 0, pointAt(list, row));
@@ -569,7 +579,28 @@ TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
         {folderList, row(L"Bells"), root_ + L"\\Bells"},
         {folderList, 0, root_.substr(0, 3)},
     };
-    for (const auto& c : cases) EXPECT_EQ(tipAt(c.list, c.row), c.tip) << c.row;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.row);
+        // In lines that fit the tip's width, broken between folders; the whole path in them.
+        const std::wstring tip = tipAt(c.list, c.row);
+        HWND tipWindow = tipOf(c.list);
+        const int width = static_cast<int>(SendMessageW(tipWindow, TTM_GETMAXTIPWIDTH, 0, 0));
+        EXPECT_GE(width, MulDiv(300, static_cast<int>(GetDpiForWindow(c.list)), 96));
+        std::wstring joined;
+        std::size_t from = 0, breaks = 0;
+        for (;; ++breaks) {
+            const std::size_t end = tip.find(L"\r\n", from);
+            const std::wstring line = tip.substr(from, end - from);
+            EXPECT_LE(textWidth(tipWindow, line), width) << test::wideToUtf8(line);
+            // Broken after a folder or between words.
+            EXPECT_TRUE(end == std::wstring::npos || line.back() == L'\\' || line.back() == L' ') << test::wideToUtf8(line);
+            joined += line;
+            if (end == std::wstring::npos) break;
+            from = end + 2;
+        }
+        EXPECT_EQ(joined, c.tip);
+        EXPECT_EQ(breaks > 0, textWidth(tipWindow, c.tip) > width);
+    }
 }
 
 TEST_F(Form1Test, AListTipShowsWhileThePointerRestsAndGoesWhenItLeavesIsClickedOrTimesOut) {
@@ -1117,7 +1148,8 @@ TEST_F(Form1Test, TheFirstTripToTheTrayShowsOneBalloonAcrossStarts) {
     const std::wstring text = sent.data.szInfo;
     EXPECT_NE(text.find(L"keeps playing"), std::wstring::npos);
     EXPECT_NE(text.find(L"Click the icon"), std::wstring::npos);
-    EXPECT_NE(std::wstring(sent.data.szInfoTitle), L"");
+    // Said whether a sound plays or not: the program runs on.
+    EXPECT_EQ(std::wstring(sent.data.szInfoTitle), L"Zirrotone is still running");
     EXPECT_EQ(hintStored(), L"True");
     trayEvent(hwnd_, WM_LBUTTONUP);
     minimise(hwnd_);
