@@ -145,6 +145,7 @@ bool Form1::createControls() {
     }
     // Where load will put them: the stored sound folder, read while the window comes up.
     lists_.start(parts_.settings.value().folder);
+    nameForScreenReaders(item(ids::kDir1), L"Folders", parts_.naming);  // between the file list and a label of its own
     HWND slider = item(ids::kSlider1);
     SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, kSliderMax));
     SendMessageW(slider, TBM_SETTICFREQ, 10, 0);

@@ -8,6 +8,7 @@
 #include <span>
 #include <string>
 
+#include "common/accessible_name.h"
 #include "common/names.h"
 #include "common/scoped.h"
 #include "common/window.h"
@@ -28,6 +29,7 @@ struct Form1Parts {
     AboutBox& about;
     FolderPicker& picker;
     TrayIcon::Notify trayNotify;  // empty: the shell's
+    AccessibleNaming& naming;     // names the controls no label names
 };
 
 class Form1 final : public Window, public StatusView {

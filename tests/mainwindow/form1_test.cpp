@@ -128,7 +128,7 @@ protected:
                            if (data.uFlags & NIF_TIP) tip_ = data.szTip;
                            return Shell_NotifyIconW(message, &data);
                        },
-                       media_, beforeDevice_};
+                       media_, beforeDevice_, &naming_};
         app_ = std::make_unique<App>(GetModuleHandleW(nullptr), seams);
         ASSERT_TRUE(app_->create());
         form_ = &app_->form();
@@ -204,6 +204,19 @@ protected:
     std::wstring tip_;  // the tray tip as last handed to the shell
     MediaBackend* media_ = nullptr;  // the platform's when empty
     MfWasapiBackend::DeviceHook beforeDevice_;
+    // The names given for screen readers, recorded in place of the system's.
+    struct Naming final : AccessibleNaming {
+        HRESULT setName(HWND control, const std::wstring& name) override {
+            names[control] = name;
+            return S_OK;
+        }
+        HRESULT clearName(HWND control) override {
+            cleared.push_back(control);
+            return S_OK;
+        }
+        std::map<HWND, std::wstring> names;
+        std::vector<HWND> cleared;
+    } naming_;
     std::unique_ptr<App> app_;  // the real program's engines and windows, in this process
     Form1* form_ = nullptr;
     HWND hwnd_ = nullptr;
@@ -601,6 +614,34 @@ TEST_F(Form1Test, TipsOverTheListsNameTheRowUnderThePointerOrTheFolderInFull) {
         EXPECT_EQ(joined, c.tip);
         EXPECT_EQ(breaks > 0, textWidth(tipWindow, c.tip) > width);
     }
+}
+
+TEST_F(Form1Test, EveryControlWithoutALabelBeforeItHasANameForScreenReaders) {
+    const auto classOf = [](HWND w) {
+        wchar_t name[64] = {};
+        GetClassNameW(w, name, 64);
+        return std::wstring(name);
+    };
+    // Screen readers name a list, a box or a slider after the label just before it (in
+    // creation order); buttons and labels name themselves.
+    HWND previous = nullptr;
+    for (HWND child = GetWindow(hwnd_, GW_CHILD); child; previous = child, child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::wstring type = classOf(child);
+        if (equalsNoCase(type, WC_BUTTONW) || equalsNoCase(type, WC_STATICW)) continue;
+        const bool labelled = previous && equalsNoCase(classOf(previous), WC_STATICW) && !windowText(previous).empty();
+        EXPECT_NE(labelled, naming_.names.contains(child)) << test::wideToUtf8(type) << " " << GetDlgCtrlID(child);
+    }
+    HWND folders = control(ids::kDir1);
+    EXPECT_EQ(naming_.names[folders], L"Folders");
+    // Taken back as the list goes.
+    end();
+    EXPECT_EQ(naming_.cleared, std::vector<HWND>{folders});
+    start();
+
+    // The system's own naming is called the same way (Wine has no names to give: E_NOTIMPL).
+    ComInit com;
+    const HRESULT hr = systemAccessibleNaming().setName(control(ids::kDir1), L"Folders");
+    EXPECT_TRUE(hr == S_OK || hr == E_NOTIMPL) << std::hex << hr;
 }
 
 TEST_F(Form1Test, AListTipShowsWhileThePointerRestsAndGoesWhenItLeavesIsClickedOrTimesOut) {
