@@ -135,13 +135,15 @@ zt_install_deps() {
     $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
       --no-install-recommends "${missing[@]}" >/dev/null || return 1
   fi
-  zt_generate_locale "$ZT_COMMA_LOCALE" "$sudo"
+  zt_generate_locale "$ZT_COMMA_LOCALE" "$sudo" && zt_generate_locale "$ZT_TWELVE_HOUR_LOCALE" "$sudo"
 }
 
 # A locale whose decimal separator is a comma: the tests start the program under it
 # (LANG) to check that numbers are read the user's way. Wine takes a process's locale from
 # its LANG, and only from a locale the system has generated.
 ZT_COMMA_LOCALE=de_DE.UTF-8
+# A locale that writes times on a 12-hour clock ("7:30 AM"), for the times the program shows.
+ZT_TWELVE_HOUR_LOCALE=en_US.UTF-8
 
 zt_locale_present() {
   local want

@@ -40,10 +40,12 @@ App::App(HINSTANCE instance, const AppSeams& seams)
       media_(seams.media ? *seams.media : ownMedia_),
       about_(instance),
       historyWindow_(instance, history_),
-      form_({settings_, *this, waiter_, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify}),
+      form_({settings_, *this, waiter_, about_, seams.picker ? *seams.picker : shellPicker_, seams.trayNotify,
+             seams.naming ? *seams.naming : systemAccessibleNaming()}),
       scheduler_({settings_, form_.soundFolder(), form_, numbers_, waiter_, programRandom(),
                   [this](const std::wstring& path) { playsound(path, scheduler_.playCause()); },
                   [this] { return runEnded(); }}) {
+    setClockFormat(localeClock);  // the times in the tips, the status and the history
     scheduler_.useGate(gate_);
     scheduler_.useHistory(history_);
     history_.onAdded([this](const HistoryEntry&) { historyWindow_.entryAdded(); });

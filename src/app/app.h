@@ -32,6 +32,7 @@ struct AppSeams {
     TrayIcon::Notify trayNotify;
     MediaBackend* media = nullptr;               // in place of the whole back end
     MfWasapiBackend::DeviceHook beforeDevice;   // on each sound's thread, before the device opens
+    AccessibleNaming* naming = nullptr;          // names for screen readers
 };
 
 class App final : public MainCommands {

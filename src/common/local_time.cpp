@@ -147,7 +147,17 @@ std::int64_t momentOf(const StampedTime& time, const Clock& clock) {
     return lateShown && !earlyShown ? late : early;
 }
 
+namespace {
+ClockFormat shownClock = nullptr;
+}  // namespace
+
 std::wstring formatClock(int minuteOfDay) {
+    return shownClock ? shownClock(minuteOfDay) : formatStoredClock(minuteOfDay);
+}
+
+void setClockFormat(ClockFormat format) { shownClock = format; }
+
+std::wstring formatStoredClock(int minuteOfDay) {
     wchar_t buffer[16];
     std::swprintf(buffer, 16, L"%02d:%02d", minuteOfDay / 60 % 24, minuteOfDay % 60);
     return buffer;

@@ -50,10 +50,19 @@ std::wstring formatStamp(const StampedTime& time);
 // run from -14:00 to +14:00.
 std::optional<StampedTime> parseStampedTime(std::wstring_view text);
 
-// "07:30" for a minute of the day, 0..1439.
-std::wstring formatClock(int minuteOfDay);
+// "07:30" for a minute of the day, 0..1439: the stored form, the same in every locale.
+std::wstring formatStoredClock(int minuteOfDay);
 // "7:30" or "07:30" (blanks around it allowed); nothing for anything else.
 std::optional<int> parseClock(std::wstring_view text);
+
+// A minute of the day as the user reads times ("07:30", "7:30 AM"), for tips, the status
+// and the history: in the format the program has set (on Windows the locale's, set at
+// start), else the stored form.
+std::wstring formatClock(int minuteOfDay);
+using ClockFormat = std::wstring (*)(int minuteOfDay);
+// The format formatClock shows times in from now on; nullptr: the stored form. Set on the
+// window thread, before any time is shown.
+void setClockFormat(ClockFormat format);
 
 class Clock {
 public:

@@ -5,6 +5,7 @@
 #include <string_view>
 #include <utility>
 
+#include "common/app_theme.h"
 #include "common/winutil.h"
 
 namespace zt {
@@ -108,6 +109,7 @@ LRESULT Window::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
     switch (msg) {
     case WM_CREATE: {
         dpi_ = GetDpiForWindow(hwnd_);
+        followAppTheme(hwnd_);
         if (spec_.dialogKeys) registerDialogWindow(hwnd_, spec_.accelerators);
         const LRESULT result = onMessage(msg, wParam, lParam);
         if (result != -1) applyDpi(dpi_);
@@ -129,6 +131,9 @@ LRESULT Window::dispatch(UINT msg, WPARAM wParam, LPARAM lParam) {
         if (!spec_.dialogKeys) return onMessage(msg, wParam, lParam);
         nextControl(wParam, lParam);
         return 0;
+    case WM_SETTINGCHANGE:
+        if (isAppThemeChange(lParam)) followAppTheme(hwnd_, true);
+        return onMessage(msg, wParam, lParam);
     case WM_DESTROY:
         if (spec_.dialogKeys) unregisterDialogWindow(hwnd_);
         return onMessage(msg, wParam, lParam);

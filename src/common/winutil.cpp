@@ -3,10 +3,12 @@
 #include <oleauto.h>
 
 #include <algorithm>
+#include <iterator>
 #include <vector>
 
 #include "common/numbers.h"
 #include "common/scoped.h"
+#include "common/text.h"
 
 namespace zt {
 
@@ -195,6 +197,39 @@ std::wstring programFolder() {
     // Keep the backslash of a drive root ("C:\").
     path.resize(slash == 2 && path[1] == L':' ? slash + 1 : slash);
     return path;
+}
+
+std::wstring localeClock(int minuteOfDay) {
+    SYSTEMTIME time{};
+    time.wYear = 2001;  // any valid date: only the time is written
+    time.wMonth = 1;
+    time.wDay = 1;
+    time.wHour = static_cast<WORD>(minuteOfDay / 60 % 24);
+    time.wMinute = static_cast<WORD>(minuteOfDay % 60);
+    wchar_t text[64];
+    const int length = GetTimeFormatEx(LOCALE_NAME_USER_DEFAULT, TIME_NOSECONDS, &time, nullptr, text,
+                                       static_cast<int>(std::size(text)));
+    return length > 1 ? std::wstring(text, static_cast<std::size_t>(length - 1)) : formatStoredClock(minuteOfDay);
+}
+
+std::wstring localeShortTimeFormat() {
+    wchar_t format[80];
+    const int length = GetLocaleInfoEx(LOCALE_NAME_USER_DEFAULT, LOCALE_SSHORTTIME, format,
+                                       static_cast<int>(std::size(format)));
+    return length > 1 ? std::wstring(format, static_cast<std::size_t>(length - 1)) : L"HH:mm";
+}
+
+std::optional<std::wstring> systemMessage(HRESULT code, HMODULE module) {
+    constexpr DWORD kFlags = FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_MAX_WIDTH_MASK;
+    wchar_t text[512];
+    DWORD length = FormatMessageW(kFlags | FORMAT_MESSAGE_FROM_SYSTEM, nullptr, static_cast<DWORD>(code), 0, text,
+                                  static_cast<DWORD>(std::size(text)), nullptr);
+    if (length == 0 && module)
+        length = FormatMessageW(kFlags | FORMAT_MESSAGE_FROM_HMODULE, module, static_cast<DWORD>(code), 0, text,
+                                static_cast<DWORD>(std::size(text)), nullptr);
+    std::wstring clause = asClause(std::wstring_view(text, length));
+    if (clause.empty()) return std::nullopt;
+    return clause;
 }
 
 std::wstring windowText(HWND hwnd) {

@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "common/local_time.h"
 #include "common/numbers.h"
 #include "common/wait.h"
 
@@ -58,6 +59,12 @@ std::wstring formatNumber(double value);
 // The user's decimal separator, "." when it is not a single character.
 wchar_t decimalSeparator();
 
+// A minute of the day in the user's time format without seconds ("7:30 AM", "07:30");
+// the stored form when the locale cannot write it. What formatClock shows in the program.
+std::wstring localeClock(int minuteOfDay);
+// The user's short time format as a time picker takes it ("h:mm tt", "HH:mm").
+std::wstring localeShortTimeFormat();
+
 // The user's number format as the program's parts take it.
 class LocaleNumberFormat final : public NumberFormat {
 public:
@@ -83,6 +90,11 @@ bool loadFunction(HMODULE module, const char* name, F& function) {
     function = module ? reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name))) : nullptr;
     return function != nullptr;
 }
+
+// What the system says an error code means, as a clause to follow a colon ("the system
+// cannot find the file specified"): its own message table, then that of `module` (a library
+// with messages of its own, such as Media Foundation's); nothing where neither has words.
+std::optional<std::wstring> systemMessage(HRESULT code, HMODULE module = nullptr);
 
 // The text of a window (control caption, edit text).
 std::wstring windowText(HWND hwnd);

@@ -42,6 +42,8 @@ void paintRowText(const DRAWITEMSTRUCT& dis, const std::wstring& text, int left,
 
 namespace {
 constexpr UINT_PTR kTipPopTimer = 0x5A71;  // on the list; the list box's own timers are small numbers
+// The widest a tip's line gets at 96 DPI: about sixty characters, a comfortable line to read.
+constexpr int kTipWidth = 400;
 }
 
 TTTOOLINFOW PathTip::tool() {
@@ -77,11 +79,28 @@ bool PathTip::made() {
 void PathTip::follow(LPARAM at) {
     const auto hit = static_cast<DWORD>(SendMessageW(list_, LB_ITEMFROMPOINT, 0, at));
     const bool onRow = HIWORD(hit) == 0 && static_cast<int>(LOWORD(hit)) < ListBox_GetCount(list_);
-    std::wstring text = pathAt_(onRow ? static_cast<int>(LOWORD(hit)) : -1);
-    if (text == text_) return;
-    text_ = std::move(text);
+    std::wstring path = pathAt_(onRow ? static_cast<int>(LOWORD(hit)) : -1);
+    if (path == path_) return;
+    path_ = std::move(path);
+    text_ = wrapped(path_);
     TTTOOLINFOW updated = tool();
     SendMessageW(tip_, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&updated));
+}
+
+// The path in lines of a readable width in the tip's font at the list's DPI, broken between
+// its folders: the tip would otherwise break a long path only at its spaces, if at all.
+std::wstring PathTip::wrapped(const std::wstring& path) const {
+    const int width = scaled(kTipWidth, GetDpiForWindow(list_));
+    SendMessageW(tip_, TTM_SETMAXTIPWIDTH, 0, width);
+    const WindowDC dc(tip_);
+    const HGDIOBJ was = SelectObject(dc.get(), reinterpret_cast<HGDIOBJ>(SendMessageW(tip_, WM_GETFONT, 0, 0)));
+    std::wstring text = wrapPath(path, width, [&dc](std::wstring_view line) {
+        SIZE size{};
+        GetTextExtentPoint32W(dc.get(), line.data(), static_cast<int>(line.size()), &size);
+        return static_cast<int>(size.cx);
+    });
+    SelectObject(dc.get(), was);
+    return text;
 }
 
 void PathTip::moved(LPARAM at) {

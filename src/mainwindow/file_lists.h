@@ -35,6 +35,7 @@ private:
     TTTOOLINFOW tool();
     bool made();
     void follow(LPARAM at);
+    std::wstring wrapped(const std::wstring& path) const;
     void moved(LPARAM at);
     void place();
     void show();
@@ -44,6 +45,7 @@ private:
     HWND list_ = nullptr;
     HWND tip_ = nullptr;
     PathAt pathAt_;
+    std::wstring path_;  // what the tip says, and as it shows it
     std::wstring text_;
     std::optional<LPARAM> at_;  // where the pointer was last seen on the list
     bool shown_ = false;

@@ -147,6 +147,7 @@ bool Form1::createControls() {
     }
     // Where load will put them: the stored sound folder, read while the window comes up.
     lists_.start(parts_.settings.value().folder);
+    nameForScreenReaders(item(ids::kDir1), L"Folders", parts_.naming);  // between the file list and a label of its own
     HWND slider = item(ids::kSlider1);
     SendMessageW(slider, TBM_SETRANGE, FALSE, MAKELPARAM(0, kSliderMax));
     SendMessageW(slider, TBM_SETTICFREQ, 10, 0);
@@ -241,7 +242,7 @@ void Form1::wentToTray() {
     // The first time only, so that a new user does not think the program has ended. Until
     // the shell has taken the balloon (the icon may not be there yet), the next time tries.
     if (parts_.settings.value().trayHintShown) return;
-    if (tray_.showBalloon(L"Zirrotone is still playing",
+    if (tray_.showBalloon(L"Zirrotone is still running",
                           L"It keeps playing sounds from here. Click the icon to bring the window back."))
         parts_.app.trayHintShown();
 }

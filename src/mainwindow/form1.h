@@ -9,6 +9,7 @@
 #include <string>
 
 #include "common/icons.h"
+#include "common/accessible_name.h"
 #include "common/names.h"
 #include "common/scoped.h"
 #include "common/window.h"
@@ -31,6 +32,7 @@ struct Form1Parts {
     AboutBox& about;
     FolderPicker& picker;
     TrayIcon::Notify trayNotify;  // empty: the shell's
+    AccessibleNaming& naming;     // names the controls no label names
 };
 
 class Form1 final : public Window, public StatusView {

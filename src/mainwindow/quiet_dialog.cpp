@@ -6,13 +6,14 @@
 #include <array>
 #include <string>
 
+#include "common/winutil.h"
+
 namespace zt {
 
 namespace {
 
 constexpr DWORD kStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
 constexpr DWORD kExStyle = WS_EX_DLGMODALFRAME | WS_EX_CONTROLPARENT;
-constexpr wchar_t kTimeFormat[] = L"HH:mm";
 
 // The client area and the controls, in twips.
 constexpr int kClientWidthTwips = 5520;
@@ -105,9 +106,10 @@ void QuietDialog::createControls() {
     constexpr DWORD kPicker = WS_TABSTOP | DTS_TIMEFORMAT | DTS_UPDOWN;
     make(WC_BUTTONW, L"&Quiet hours on: no sound as a countdown ends", kCheck, idOn);
     make(WC_STATICW, L"&From", SS_LEFT, idFromLabel);
-    DateTime_SetFormat(make(DATETIMEPICK_CLASSW, L"", kPicker, idFrom), kTimeFormat);
+    const std::wstring timeFormat = localeShortTimeFormat();  // the hours and minutes, as the user writes times
+    DateTime_SetFormat(make(DATETIMEPICK_CLASSW, L"", kPicker, idFrom), timeFormat.c_str());
     make(WC_STATICW, L"&To", SS_LEFT, idToLabel);
-    DateTime_SetFormat(make(DATETIMEPICK_CLASSW, L"", kPicker, idTo), kTimeFormat);
+    DateTime_SetFormat(make(DATETIMEPICK_CLASSW, L"", kPicker, idTo), timeFormat.c_str());
     make(WC_STATICW, L"On these days:", SS_LEFT | SS_NOPREFIX, idDaysLabel);
     for (int box = 0; box < kDays; ++box)
         make(WC_BUTTONW, shortDayName(weekdayOfBox(box)).c_str(), kCheck, idFirstDay + box);

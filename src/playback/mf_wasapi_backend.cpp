@@ -44,10 +44,22 @@ constexpr DWORD kFadeWaitMs = 500;
 constexpr HRESULT kNoMediaFoundation = HRESULT_FROM_WIN32(ERROR_MOD_NOT_FOUND);
 // Opened, but not one frame to play in it.
 constexpr HRESULT kNoSound = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x201);
+// The platform's decoders could not make sense of the file and gave no reason of their own.
+constexpr HRESULT kNotDecodable = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x202);
 // Frames decoded at a time.
 constexpr std::size_t kBlockFrames = 4096;
 
-std::wstring describe(HRESULT hr) {
+// Media Foundation keeps the words for its own codes in a library of messages alone; loaded
+// the first time one is needed, as data, and kept.
+HMODULE mediaFoundationMessages() {
+    static const HMODULE messages =
+        LoadLibraryExW(L"mferror.dll", nullptr, LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    return messages;
+}
+
+}  // namespace
+
+std::wstring describePlayError(HRESULT hr) {
     switch (hr) {
         case HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND):
         case HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND):
@@ -64,6 +76,7 @@ std::wstring describe(HRESULT hr) {
             return L"the computer is out of memory";
         case E_UNEXPECTED:
             return L"the sound ended on an unexpected error";
+        case kNotDecodable:
         case MF_E_UNSUPPORTED_BYTESTREAM_TYPE:
         case MF_E_UNSUPPORTED_FORMAT:
         case MF_E_INVALIDMEDIATYPE:
@@ -80,13 +93,16 @@ std::wstring describe(HRESULT hr) {
         case HRESULT_FROM_WIN32(ERROR_NOT_FOUND):
             return L"no sound device is available";
         default: {
-            wchar_t text[64];
-            std::swprintf(text, std::size(text), L"the sound cannot be played (error 0x%08lX)",
-                          static_cast<unsigned long>(hr));
+            if (auto words = systemMessage(hr, HRESULT_FACILITY(hr) == FACILITY_MF ? mediaFoundationMessages() : nullptr))
+                return *std::move(words);
+            wchar_t text[32];
+            std::swprintf(text, std::size(text), L"error 0x%08lX", static_cast<unsigned long>(hr));
             return text;
         }
     }
 }
+
+namespace {
 
 // Media Foundation's entry points, taken from the system's DLLs on first use, and Media
 // Foundation itself started then: both are kept for the life of the process (starting and
@@ -289,6 +305,7 @@ HRESULT openDecoder(const std::wstring& path, std::unique_ptr<Source>& source, s
     if (!api) return kNoMediaFoundation;
     auto mf = std::make_unique<MfSource>(*api);
     const HRESULT hr = mf->open(path);
+    if (hr == E_FAIL) return kNotDecodable;  // "unspecified error" would tell the user nothing
     if (FAILED(hr)) return hr;
     mf->read(first);
     if (first.empty()) return kNoSound;
@@ -626,7 +643,7 @@ struct MfWasapiBackend::Sound {
     // Why a sound that had started ended early, in the status line's words.
     static std::wstring faultText(HRESULT hr, const std::wstring& device) {
         if (hr == AUDCLNT_E_DEVICE_INVALIDATED) return (device.empty() ? L"the sound device" : device) + L" is no longer available";
-        return describe(hr);
+        return describePlayError(hr);
     }
 
     const std::wstring path;
@@ -688,13 +705,14 @@ MediaResult MfWasapiBackend::setFileName(const std::wstring& path) {
     // then this file is no longer wanted (whoever came in has let go of it).
     static const MediaResult replaced = MediaResult::failure(L"another sound or a stop came first");
     if (generation_ != mine) return replaced;
-    if (path.empty()) return MediaResult::failure(describe(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
+    if (path.empty()) return MediaResult::failure(describePlayError(HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND)));
     fault_.clear();
     auto sound = std::make_shared<Sound>(path, shared_, output_ ? output_() : Output{});
-    if (!sound->ready || !sound->go || !sound->quit || !sound->done) return MediaResult::failure(describe(E_OUTOFMEMORY));
+    if (!sound->ready || !sound->go || !sound->quit || !sound->done)
+        return MediaResult::failure(describePlayError(E_OUTOFMEMORY));
     auto share = std::make_unique<std::shared_ptr<Sound>>(sound);
     sound->thread.reset(CreateThread(nullptr, 0, &Sound::threadMain, share.get(), 0, nullptr));
-    if (!sound->thread) return MediaResult::failure(describe(HRESULT_FROM_WIN32(GetLastError())));
+    if (!sound->thread) return MediaResult::failure(describePlayError(HRESULT_FROM_WIN32(GetLastError())));
     static_cast<void>(share.release());  // the thread's now
     sound_ = sound;
 
@@ -712,7 +730,7 @@ MediaResult MfWasapiBackend::setFileName(const std::wstring& path) {
         sound_.reset();
         const HRESULT opened = sound->opened;
         letGo(std::move(sound), 0);  // its thread is on its way out
-        return MediaResult::failure(describe(opened));
+        return MediaResult::failure(describePlayError(opened));
     }
     return MediaResult::success();
 }

@@ -34,6 +34,11 @@ struct SoundShaping {
 // given) is signalled before the end.
 std::optional<Loudness> measureLoudness(const std::wstring& path, HANDLE quit = nullptr);
 
+// Why a sound could not play, as the clause after "Could not play <file>: ": our own words
+// where we know better than the system what a code means for a sound, else the system's,
+// and the bare code only where it has none.
+std::wstring describePlayError(HRESULT hr);
+
 class MfWasapiBackend final : public MediaBackend {
 public:
     // Run on a sound's thread just before it opens the sound device, so that what it does

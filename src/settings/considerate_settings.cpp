@@ -59,8 +59,8 @@ void saveConsiderateSettings(StringStore& store, const ConsiderateSettings& s) {
 
 void saveQuietHours(StringStore& store, const QuietHours& quiet) {
     writeSetting(store, kQuietSetting, booleanText(quiet.on));
-    writeSetting(store, kQuietFromSetting, formatClock(quiet.from));
-    writeSetting(store, kQuietToSetting, formatClock(quiet.to));
+    writeSetting(store, kQuietFromSetting, formatStoredClock(quiet.from));
+    writeSetting(store, kQuietToSetting, formatStoredClock(quiet.to));
     writeSetting(store, kQuietDaysSetting, formatQuietDays(quiet.days));
 }
 

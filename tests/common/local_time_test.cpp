@@ -113,9 +113,19 @@ TEST(LocalTime, ClockTimesReadHoursAndMinutes) {
         SCOPED_TRACE(c.text);
         EXPECT_EQ(parseClock(c.text), c.minutes);
     }
-    EXPECT_EQ(formatClock(450), L"07:30");
-    EXPECT_EQ(formatClock(0), L"00:00");
-    EXPECT_EQ(formatClock(1439), L"23:59");
+    EXPECT_EQ(formatStoredClock(450), L"07:30");
+    EXPECT_EQ(formatStoredClock(0), L"00:00");
+    EXPECT_EQ(formatStoredClock(1439), L"23:59");
+}
+
+TEST(LocalTime, ShownTimesFollowTheFormatSetWhileTheStoredFormStays) {
+    EXPECT_EQ(formatClock(450), L"07:30");  // none set: the stored form
+    setClockFormat([](int minute) { return std::to_wstring((minute / 60 + 11) % 12 + 1) + (minute < 720 ? L" am" : L" pm"); });
+    EXPECT_EQ(formatClock(450), L"7 am");
+    EXPECT_EQ(formatClock(1350), L"10 pm");
+    EXPECT_EQ(formatStoredClock(1350), L"22:30");
+    setClockFormat(nullptr);
+    EXPECT_EQ(formatClock(1350), L"22:30");
 }
 
 }  // namespace

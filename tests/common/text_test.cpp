@@ -90,6 +90,56 @@ TEST(Utf, MalformedInputBecomesReplacementCharacters) {
     EXPECT_EQ(test::wideToUtf8(std::wstring(1, static_cast<wchar_t>(0xD800))), "\xEF\xBF\xBD");
 }
 
+TEST(AsClause, MakesTheSystemsSentenceThePartAfterAColon) {
+    struct Case {
+        const wchar_t* sentence;
+        const wchar_t* clause;
+    } const cases[] = {
+        {L"The system cannot find the file specified.\r\n", L"the system cannot find the file specified"},
+        {L"Unspecified error\r\n", L"unspecified error"},
+        {L"  Access is denied. ", L"access is denied"},
+        {L"COM could not be started.", L"COM could not be started"},  // an abbreviation keeps its capitals
+        {L"\xC9" L"chec.", L"\xE9" L"chec"},
+        {L"A", L"a"},
+        {L"...\r\n", L""},
+        {L"", L""},
+    };
+    for (const auto& c : cases) EXPECT_EQ(asClause(c.sentence), c.clause) << test::wideToUtf8(c.sentence);
+}
+
+TEST(WrapPath, BreaksBetweenFoldersWithinTheWidthAndKeepsEveryCharacter) {
+    // One unit of width a character, so that the widths read off the texts.
+    const auto measure = [](std::wstring_view text) { return static_cast<int>(text.size()); };
+    struct Case {
+        const wchar_t* path;
+        int width;
+        const wchar_t* wrapped;
+    } const cases[] = {
+        {L"C:\\Sounds\\bell.wav", 40, L"C:\\Sounds\\bell.wav"},
+        {L"C:\\Sounds\\bell.wav", 10, L"C:\\Sounds\\\r\nbell.wav"},
+        {L"C:\\Users\\Someone\\Music\\bell.wav", 16, L"C:\\Users\\\r\nSomeone\\Music\\\r\nbell.wav"},
+        // Between folders rather than words; between words where a name needs more than a line.
+        {L"C:\\My Sounds\\a bell.wav", 14, L"C:\\My Sounds\\\r\na bell.wav"},
+        {L"C:\\My Sounds\\a bell.wav", 12, L"C:\\\r\nMy Sounds\\\r\na bell.wav"},
+        {L"C:\\a bell rung slowly.wav", 12, L"C:\\\r\na bell rung \r\nslowly.wav"},
+        {L"C:\\averyveryverylongname.wav", 10, L"C:\\\r\naveryveryv\r\nerylongnam\r\ne.wav"},
+        {L"C:\\", 1, L"C\r\n:\r\n\\"},  // a line never goes empty
+        {L"", 10, L""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(test::wideToUtf8(c.path));
+        const std::wstring wrapped = wrapPath(c.path, c.width, measure);
+        EXPECT_EQ(wrapped, c.wrapped);
+        std::wstring joined;
+        std::size_t from = 0;
+        for (std::size_t end; (end = wrapped.find(L"\r\n", from)) != std::wstring::npos; from = end + 2) {
+            EXPECT_LE(static_cast<int>(end - from), c.width);
+            joined += wrapped.substr(from, end - from);
+        }
+        EXPECT_EQ(joined + wrapped.substr(from), c.path);
+    }
+}
+
 TEST(EqualsNoCase, FoldsAsciiAndLatin1Capitals) {
     EXPECT_TRUE(equalsNoCase(L"TRUE", L"true"));
     EXPECT_TRUE(equalsNoCase(L"Bell.WAV", L"bell.wav"));

@@ -4,11 +4,13 @@
 
 #include <gtest/gtest.h>
 
+#include <cwctype>
 #include <thread>
 
 #include "common/scoped.h"
 #include "common/text.h"
 #include "test_support.h"
+#include "utf8.h"
 
 namespace zt {
 namespace {
@@ -80,6 +82,24 @@ TEST(FormatNumber, FollowsTheUsersDecimalSeparator) {
     EXPECT_EQ(floor, L"0,1");
     EXPECT_EQ(lenientNumber(L"0,2", separator), 0.2);
     EXPECT_EQ(decimalSeparator(), L'.');
+}
+
+TEST(SystemMessage, GivesTheSystemsWordsAsAClauseAndNothingWhereItHasNone) {
+    for (const HRESULT code : {HRESULT_FROM_WIN32(ERROR_FILE_NOT_FOUND), HRESULT_FROM_WIN32(ERROR_ACCESS_DENIED), E_FAIL,
+                               E_OUTOFMEMORY}) {
+        SCOPED_TRACE(code);
+        const auto words = systemMessage(code);
+        ASSERT_TRUE(words);
+        ASSERT_FALSE(words->empty());
+        EXPECT_TRUE(std::iswlower(words->front())) << test::wideToUtf8(*words);
+        EXPECT_EQ(words->find_first_of(L"\r\n"), std::wstring::npos) << test::wideToUtf8(*words);
+        EXPECT_NE(words->back(), L'.');
+    }
+    // Codes no message table holds: a made-up one (customer bit set), with and without a
+    // module to look in.
+    const HRESULT madeUp = static_cast<HRESULT>(0xA0FE1234);
+    EXPECT_FALSE(systemMessage(madeUp));
+    EXPECT_FALSE(systemMessage(madeUp, GetModuleHandleW(L"kernel32.dll")));
 }
 
 TEST(ProgramFolder, IsTheFolderOfTheRunningFile) {

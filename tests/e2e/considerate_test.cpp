@@ -56,8 +56,8 @@ TEST_F(ConsiderateE2E, QuietHoursCoveringNowLetTheCountdownEndWithoutASound) {
     GetLocalTime(&now);
     const int minute = now.wHour * 60 + now.wMinute;
     put(kQuietSetting, L"True");
-    put(kQuietFromSetting, formatClock((minute + 1440 - 60) % 1440));
-    put(kQuietToSetting, formatClock((minute + 120) % 1440));
+    put(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
+    put(kQuietToSetting, formatStoredClock((minute + 120) % 1440));
     put(kQuietDaysSetting, L"1111111");
     auto program = start();
     // A first start counts 4 to 7 seconds; two countdowns end, each a new one follows.

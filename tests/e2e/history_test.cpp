@@ -74,11 +74,11 @@ TEST_F(HistoryE2E, ListsEachEndAsItComesAndCopiesHeaderAndRows) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     const int minute = now.wHour * 60 + now.wMinute;
-    const std::wstring quietEnd = formatClock((minute + 120) % 1440);
+    const int quietEnd = (minute + 120) % 1440;
     put(kDelaySetting, L"0.1");  // 5 to 7 seconds a countdown
     put(kQuietSetting, L"True");
-    put(kQuietFromSetting, formatClock((minute + 1440 - 60) % 1440));
-    put(kQuietToSetting, quietEnd);
+    put(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
+    put(kQuietToSetting, formatStoredClock(quietEnd));
     put(kQuietDaysSetting, L"1111111");
     Program program(zirrotoneExe(), sounds_.path());
     ASSERT_TRUE(program.window());
@@ -122,7 +122,7 @@ TEST_F(HistoryE2E, ListsEachEndAsItComesAndCopiesHeaderAndRows) {
     EXPECT_EQ(rows[1][2], L"played");
     EXPECT_EQ(rows[2][1], L"");
     EXPECT_EQ(rows[2][2], L"muted");
-    EXPECT_EQ(rows[3][2], L"quiet hours until " + quietEnd);
+    EXPECT_EQ(rows[3][2], L"quiet hours until " + localeClock(quietEnd));  // as the user writes times
     // The time as the locale writes it: this year in it, not the stored stamp's form.
     EXPECT_NE(rows[1][0].find(std::to_wstring(now.wYear)), std::wstring::npos) << rows[1][0];
 

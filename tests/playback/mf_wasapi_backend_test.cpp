@@ -3,6 +3,8 @@
 #include "playback/mf_wasapi_backend.h"
 
 #include <gtest/gtest.h>
+#include <mferror.h>
+#include <audioclient.h>
 #include <psapi.h>
 #include <tlhelp32.h>
 
@@ -166,11 +168,43 @@ TEST_F(MfWasapiBackendTest, FilesThatCannotBePlayedFailWithAReason) {
         EXPECT_NE(backend.playState(), MediaBackend::kPlaying);
         EXPECT_FALSE(backend.start());  // nothing loaded after a failure
     }
+    // What each is, said once: no "cannot be played" after "Could not play", no raw code.
+    // A format tag no decoder knows (0x1234) is a sound this computer cannot play.
+    const TempFile unsupported(L"zt_unsupported.wav", std::string("RIFF\x24\x10\0\0WAVEfmt \x10\0\0\0\x34\x12\x01\0\x22\x56\0\0"
+                                                               "\x22\x56\0\0\x01\0\x08\0data\0\x10\0\0", 44) +
+                                                       std::string(4096, '\x33'));
+    const std::string cannotDecode = "the file is damaged or not a sound this computer can play";
+    const struct {
+        std::wstring path;
+        std::string reason;
+    } worded[] = {
+        {media(L"no such file.wav"), "the file was not found"},
+        {silent.path(), "the file holds no sound"},
+        {garbage.path(), cannotDecode},
+        {text.path(), cannotDecode},
+        {unsupported.path(), cannotDecode},
+    };
     double seconds = 0;
-    EXPECT_EQ(narrow(play(media(L"no such file.wav"), seconds).reason), "the file was not found");
-    EXPECT_EQ(narrow(play(silent.path(), seconds).reason), "the file holds no sound");
+    for (const auto& w : worded) EXPECT_EQ(narrow(play(w.path, seconds).reason), w.reason) << narrow(w.path);
     // And the back end still plays afterwards.
     EXPECT_TRUE(play(media(L"short.wav"), seconds).played);
+}
+
+TEST(PlayError, OurWordsWhereWeKnowBetterTheSystemsElseTheCodeAlone) {
+    // Ours, for what a code means for a sound.
+    EXPECT_EQ(narrow(describePlayError(HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND))), "the file was not found");
+    EXPECT_EQ(narrow(describePlayError(MF_E_UNSUPPORTED_BYTESTREAM_TYPE)),
+              "the file is damaged or not a sound this computer can play");
+    EXPECT_EQ(narrow(describePlayError(AUDCLNT_E_DEVICE_INVALIDATED)), "no sound device is available");
+    // The system's, as the part of the sentence after the colon.
+    for (const HRESULT code : {HRESULT_FROM_WIN32(ERROR_NOT_READY), HRESULT_FROM_WIN32(ERROR_CRC),
+                               HRESULT_FROM_WIN32(ERROR_NETNAME_DELETED)}) {
+        const std::wstring reason = describePlayError(code);
+        EXPECT_EQ(reason, systemMessage(code).value_or(L"-")) << std::hex << code;
+        EXPECT_EQ(reason.find(L"0x"), std::wstring::npos) << narrow(reason);
+    }
+    // The code only where no one has words for it.
+    EXPECT_EQ(narrow(describePlayError(static_cast<HRESULT>(0xA0FE1234))), "error 0xA0FE1234");
 }
 
 TEST_F(MfWasapiBackendTest, ANewFileReplacesTheSoundInProgress) {
