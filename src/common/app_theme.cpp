@@ -1,7 +1,5 @@
 #include "common/app_theme.h"
 
-#include <dwmapi.h>
-
 #include <string_view>
 #include <utility>
 
@@ -19,9 +17,21 @@ WindowAttributeSetter& attributeSetter() {
     return setter;
 }
 
+// Looked up on first use: a light title bar, the default, needs no call, and the library
+// would otherwise be loaded at every start.
+HRESULT dwmSetWindowAttribute(HWND window, DWORD attribute, const void* value, DWORD size) {
+    using Set = HRESULT(WINAPI*)(HWND, DWORD, LPCVOID, DWORD);
+    static const auto set = [] {
+        const HMODULE dwm = LoadLibraryExW(L"dwmapi.dll", nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+        return dwm ? reinterpret_cast<Set>(reinterpret_cast<void*>(GetProcAddress(dwm, "DwmSetWindowAttribute")))
+                   : nullptr;
+    }();
+    return set ? set(window, attribute, value, size) : E_NOTIMPL;
+}
+
 HRESULT setAttribute(HWND window, DWORD attribute, const void* value, DWORD size) {
     if (const auto& setter = attributeSetter()) return setter(window, attribute, value, size);
-    return DwmSetWindowAttribute(window, attribute, value, size);
+    return dwmSetWindowAttribute(window, attribute, value, size);
 }
 
 }  // namespace
@@ -41,6 +51,8 @@ bool isAppThemeChange(LPARAM lParam) {
 
 void followAppTheme(HWND window, bool repaint) {
     const BOOL dark = appsUseDarkTheme() ? TRUE : FALSE;
+    // A new window's title bar is light already.
+    if (!dark && !repaint) return;
     if (FAILED(setAttribute(window, kImmersiveDarkMode, &dark, sizeof dark)))
         setAttribute(window, kImmersiveDarkModeBefore20H1, &dark, sizeof dark);
     // Windows 10 repaints the title bar only when the window's activation changes: it is

@@ -15,8 +15,9 @@ bool appsUseDarkTheme();
 // True for the WM_SETTINGCHANGE (its lParam) that says the app theme may have changed.
 bool isAppThemeChange(LPARAM lParam);
 
-// Gives the window's title bar the app theme. With `repaint`, a window already on the
-// screen shows the change at once.
+// Gives the window's title bar the app theme. Without `repaint` (a window just made, whose
+// title bar is light) only a dark theme is set; with it, either is, and a window already on
+// the screen shows the change at once.
 void followAppTheme(HWND window, bool repaint = false);
 
 // How a window's DWM attribute is set: DwmSetWindowAttribute, unless a test records the
