@@ -106,6 +106,24 @@ zt_env_down() {
   ZT_PULSE_DIR=
 }
 
+# wine PROGRAM ARGS, started once more when Wine says it could not start it (seen, rarely,
+# while other tests start programs in the same prefix: "ShellExecuteEx failed"). For the
+# tools the test scripts measure with, which may safely run twice.
+zt_wine() {
+  local err status
+  err=$(mktemp)
+  wine "$@" 2>"$err"
+  status=$?
+  if [ "$status" -ne 0 ] && grep -q "ShellExecuteEx failed" "$err"; then
+    zt_log "Wine could not start $1; starting it again"
+    wine "$@" 2>"$err"
+    status=$?
+  fi
+  cat "$err" >&2
+  rm -f "$err"
+  return "$status"
+}
+
 # For a test script: a scratch folder in $work, removed at exit, and the environment,
 # started here (and stopped at exit) unless the caller has it up already.
 zt_test_setup() {

@@ -1,5 +1,8 @@
 // Times as the user's locale writes them, hours and minutes. CMake runs this program under
-// a 12-hour and a 24-hour locale (LANG, which Wine takes the user's locale from).
+// a 12-hour and a 24-hour locale (LANG, which Wine takes the user's locale from). Wine keeps
+// the user's locale in the prefix's registry, which another program starting at the same
+// time under another LANG may have just set: the expectations follow the locale the system
+// gives this program, whichever of the two it is.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -11,24 +14,24 @@
 namespace zt {
 namespace {
 
-std::wstring lang() {
-    wchar_t value[64] = {};
-    return GetEnvironmentVariableW(L"LANG", value, 64) ? value : L"";
+std::wstring userLocale() {
+    wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+    return GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH) ? name : L"";
 }
 
 TEST(LocaleClock, WritesHoursAndMinutesAsTheLocaleDoes) {
     const struct {
-        const wchar_t* lang;
+        const wchar_t* locale;
         const wchar_t* pickerFormat;
         const wchar_t* morning;   // 07:30
         const wchar_t* evening;   // 22:30
         const wchar_t* midnight;  // 00:05
     } cases[] = {
-        {L"en_US.UTF-8", L"h:mm tt", L"7:30 AM", L"10:30 PM", L"12:05 AM"},
-        {L"de_DE.UTF-8", L"HH:mm", L"07:30", L"22:30", L"00:05"},
+        {L"en-US", L"h:mm tt", L"7:30 AM", L"10:30 PM", L"12:05 AM"},
+        {L"de-DE", L"HH:mm", L"07:30", L"22:30", L"00:05"},
     };
     for (const auto& c : cases) {
-        if (lang() != c.lang) continue;
+        if (userLocale() != c.locale) continue;
         EXPECT_EQ(localeShortTimeFormat(), c.pickerFormat);
         EXPECT_EQ(localeClock(450), c.morning);
         EXPECT_EQ(localeClock(1350), c.evening);
@@ -40,7 +43,7 @@ TEST(LocaleClock, WritesHoursAndMinutesAsTheLocaleDoes) {
         setClockFormat(nullptr);
         return;
     }
-    FAIL() << "no expectations for LANG " << test::wideToUtf8(lang());
+    FAIL() << "no expectations for the locale " << test::wideToUtf8(userLocale());
 }
 
 }  // namespace

@@ -18,7 +18,7 @@ win() { winepath -w "$1"; }
 # A file in $work: name, seconds, then sox synth arguments.
 make() { local name=$1 seconds=$2; shift 2; sox -n -r $rate -c 2 -b 16 "$work/$name.wav" synth "$seconds" "$@"; }
 # The file's loudness by the program's own meter (LUFS), and its level moved to `want`.
-lufs() { wine "$tool" --measure "$(win "$1")" | awk '{ print $1 }'; }
+lufs() { zt_wine "$tool" --measure "$(win "$1")" | awk '{ print $1 }'; }
 levelTo() {
     local name=$1 want=$2 have
     have=$(lufs "$work/$name.wav")
@@ -34,7 +34,7 @@ record() {
     pid=$!
     for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
     sleep 0.2
-    wine "$tool" "$@" || status=$?
+    zt_wine "$tool" "$@" || status=$?
     sleep 0.5
     kill -INT "$pid"
     wait "$pid" || true

@@ -21,7 +21,7 @@ record() {
     # parec takes a moment to connect; the tone must not start before it records.
     for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
     sleep 0.2
-    wine "$tool" "$windowsTone" "$slider" || status=$?
+    zt_wine "$tool" "$windowsTone" "$slider" || status=$?
     sleep 0.5
     kill -INT "$pid"
     wait "$pid" || true

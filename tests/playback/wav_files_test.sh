@@ -39,7 +39,7 @@ record() {
     for _ in $(seq 100); do [ -s "$out" ] && break; sleep 0.05; done
     sleep 0.2
     local status=0
-    wine "$tool" "$(winepath -w "$work/$name.wav")" 100 2>"$work/$name.err" || status=$?
+    zt_wine "$tool" "$(winepath -w "$work/$name.wav")" 100 2>"$work/$name.err" || status=$?
     echo "$status" >"$work/$name.status"
     sleep 0.5
     kill -INT "$pid"
