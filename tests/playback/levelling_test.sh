@@ -26,8 +26,15 @@ levelTo() {
     mv "$work/$name.tmp.wav" "$work/$name.wav"
 }
 
-# Records the sink while the tool plays; the recording goes to $work/<out>.raw.
+# Records the sink while the tool plays; the recording goes to $work/<out>.raw. A machine
+# busy enough that the recorder heard nothing of the sound gets one more try.
 record() {
+    local heard
+    recordOnce "$@"
+    heard=$(stat "$work/$1.wav" 'Samples read')
+    [ "${heard:-0}" != 0 ] || recordOnce "$@"
+}
+recordOnce() {
     local out=$work/$1.raw pid status=0
     shift
     parec -d zt_null.monitor --raw --format=s16le --rate=$rate --channels=2 --latency-msec=20 >"$out" &
