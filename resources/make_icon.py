@@ -93,17 +93,21 @@ class Canvas:
         self.sup = 8 if size <= 64 else 3  # samples per pixel side
         self.px = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]
 
-    def paint(self, inside, colour):
-        """Paints colour where inside(x, y) holds; colour is a tuple or a function of (x, y)."""
+    def covered(self, inside):
+        """Each pixel that inside(x, y) touches, with the share of it that it covers."""
         k = self.sup
-        n = k * k
         for py in range(self.size):
             for px in range(self.size):
                 hits = sum(inside(px + (sx + 0.5) / k, py + (sy + 0.5) / k)
                            for sy in range(k) for sx in range(k))
                 if hits:
-                    c = colour(px + 0.5, py + 0.5) if callable(colour) else colour
-                    self.over(px, py, c, hits / n)
+                    yield px, py, hits / (k * k)
+
+    def paint(self, inside, colour):
+        """Paints colour where inside(x, y) holds; colour is a tuple or a function of (x, y)."""
+        for px, py, share in self.covered(inside):
+            c = colour(px + 0.5, py + 0.5) if callable(colour) else colour
+            self.over(px, py, c, share)
 
     def over(self, x, y, colour, alpha):
         r, g, b, a = self.px[y][x]
@@ -115,15 +119,9 @@ class Canvas:
 
     def clear(self, inside):
         """Makes transparent what inside(x, y) covers (in proportion to its cover)."""
-        k = self.sup
-        n = k * k
-        for py in range(self.size):
-            for px in range(self.size):
-                hits = sum(inside(px + (sx + 0.5) / k, py + (sy + 0.5) / k)
-                           for sy in range(k) for sx in range(k))
-                if hits:
-                    r, g, b, a = self.px[py][px]
-                    self.px[py][px] = (r, g, b, a * (1 - hits / n))
+        for px, py, share in self.covered(inside):
+            r, g, b, a = self.px[py][px]
+            self.px[py][px] = (r, g, b, a * (1 - share))
 
     def rgba(self):
         return [[tuple(round(max(0.0, min(255.0, v))) for v in p[:3]) + (round(p[3] * 255),) for p in row]

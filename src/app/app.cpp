@@ -51,7 +51,8 @@ App::App(HINSTANCE instance, const AppSeams& seams)
     history_.onAdded([this](const HistoryEntry&) { historyWindow_.entryAdded(); });
     ownMedia_.chooseOutput([this] {
         const Settings& s = settings_.value();
-        return MfWasapiBackend::Output{s.device, s.deviceName, s.leadInMs};
+        return MfWasapiBackend::Output{s.device, s.deviceName, s.leadInMs,
+                                       {s.on(Toggle::level), s.on(Toggle::softStart)}};
     });
 }
 
@@ -62,9 +63,7 @@ bool App::create() {
     scheduler_.setDelayText(stored.delayText);  // the minutes the stored text counts
     settings_.listen([this](const SettingsModel::Change& change) {
         saveAtOnce(store_, settings_.value(), change, programPath());
-        shapeSounds();
     });
-    shapeSounds();
     if (!form_.create(instance_)) return false;
     settings_.listen([this](const SettingsModel::Change& change) { stateChanged(change); });
     return true;
@@ -273,8 +272,6 @@ void App::playsound(const std::wstring& soundName, HistoryEntry how) {
     form_.setControlText(ids::kLabel3, playError_);
     history_.add(HistoryEvent::CouldNotPlay, played, result.reason);
 }
-
-void App::shapeSounds() { ownMedia_.setShaping({settings_.on(Toggle::level), settings_.on(Toggle::softStart)}); }
 
 void App::stopSound() {
     if (media_.playState() == MediaBackend::kPlaying) history_.add(HistoryEvent::Stopped, started_);

@@ -99,8 +99,6 @@ private:
     void stateChanged(const SettingsModel::Change& change);
     // Looks again at the next whole minute while quiet hours are on.
     void watchQuietEdges();
-    // The options that change how each sound is played, for the back end's next sound.
-    void shapeSounds();
     void startMuteForTimer();
     // The mute for a while is over: unmute, stop looking.
     void checkMuteForEnd();

@@ -358,10 +358,9 @@ WAVEFORMATEXTENSIBLE floatFormat(unsigned channels, DWORD rate, DWORD mask) {
 // or until `quit` is signalled.
 class Renderer {
 public:
-    // `cache`: where the files' loudness is kept, for shaping.level.
-    Renderer(const std::atomic<float>& gain, const MfWasapiBackend::Output& output, SoundShaping shaping,
-             LoudnessCache& cache)
-        : gain_(gain), output_(output), cache_(cache), shaping_(shaping) {}
+    // `cache`: where the files' loudness is kept, for output.shaping.level.
+    Renderer(const std::atomic<float>& gain, const MfWasapiBackend::Output& output, LoudnessCache& cache)
+        : gain_(gain), output_(output), cache_(cache) {}
     ~Renderer() {
         if (started_) client_->Stop();
     }
@@ -381,9 +380,9 @@ public:
     // short by quit fades out after what the device already holds.
     void render(HANDLE quit) {
         // Before the first sample, so that the whole sound has one gain.
-        if (shaping_.level) level_ = levelGain(path_, cache_, quit);
+        if (output_.shaping.level) level_ = levelGain(path_, cache_, quit);
         if (WaitForSingleObject(quit, 0) == WAIT_OBJECT_0) return;
-        envelope_.emplace(source_->rate, shaping_.softStart);
+        envelope_.emplace(source_->rate, output_.shaping.softStart);
         if (!fill()) return;
         if (FAILED(fault_ = client_->Start())) return;
         started_ = true;
@@ -570,7 +569,6 @@ private:
     UINT32 bufferFrames_ = 0;
     UINT64 clockHz_ = 0;
     bool started_ = false;
-    const SoundShaping shaping_;
     std::vector<float> pending_;  // decoded, not yet handed to the device
     std::size_t taken_ = 0;       // samples of pending_ already handed over
     bool ended_ = false;          // the decoder has nothing more
@@ -583,8 +581,6 @@ private:
 
 struct MfWasapiBackend::Shared {
     std::atomic<float> gain{1.0f};  // read by the sound's thread at every buffer
-    std::atomic<bool> level{false};
-    std::atomic<bool> softStart{false};
     DeviceHook beforeDevice;
     mutable LoudnessCache loudness;  // every sound's thread keeps what it measures
 };
@@ -617,7 +613,7 @@ struct MfWasapiBackend::Sound {
             opened = E_FAIL;
             return;
         }
-        Renderer renderer(shared->gain, output, {shared->level, shared->softStart}, shared->loudness);
+        Renderer renderer(shared->gain, output, shared->loudness);
         opened = renderer.open(path, shared->beforeDevice);
         const Endpoint& endpoint = renderer.endpoint();
         if (SUCCEEDED(opened) && endpoint.fellBack)
@@ -679,11 +675,6 @@ MfWasapiBackend::~MfWasapiBackend() {
 }
 
 void MfWasapiBackend::setVolume(std::int32_t hundredthsDb) { shared_->gain = gainOf(hundredthsDb); }
-
-void MfWasapiBackend::setShaping(SoundShaping shaping) {
-    shared_->level = shaping.level;
-    shared_->softStart = shaping.softStart;
-}
 
 std::optional<Loudness> measureLoudness(const std::wstring& path, HANDLE quit) {
     std::unique_ptr<Source> source;

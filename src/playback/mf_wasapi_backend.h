@@ -45,13 +45,16 @@ public:
     // (take two seconds, never return) is what the device seems to do. Empty: nothing.
     using DeviceHook = std::function<void()>;
 
-    // Where each sound plays, read as it is loaded: the endpoint id (empty: the system's
-    // default of that moment) with the name it was chosen by, and the lead-in for every
-    // device (none: each device's own).
+    // Where and how each sound plays, read as it is loaded: the endpoint id (empty: the
+    // system's default of that moment) with the name it was chosen by, the lead-in for every
+    // device (none: each device's own), and the shaping. A file to be levelled is measured
+    // on its sound's thread before its first sample (once for the life of the back end
+    // while it does not change); one that cannot be measured plays as it is.
     struct Output {
         std::wstring device;
         std::wstring deviceName;
         std::optional<std::int32_t> leadInMs;
+        SoundShaping shaping;
     };
     using OutputSource = std::function<Output()>;
 
@@ -65,10 +68,6 @@ public:
     MfWasapiBackend& operator=(const MfWasapiBackend&) = delete;
 
     void setVolume(std::int32_t hundredthsDb) override;
-    // For the sounds started from now on. A file to be levelled is measured on its sound's
-    // thread before its first sample (once for the life of the back end while it does not
-    // change); one that cannot be measured plays as it is.
-    void setShaping(SoundShaping shaping);
     // Handles events while the sound opens. When a stop or another file comes in meanwhile,
     // this file is dropped and the call fails.
     MediaResult setFileName(const std::wstring& path) override;
@@ -80,8 +79,8 @@ public:
     void* endEvent() override;
     std::wstring outputNotice() const override;
     std::wstring faultReason() const override { return fault_; }
-    // Where the sounds loaded from now on play; unset: the default device, no lead-in but
-    // Bluetooth's.
+    // Where and how the sounds loaded from now on play; unset: the default device, no lead-in
+    // but Bluetooth's, no shaping.
     void chooseOutput(OutputSource source) { output_ = std::move(source); }
 
     struct Shared;  // what every sound's thread reads, kept alive by the threads too

@@ -20,10 +20,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace test;
 
-void put(std::wstring_view name, const std::wstring& text) {
-    setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
-}
-
 int countdown(Program& program) {
     const std::wstring text = program.text(ids::kTxtCountdown);
     return text.empty() ? -1 : static_cast<int>(lenientNumber(text));
@@ -55,10 +51,10 @@ TEST_F(ConsiderateE2E, QuietHoursCoveringNowLetTheCountdownEndWithoutASound) {
     SYSTEMTIME now;
     GetLocalTime(&now);
     const int minute = now.wHour * 60 + now.wMinute;
-    put(kQuietSetting, L"True");
-    put(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
-    put(kQuietToSetting, formatStoredClock((minute + 120) % 1440));
-    put(kQuietDaysSetting, L"1111111");
+    putSetting(kQuietSetting, L"True");
+    putSetting(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
+    putSetting(kQuietToSetting, formatStoredClock((minute + 120) % 1440));
+    putSetting(kQuietDaysSetting, L"1111111");
     auto program = start();
     // A first start counts 4 to 7 seconds; two countdowns end, each a new one follows.
     int ends = 0, last = countdown(*program);
@@ -74,8 +70,8 @@ TEST_F(ConsiderateE2E, QuietHoursCoveringNowLetTheCountdownEndWithoutASound) {
 }
 
 TEST_F(ConsiderateE2E, PlayOneNowPlaysAtOnceEvenWhenMuted) {
-    put(kMuteSetting, L"1");
-    put(kDelaySetting, L"10");  // nothing would play for minutes
+    putSetting(kMuteSetting, L"1");
+    putSetting(kDelaySetting, L"10");  // nothing would play for minutes
     auto program = start();
     ASSERT_FALSE(played(*program));
     program->command(ids::kMnuPlayNow2);
@@ -85,7 +81,7 @@ TEST_F(ConsiderateE2E, PlayOneNowPlaysAtOnceEvenWhenMuted) {
 }
 
 TEST_F(ConsiderateE2E, SkipThisWaitStartsANewCountWithoutASound) {
-    put(kDelaySetting, L"10");  // 450 to 750 seconds
+    putSetting(kDelaySetting, L"10");  // 450 to 750 seconds
     auto program = start();
     // The new count is a fresh draw: almost never where the old one would have been; look
     // for the jump across a few skips.

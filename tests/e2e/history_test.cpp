@@ -26,10 +26,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace test;
 
-void put(std::wstring_view name, const std::wstring& text) {
-    setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
-}
-
 void clearClipboard() {
     if (!OpenClipboard(nullptr)) return;
     EmptyClipboard();
@@ -75,11 +71,11 @@ TEST_F(HistoryE2E, ListsEachEndAsItComesAndCopiesHeaderAndRows) {
     GetLocalTime(&now);
     const int minute = now.wHour * 60 + now.wMinute;
     const int quietEnd = (minute + 120) % 1440;
-    put(kDelaySetting, L"0.1");  // 5 to 7 seconds a countdown
-    put(kQuietSetting, L"True");
-    put(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
-    put(kQuietToSetting, formatStoredClock(quietEnd));
-    put(kQuietDaysSetting, L"1111111");
+    putSetting(kDelaySetting, L"0.1");  // 5 to 7 seconds a countdown
+    putSetting(kQuietSetting, L"True");
+    putSetting(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
+    putSetting(kQuietToSetting, formatStoredClock(quietEnd));
+    putSetting(kQuietDaysSetting, L"1111111");
     Program program(zirrotoneExe(), sounds_.path());
     ASSERT_TRUE(program.window());
 

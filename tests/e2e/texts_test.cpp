@@ -27,10 +27,6 @@ namespace {
 using namespace std::chrono_literals;
 using namespace test;
 
-void put(std::wstring_view name, const std::wstring& text) {
-    setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
-}
-
 // "7:30 AM", "12:05 AM", "10:30 PM": the 12-hour clock, written out here on its own.
 std::wstring twelveHour(int minuteOfDay) {
     const int hour = minuteOfDay / 60 % 12;
@@ -52,11 +48,11 @@ TEST_F(TextsE2E, TimesShowOnTheLocalesClockAndAreStoredAsBefore) {
     const int minute = now.wHour * 60 + now.wMinute;
     const int quietEnd = (minute + 120) % 1440;
     writeTone(sounds_ / L"bell.wav", 0.5);
-    put(kDelaySetting, L"0.1");
-    put(kQuietSetting, L"True");
-    put(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
-    put(kQuietToSetting, formatStoredClock(quietEnd));
-    put(kQuietDaysSetting, L"1111111");
+    putSetting(kDelaySetting, L"0.1");
+    putSetting(kQuietSetting, L"True");
+    putSetting(kQuietFromSetting, formatStoredClock((minute + 1440 - 60) % 1440));
+    putSetting(kQuietToSetting, formatStoredClock(quietEnd));
+    putSetting(kQuietDaysSetting, L"1111111");
     Program program(zirrotoneExe(), sounds_.path());
     ASSERT_TRUE(program.window());
 
@@ -108,7 +104,7 @@ TEST_F(TextsE2E, ASoundThatCannotPlayIsToldOnceInPlainWords) {
         WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
         CloseHandle(file);
     }
-    put(kDelaySetting, L"0.1");  // the first sound after 5 to 7 seconds
+    putSetting(kDelaySetting, L"0.1");  // the first sound after 5 to 7 seconds
     Program program(zirrotoneExe(), sounds_.path());
     ASSERT_TRUE(program.window());
     std::wstring status;

@@ -286,7 +286,7 @@ TEST_F(MfWasapiBackendTest, BothReadersMeasureTheSameLoudness) {
     EXPECT_NEAR(wav->peak, 0.5, 0.01);
     EXPECT_FALSE(measureLoudness(media(L"no such file.wav")));
     // Levelled, softly started and faded: still plays, and ends.
-    backend.setShaping({true, true});
+    backend.chooseOutput([] { return MfWasapiBackend::Output{{}, {}, {}, {true, true}}; });
     double seconds = 0;
     EXPECT_TRUE(play(media(L"short.wav"), seconds).played);
     EXPECT_TRUE(play(media(L"tone1s.mp3"), seconds).played);

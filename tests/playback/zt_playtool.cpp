@@ -96,7 +96,7 @@ int wmain(int argc, wchar_t** argv) {
 
     zt::SystemWaiter waiter;
     zt::MfWasapiBackend backend{waiter};
-    backend.setShaping(shaping);
+    backend.chooseOutput([shaping] { return zt::MfWasapiBackend::Output{{}, {}, {}, shaping}; });
     zt::WaveOutVolume device;
     zt::Player player(backend, device, waiter);
     // Each file once, or one file `plays` times.

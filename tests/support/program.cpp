@@ -119,6 +119,10 @@ std::wstring settingText(const wchar_t* name) {
     return getRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue));
 }
 
+void putSetting(std::wstring_view name, const std::wstring& text) {
+    setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
+}
+
 void clearSettings() {
     RegDeleteTreeW(HKEY_CURRENT_USER, std::wstring(kSettingsKey).c_str());
     deleteRegValue(HKEY_CURRENT_USER, std::wstring(kRunKey), std::wstring(kRunValue));

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <string_view>
 
 #include "common/scoped.h"
 #include "test_support.h"
@@ -46,6 +47,8 @@ std::wstring zirrotoneExe();
 // variable ZT_TEST_MEDIA_FILE names.
 std::wstring zirrotoneTestBuildExe();
 std::wstring settingText(const wchar_t* name);
+// Stores a setting's text as the program stores it.
+void putSetting(std::wstring_view name, const std::wstring& text);
 void clearSettings();
 
 }  // namespace zt::test
