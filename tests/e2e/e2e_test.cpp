@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdio>
 #include <functional>
+#include <sstream>
 #include <thread>
 #include <utility>
 
@@ -15,6 +16,7 @@
 #include "mainwindow/ids.h"
 #include "program.h"
 #include "round_trips.h"
+#include "utf8.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "tray/tray_icon.h"
@@ -260,7 +262,20 @@ TEST_F(E2ETest, ATenThousandFileFolderIsReadAgainAtEachPick) {
     HWND list = GetDlgItem(hwnd, ids::kFile1);
     auto listed = [&] { return static_cast<int>(SendMessageW(list, LB_GETCOUNT, 0, 0)); };
     // Filled at start (not at a pick), which takes a while on a loaded machine.
-    ASSERT_TRUE(waitFor([&] { return listed() == 10'000; }, 60s)) << listed();
+    ASSERT_TRUE(waitFor([&] { return listed() == 10'000; }, 60s)) << [&] {
+        // What the window shows and whether it answers, for a run that finds the list short.
+        DWORD_PTR answer = 0;
+        const auto sent = std::chrono::steady_clock::now();
+        const bool answers = SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer) != 0;
+        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+        std::ostringstream said;
+        said << "files listed " << listed() << ", folders listed "
+             << SendMessageW(GetDlgItem(hwnd, ids::kDir1), LB_GETCOUNT, 0, 0) << ", window "
+             << (answers ? "answers" : "does not answer") << " (" << waited.count() << " ms), countdown \""
+             << test::wideToUtf8(program.text(ids::kTxtCountdown)) << "\", status \"" << test::wideToUtf8(program.text(ids::kLabel3))
+             << "\", state \"" << test::wideToUtf8(program.text(ids::kLblState)) << "\"";
+        return said.str();
+    }();
 
     // How long the window keeps a message waiting, noted (not judged) for the record.
     std::atomic<bool> probing{true};
