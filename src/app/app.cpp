@@ -72,7 +72,10 @@ bool App::create() {
 int App::run() {
     load();
     activate();  // the first activation, also when the window starts hidden in the tray
+    // Its run first: the first value shows before the lists' first reading (done on a
+    // thread while the window was made) is handed over, which the run's first pass does.
     MSG msg;
+    if (PeekMessageW(&msg, form_.hwnd(), Form1::kAppMessage, Form1::kAppMessage, PM_REMOVE)) dispatchMessage(msg);
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) dispatchMessage(msg);
     return static_cast<int>(msg.wParam);
 }
