@@ -361,24 +361,31 @@ void FileList::setReading(bool reading) {
 
 void FileList::show(const std::wstring& folder, std::vector<std::wstring> sounds) {
     path_ = normalizeFolder(folder);
-    if (!filling_) {
-        const std::vector<ListEdit> edits = listEdits(entries_, sounds);
-        if (edits.size() <= kEditsInPlace) {
-            entries_ = std::move(sounds);
-            if (edits.empty()) return;
-            SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
-            for (const ListEdit& edit : edits) {
-                if (edit.insert)
-                    ListBox_InsertString(hwnd_, edit.index, edit.name.c_str());
-                else
-                    ListBox_DeleteString(hwnd_, edit.index);
-            }
-            SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
-            InvalidateRect(hwnd_, nullptr, TRUE);
-            return;
-        }
-        keepSelected_ = entry(selectedIndex());
+    if (filling_) {
+        // Still going in: the rows in stand as far as the new listing agrees with them, and
+        // the fill goes on from there. Starting again from the first row would never end
+        // while picks re-read a large folder faster than a loaded machine fills it in.
+        const auto agreeing = std::mismatch(entries_.begin(), entries_.end(), sounds.begin(), sounds.end()).first;
+        filled_ = std::min(filled_, static_cast<std::size_t>(agreeing - entries_.begin()));
+        entries_ = std::move(sounds);
+        return;
     }
+    const std::vector<ListEdit> edits = listEdits(entries_, sounds);
+    if (edits.size() <= kEditsInPlace) {
+        entries_ = std::move(sounds);
+        if (edits.empty()) return;
+        SendMessageW(hwnd_, WM_SETREDRAW, FALSE, 0);
+        for (const ListEdit& edit : edits) {
+            if (edit.insert)
+                ListBox_InsertString(hwnd_, edit.index, edit.name.c_str());
+            else
+                ListBox_DeleteString(hwnd_, edit.index);
+        }
+        SendMessageW(hwnd_, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(hwnd_, nullptr, TRUE);
+        return;
+    }
+    keepSelected_ = entry(selectedIndex());
     entries_ = std::move(sounds);
     filling_ = true;
     filled_ = 0;
@@ -386,25 +393,26 @@ void FileList::show(const std::wstring& folder, std::vector<std::wstring> sounds
     fill();
 }
 
-// One slice: the old rows out from the end (where no row after them has to move), then
-// the new ones in; the next slice from the timer.
+// One slice: the rows after those filled in out from the end (where no row after them has
+// to move), then the new ones in; the next slice from the timer.
 void FileList::fill() {
     const ULONGLONG until = GetTickCount64() + kSliceMs;
-    int rows = filled_ == 0 ? ListBox_GetCount(hwnd_) : 0;  // the old rows still there
-    while (rows > 0 && GetTickCount64() < until)
-        for (int i = 0; i < kRowsPerLook && rows > 0; ++i) ListBox_DeleteString(hwnd_, --rows);
+    const int keep = static_cast<int>(filled_);
+    int rows = ListBox_GetCount(hwnd_);
+    while (rows > keep && GetTickCount64() < until)
+        for (int i = 0; i < kRowsPerLook && rows > keep; ++i) ListBox_DeleteString(hwnd_, --rows);
     if (rows == 0 && filled_ == 0) {
         std::size_t bytes = 0;
         for (const auto& name : entries_) bytes += (name.size() + 1) * sizeof(wchar_t);
         SendMessageW(hwnd_, LB_INITSTORAGE, entries_.size(), static_cast<LPARAM>(bytes));  // one allocation
     }
-    while (rows == 0 && filled_ < entries_.size() && GetTickCount64() < until) {
+    while (rows == keep && filled_ < entries_.size() && GetTickCount64() < until) {
         for (int i = 0; i < kRowsPerLook && filled_ < entries_.size(); ++i, ++filled_) {
             ListBox_AddString(hwnd_, entries_[filled_].c_str());
             if (entries_[filled_] == keepSelected_) ListBox_SetCurSel(hwnd_, static_cast<int>(filled_));
         }
     }
-    if (rows > 0 || filled_ < entries_.size()) {
+    if (rows > keep || filled_ < entries_.size()) {
         SetTimer(hwnd_, kFillTimer, USER_TIMER_MINIMUM, nullptr);
         return;
     }

@@ -170,5 +170,39 @@ TEST_F(FolderListsTest, ALargeFolderIsListedWholeInSlicesKeepingTheSelection) {
     EXPECT_EQ(lists_.selectedSound(), big / L"tone11234.wav");
 }
 
+
+// The file list on its own, shown a listing again while the rows of the last one go in, as a
+// pick's re-read does.
+TEST(FileListTest, AListingShownAgainWhileTheRowsGoInKeepsThoseInAndEndsAsTheNewOne) {
+    HWND parent = CreateWindowExW(0, WC_STATICW, L"", WS_POPUP, 0, 0, 600, 400, nullptr, nullptr, nullptr, nullptr);
+    FileList list;
+    list.create(parent, ids::kFile1, RECT{0, 0, 200, 300});
+    HWND rowsIn = GetDlgItem(parent, ids::kFile1);
+    std::vector<std::wstring> names;
+    for (int i = 0; i < 3000; ++i) names.push_back(L"tone" + std::to_wstring(10000 + i) + L".wav");
+    list.show(L"C:\\sounds", names);  // the first slice at once, the rest from a timer
+    const int first = ListBox_GetCount(rowsIn);
+    if (!list.filling()) GTEST_SKIP() << "the rows all went in in one slice";
+    ASSERT_GT(first, 2);
+
+    // The same listing again: the rows in stay in (they used to go out and in again, so that
+    // picks at a short delay kept a loaded machine's list of a large folder empty).
+    list.show(L"C:\\sounds", names);
+    EXPECT_GE(ListBox_GetCount(rowsIn), first);
+
+    // Another listing, changed among the rows in and at the end: the list ends as it is.
+    names.erase(names.end() - 1);
+    names.erase(names.begin() + 1);
+    list.show(L"C:\\sounds", names);
+    EXPECT_TRUE(test::waitFor(
+        [&] {
+            processPendingEvents();
+            return !list.filling();
+        },
+        60s));
+    EXPECT_EQ(rows(rowsIn), names);
+    DestroyWindow(parent);
+}
+
 }  // namespace
 }  // namespace zt
