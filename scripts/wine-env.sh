@@ -107,14 +107,15 @@ zt_env_down() {
 }
 
 # wine PROGRAM ARGS, started once more when Wine says it could not start it (seen, rarely,
-# while other tests start programs in the same prefix: "ShellExecuteEx failed"). For the
-# tools the test scripts measure with, which may safely run twice.
+# while other tests start programs in the same prefix: "ShellExecuteEx failed"), or when it
+# failed without a word (our tools say why they fail). For the tools the test scripts
+# measure with, which may safely run twice.
 zt_wine() {
   local err status
   err=$(mktemp)
   wine "$@" 2>"$err"
   status=$?
-  if [ "$status" -ne 0 ] && grep -q "ShellExecuteEx failed" "$err"; then
+  if [ "$status" -ne 0 ] && { grep -q "ShellExecuteEx failed" "$err" || [ ! -s "$err" ]; }; then
     zt_log "Wine could not start $1; starting it again"
     wine "$@" 2>"$err"
     status=$?
