@@ -267,13 +267,15 @@ TEST_F(E2ETest, ATenThousandFileFolderIsReadAgainAtEachPick) {
         DWORD_PTR answer = 0;
         const auto sent = std::chrono::steady_clock::now();
         const bool answers = SendMessageTimeoutW(hwnd, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &answer) != 0;
-        const auto waited = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
+        const auto waited =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - sent);
         std::ostringstream said;
         said << "files listed " << listed() << ", folders listed "
              << SendMessageW(GetDlgItem(hwnd, ids::kDir1), LB_GETCOUNT, 0, 0) << ", window "
              << (answers ? "answers" : "does not answer") << " (" << waited.count() << " ms), countdown \""
-             << test::wideToUtf8(program.text(ids::kTxtCountdown)) << "\", status \"" << test::wideToUtf8(program.text(ids::kLabel3))
-             << "\", state \"" << test::wideToUtf8(program.text(ids::kLblState)) << "\"";
+             << test::wideToUtf8(program.text(ids::kTxtCountdown)) << "\", status \""
+             << test::wideToUtf8(program.text(ids::kLabel3)) << "\", state \""
+             << test::wideToUtf8(program.text(ids::kLblState)) << "\"";
         return said.str();
     }();
 

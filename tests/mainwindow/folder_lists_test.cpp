@@ -170,7 +170,6 @@ TEST_F(FolderListsTest, ALargeFolderIsListedWholeInSlicesKeepingTheSelection) {
     EXPECT_EQ(lists_.selectedSound(), big / L"tone11234.wav");
 }
 
-
 // The file list on its own, shown a listing again while the rows of the last one go in, as a
 // pick's re-read does.
 TEST(FileListTest, AListingShownAgainWhileTheRowsGoInKeepsThoseInAndEndsAsTheNewOne) {
