@@ -17,6 +17,7 @@
 #include "app/app.h"
 #include "common/winutil.h"
 #include "mainwindow/ids.h"
+#include "program.h"
 #include "settings/registry.h"
 #include "settings/settings.h"
 #include "test_support.h"
@@ -25,6 +26,7 @@ namespace zt {
 namespace {
 
 using namespace std::chrono_literals;
+using test::askSoundScript;
 using test::TempFolder;
 using test::waitFor;
 using test::writeTone;
@@ -33,19 +35,6 @@ struct MenuItem {
     std::wstring text;
     bool checked;
 };
-
-// Asks device_sound_test.sh for something (a file in ZT_PULSE_CONTROL) and waits until it
-// is done. False when the test does not run under that script.
-bool askScript(const char* request) {
-    const char* control = std::getenv("ZT_PULSE_CONTROL");
-    if (!control) return false;
-    const std::string ask = std::string(control) + "\\" + request;
-    const std::string done = ask + ".done";
-    if (FILE* f = std::fopen(ask.c_str(), "w")) std::fclose(f);
-    const bool answered = waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 10s);
-    DeleteFileA(done.c_str());
-    return answered;
-}
 
 // The wall clock in milliseconds since 1970, which the script's recordings share.
 long long unixMs() {
@@ -191,7 +180,7 @@ TEST_F(DeviceE2E, ADeviceLostMidSoundEndsThatSoundAndTheNextPlays) {
     asked = false;
     const UINT_PTR timer = SetTimer(nullptr, 0, 1000, [](HWND, UINT, UINT_PTR id, DWORD) {
         KillTimer(nullptr, id);
-        asked = askScript("unload");
+        asked = askSoundScript("unload", 10s);
     });
     const DWORD started = GetTickCount();
     testPlay(L"long.wav");

@@ -120,16 +120,7 @@ TEST_F(SoundEngineE2E, TwoThousandPostedTestPlaysLeaveItAnsweringAndItExitsNorma
 
 // Asks sound_engine_test.sh to stop (SIGSTOP) or continue the test's PulseAudio, and waits
 // until it has. False when the test does not run under that script.
-bool soundServer(const char* request) {
-    const char* control = std::getenv("ZT_PULSE_CONTROL");
-    if (!control) return false;
-    const std::string ask = std::string(control) + "\\" + request;
-    const std::string done = ask + ".done";
-    if (FILE* f = std::fopen(ask.c_str(), "w")) std::fclose(f);
-    const bool answered = waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, 5s);
-    DeleteFileA(done.c_str());
-    return answered;
-}
+bool soundServer(const char* request) { return askSoundScript(request, 5s); }
 
 // Continues the sound server however the test ends (the script does too, at its end).
 struct ServerContinued {

@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdint>
+#include <cstdio>
+#include <cstdlib>
 #include <thread>
 #include <vector>
 
@@ -121,6 +123,17 @@ std::wstring settingText(const wchar_t* name) {
 
 void putSetting(std::wstring_view name, const std::wstring& text) {
     setRegString(HKEY_CURRENT_USER, settingKey(name), std::wstring(kSettingValue), text);
+}
+
+bool askSoundScript(const char* request, std::chrono::milliseconds timeout) {
+    const char* control = std::getenv("ZT_PULSE_CONTROL");
+    if (!control) return false;
+    const std::string ask = std::string(control) + "\\" + request;
+    const std::string done = ask + ".done";
+    if (FILE* f = std::fopen(ask.c_str(), "w")) std::fclose(f);
+    const bool answered = waitFor([&] { return GetFileAttributesA(done.c_str()) != INVALID_FILE_ATTRIBUTES; }, timeout);
+    DeleteFileA(done.c_str());
+    return answered;
 }
 
 void clearSettings() {

@@ -51,4 +51,9 @@ std::wstring settingText(const wchar_t* name);
 void putSetting(std::wstring_view name, const std::wstring& text);
 void clearSettings();
 
+// Asks the shell script the test runs under (device_sound_test.sh, sound_engine_test.sh) for
+// something, by a file named `request` in ZT_PULSE_CONTROL, and waits until it is done.
+// False when the test does not run under such a script, or it did not answer in time.
+bool askSoundScript(const char* request, std::chrono::milliseconds timeout);
+
 }  // namespace zt::test
